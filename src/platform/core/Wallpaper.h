@@ -1,0 +1,19 @@
+#pragma once
+#include <string>
+
+namespace nodo {
+
+// The desktop wallpaper: a stored key holding "Wallpaper" and "WallpaperStyle", and the running
+// desktop told to show the file.
+class Wallpaper {
+public:
+    virtual ~Wallpaper() = default;
+    // The stored values ("Wallpaper", "WallpaperStyle"); an unknown name reads as empty.
+    virtual void setValue(const std::string& name, const std::string& value) = 0;
+    virtual std::string value(const std::string& name) const = 0;
+    // Makes the running desktop show `file` as its wallpaper, stretched to the screen.
+    // Returns false and fills `error` when that could not be done.
+    virtual bool apply(const std::string& file, std::string& error) = 0;
+};
+
+} // namespace nodo

@@ -1,0 +1,24 @@
+#include "platform/qt/Dialogs.h"
+
+#include <QColorDialog>
+#include <QFileDialog>
+
+namespace nodo {
+
+QStringList QtDialogs::openFiles(QWidget* parent, const QString& title, const QString& filter, bool multiSelect) {
+    if (multiSelect) return QFileDialog::getOpenFileNames(parent, title, QString(), filter);
+    const QString one = QFileDialog::getOpenFileName(parent, title, QString(), filter);
+    return one.isEmpty() ? QStringList() : QStringList{one};
+}
+
+QString QtDialogs::saveFile(QWidget* parent, const QString& title, const QString& filter) {
+    return QFileDialog::getSaveFileName(parent, title, QString(), filter);
+}
+
+std::optional<QColor> QtDialogs::chooseColor(QWidget* parent, const QColor& initial) {
+    const QColor c = QColorDialog::getColor(initial, parent);
+    if (!c.isValid()) return std::nullopt;
+    return c;
+}
+
+} // namespace nodo

@@ -1,0 +1,31 @@
+#pragma once
+#include <QColor>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class QWidget;
+
+namespace nodo {
+
+// The common file and colour dialogs.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // Empty list when cancelled. With `multiSelect` several files may come back; the first is the
+    // one the dialog names.
+    virtual QStringList openFiles(QWidget* parent, const QString& title, const QString& filter,
+                                  bool multiSelect) = 0;
+    // Empty when cancelled.
+    virtual QString saveFile(QWidget* parent, const QString& title, const QString& filter) = 0;
+    virtual std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) = 0;
+};
+
+class QtDialogs : public Dialogs {
+public:
+    QStringList openFiles(QWidget* parent, const QString& title, const QString& filter, bool multiSelect) override;
+    QString saveFile(QWidget* parent, const QString& title, const QString& filter) override;
+    std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) override;
+};
+
+} // namespace nodo

@@ -1,0 +1,27 @@
+#include "platform/qt/Platform.h"
+
+namespace nodo {
+
+PlatformServices::PlatformServices()
+    : m_folder(std::make_unique<ExecutableAppFolder>()), m_text(std::make_unique<DiskTextFile>()),
+      m_kernel(std::make_unique<LinuxKernel>()), m_clock(std::make_unique<SystemClock>()),
+      m_wallpaper(CreateDesktopWallpaper()), m_messages(std::make_unique<QtMessageBox>()),
+      m_shell(std::make_unique<DesktopShell>()), m_dialogs(std::make_unique<QtDialogs>()),
+      m_screen(std::make_unique<QtScreen>()), m_web(std::make_unique<TextBrowserWebPanel>()),
+      m_com(std::make_unique<Com>()) {
+    m_platform.folder = m_folder.get();
+    m_platform.text = m_text.get();
+    m_platform.kernel = m_kernel.get();
+    m_platform.clock = m_clock.get();
+    m_platform.wallpaper = m_wallpaper.get();
+    m_platform.messages = m_messages.get();
+    m_platform.shell = m_shell.get();
+    m_platform.dialogs = m_dialogs.get();
+    m_platform.screen = m_screen.get();
+    m_platform.web = m_web.get();
+    m_platform.com = m_com.get();
+}
+
+PlatformServices::~PlatformServices() = default;
+
+} // namespace nodo

@@ -1,0 +1,28 @@
+#pragma once
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+namespace nodo {
+
+// The primary screen, in device pixels.
+class Screen {
+public:
+    virtual ~Screen() = default;
+    virtual QSize size() const = 0;
+    virtual int depth() const = 0;
+    // Whether grab() can give a picture of the screen in this session.
+    virtual bool canGrab(QString* why = nullptr) const = 0;
+    // The whole primary screen as it is now; a null image when it cannot be had.
+    virtual QImage grab() = 0;
+};
+
+class QtScreen : public Screen {
+public:
+    QSize size() const override;
+    int depth() const override;
+    bool canGrab(QString* why) const override;
+    QImage grab() override;
+};
+
+} // namespace nodo

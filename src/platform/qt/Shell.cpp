@@ -1,0 +1,12 @@
+#include "platform/qt/Shell.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+namespace nodo {
+
+bool DesktopShell::open(const QString& url) {
+    return QDesktopServices::openUrl(QUrl::fromUserInput(url));
+}
+
+} // namespace nodo

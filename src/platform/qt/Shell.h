@@ -1,0 +1,18 @@
+#pragma once
+#include <QString>
+
+namespace nodo {
+
+// Opens a document or web address with the desktop's default handler.
+class Shell {
+public:
+    virtual ~Shell() = default;
+    virtual bool open(const QString& url) = 0;
+};
+
+class DesktopShell : public Shell {
+public:
+    bool open(const QString& url) override;
+};
+
+} // namespace nodo
