@@ -1,5 +1,6 @@
 #include "platform/qt/WebPanel.h"
 
+#include <QEventLoop>
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
