@@ -1,0 +1,32 @@
+// The program entry: the application object, then the windows in their fixed order.
+#include "app/Tools.h"
+#include "app/uMain.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Nodo"));
+    QApplication::setApplicationDisplayName(nodo::MessageBox::kAppTitle);
+    QApplication::setQuitOnLastWindowClosed(true);
+
+    nodo::PlatformServices services;
+    nodo::Platform& platform = services.platform();
+    platform.com->initialize();
+
+    int rc = 0;
+    {
+        nodo::TMainFrm mainFrm(platform);
+        // The tool windows are created once, after the main window, and live until exit.
+        nodo::AppTools tools(platform, mainFrm);
+        mainFrm.setTools(tools.mainTools());
+        mainFrm.FormCreate();
+        QObject::connect(&mainFrm, &nodo::TMainFrm::quitRequested, &app, &QApplication::quit);
+        mainFrm.FormShow();
+        mainFrm.show();
+        rc = app.exec();
+    }
+    platform.com->uninitialize();
+    return rc;
+}

@@ -1,0 +1,491 @@
+#include "app/uMain.h"
+
+#include "app/ImageButton.h"
+#include "pictures/PicImage.h"
+#include "pictures/uGlobal.h"
+#include "platform/core/Errors.h"
+#include "platform/qt/Art.h"
+
+#include "nodo_config.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDateTime>
+#include <QDir>
+#include <QFrame>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QResizeEvent>
+#include <QStackedWidget>
+#include <QTextEdit>
+#include <QWindow>
+
+namespace nodo {
+
+namespace {
+constexpr int kFrameGrip = 5; // width of the sizing frame inside the window edge
+
+QFont DateFont() {
+    QFont f;
+    f.setFamilies({QStringLiteral("Microsoft YaHei"), QStringLiteral("微软雅黑"), QStringLiteral("Noto Sans CJK SC"),
+                   QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("sans-serif")});
+    f.setPixelSize(12);
+    f.setBold(true);
+    return f;
+}
+
+QPushButton* FlatButton(QWidget* parent, const QString& caption, const QRect& r, bool shown) {
+    auto* b = new QPushButton(caption, parent);
+    b->setFlat(true);
+    b->setGeometry(r);
+    b->setVisible(shown);
+    b->setCursor(Qt::PointingHandCursor);
+    return b;
+}
+} // namespace
+
+TMainFrm::TMainFrm(Platform& platform, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_platform(platform) {
+    setObjectName(QStringLiteral("TMainFrm"));
+    setWindowTitle(MessageBox::kAppTitle);
+    setWindowIcon(QIcon(art::Pixmap(QStringLiteral("app_icon"), QSize(64, 64))));
+    resize(m_designSize);
+    setMouseTracking(true);
+    buildControls();
+    m_context.platform = &m_platform;
+    m_context.mainWindow = this;
+    m_context.imgPicMix = imgPicMix;
+    m_context.SelBGPic = &SelBGPic;
+    m_context.BGPicIndex = &BGPicIndex;
+
+    qApp->installEventFilter(this);
+    if (auto* d = QAbstractEventDispatcher::instance())
+        connect(d, &QAbstractEventDispatcher::aboutToBlock, this, &TMainFrm::AppEvent1Idle);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this] { trimWorkingSet(); });
+}
+
+TMainFrm::~TMainFrm() { qApp->removeEventFilter(this); }
+
+void TMainFrm::buildControls() {
+    // Window outline under the background (pen colour hex F3E3D8 as 0x00BBGGRR).
+    setStyleSheet(QStringLiteral("#TMainFrm { background: white; border: 1px solid #d8e3f3; }"));
+
+    imgBG = new QLabel(this);
+    imgBG->setObjectName(QStringLiteral("imgBG"));
+    imgBG->setScaledContents(true);
+    imgBG->setPixmap(art::Pixmap(QStringLiteral("main_bg"), QSize(830, 500)));
+    imgBG->setMouseTracking(true);
+    imgBG->installEventFilter(this);
+
+    imgLogo = new QLabel(this);
+    imgLogo->setGeometry(52, 13, 200, 57);
+    imgLogo->setPixmap(art::Pixmap(QStringLiteral("logo"), QSize(200, 57)));
+    imgLogo->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    auto makeImage = [this](const QString& art, const QRect& r, bool shown) {
+        auto* b = new ImageButton(this);
+        b->setGeometry(r);
+        b->setPixmap(art::Pixmap(art, r.size()));
+        b->setVisible(shown);
+        return b;
+    };
+    img_close_normal = makeImage(QStringLiteral("close_normal"), {782, 1, 39, 20}, true);
+    img_close_highlight = makeImage(QStringLiteral("close_highlight"), {782, 1, 39, 20}, false);
+    img_close_down = makeImage(QStringLiteral("close_down"), {782, 1, 39, 20}, false);
+    img_mini_normal = makeImage(QStringLiteral("mini_normal"), {753, 1, 28, 20}, true);
+    img_mini_highlight = makeImage(QStringLiteral("mini_highlight"), {752, 1, 28, 20}, false);
+    img_mini_down = makeImage(QStringLiteral("mini_down"), {752, 1, 28, 20}, false);
+    connect(img_close_normal, &ImageButton::mouseMoved, this, &TMainFrm::img_close_normalMouseMove);
+    connect(img_mini_normal, &ImageButton::mouseMoved, this, &TMainFrm::img_mini_normalMouseMove);
+    connect(img_close_highlight, &ImageButton::pressed, this, &TMainFrm::img_close_highlightMouseDown);
+    connect(img_mini_highlight, &ImageButton::pressed, this, &TMainFrm::img_mini_highlightMouseDown);
+    // The press swaps the highlight for the pressed picture, so the release may arrive at either.
+    for (ImageButton* b : {img_close_highlight, img_close_down})
+        connect(b, &ImageButton::released, this, [this](bool inside) {
+            if (inside && img_close_down->isVisible()) img_close_highlightClick();
+        });
+    for (ImageButton* b : {img_mini_highlight, img_mini_down})
+        connect(b, &ImageButton::released, this, [this](bool inside) {
+            if (inside && img_mini_down->isVisible()) img_mini_highlightClick();
+            else if (!inside) setButtonStates(0, 0);
+        });
+
+    lblDateTime = new QLabel(this);
+    lblDateTime->setObjectName(QStringLiteral("lblDateTime"));
+    lblDateTime->move(343, 19);
+    lblDateTime->setFont(DateFont());
+    lblDateTime->setStyleSheet(QStringLiteral("color: #800000; background: transparent;"));
+    lblDateTime->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    lblSet = new QLabel(QStringLiteral("|  选项"), this);
+    lblSet->setObjectName(QStringLiteral("lblSet"));
+    lblSet->move(675, 56);
+    lblSet->setCursor(Qt::PointingHandCursor);
+    lblSet->setStyleSheet(QStringLiteral("background: transparent;"));
+    lblSet->adjustSize();
+    lblSet->installEventFilter(this);
+
+    imgAppToDesk = makeImage(QStringLiteral("apply"), {734, 45, 84, 29}, true);
+    imgAppToDesk->setCursor(Qt::PointingHandCursor);
+    imgAppToDesk->setToolTip(QStringLiteral("应用到桌面"));
+    connect(imgAppToDesk, &ImageButton::clicked, this, [this] {
+        if (m_tools.imgAppToDeskClick) m_tools.imgAppToDeskClick(m_context);
+    });
+
+    btnInsertPic = FlatButton(this, QStringLiteral("插入图片"), {328, 54, 64, 22}, true);
+    SpeedButton1 = FlatButton(this, QStringLiteral("截  图"), {394, 54, 64, 22}, true);
+    connect(btnInsertPic, &QPushButton::clicked, this, [this] {
+        if (m_tools.btnInsertPicClick) m_tools.btnInsertPicClick(m_context);
+    });
+    connect(SpeedButton1, &QPushButton::clicked, this, [this] {
+        if (m_tools.SpeedButton1Click) m_tools.SpeedButton1Click(m_context);
+    });
+
+    // The memo board and the dated note have their controls here, hidden until those tools are built.
+    btnGou = FlatButton(this, QStringLiteral("√"), {0, 0, 23, 22}, false);
+    btnX = FlatButton(this, QStringLiteral("X"), {0, 0, 23, 22}, false);
+    imgDate = new QLabel(this);
+    imgDate->hide();
+    imgRedColor = new QLabel(this);
+    imgRedColor->hide();
+    const char* letters[] = {"A", "B", "C", "D", "E"};
+    for (int i = 0; i < 5; ++i)
+        btnLetters[i] = FlatButton(this, QString::fromLatin1(letters[i]), {0, 0, 23, 22}, false);
+    btnClearCon = FlatButton(this, QStringLiteral("清空内容"), {0, 0, 64, 22}, false);
+    for (int i = 0; i < 3; ++i) btnAbc[i] = FlatButton(this, QString::fromLatin1(letters[i]), {0, 0, 23, 22}, false);
+
+    pnlLeft = new QFrame(this);
+    pnlLeft->setObjectName(QStringLiteral("pnlLeft"));
+    pnlLeft->setGeometry(4, 80, 302, 441);
+    pnlLeft->setStyleSheet(QStringLiteral("#pnlLeft { background: transparent; }"));
+    pnlWeb = new QFrame(pnlLeft);
+    pnlWeb->setObjectName(QStringLiteral("pnlWeb"));
+    pnlWeb->setGeometry(1, 1, 300, 250);
+    pnlWeb->setStyleSheet(QStringLiteral("#pnlWeb { background: white; }"));
+    webLink = m_platform.web->createView(pnlWeb);
+    webLink->widget()->setGeometry(-11, -16, 2000, 841);
+    imgAddToDesk = new ImageButton(pnlLeft);
+    imgAddToDesk->setGeometry(54, 264, 200, 93);
+    imgAddToDesk->setPixmap(art::Pixmap(QStringLiteral("piclist"), QSize(200, 93)));
+    imgAddToDesk->setCursor(Qt::PointingHandCursor);
+    imgAddToDesk->setToolTip(QStringLiteral("背景图片列表"));
+    connect(imgAddToDesk, &ImageButton::clicked, this, [this] {
+        if (m_tools.imgAddToDeskClick) m_tools.imgAddToDeskClick(m_context);
+    });
+    imgHint = new QLabel(pnlLeft);
+    imgHint->hide();
+
+    pngRight = new QFrame(this);
+    pngRight->setObjectName(QStringLiteral("pngRight"));
+    pngRight->setGeometry(315, 80, 503, 381);
+    pngRight->setStyleSheet(QStringLiteral("#pngRight { background: white; }"));
+    pgcMain = new QStackedWidget(pngRight);
+    pgcMain->setGeometry(0, 0, 503, 381);
+    ts_PicShow = new QWidget;
+    ts_PicShow->setObjectName(QStringLiteral("ts_PicShow"));
+    ts_PicShow->setStyleSheet(QStringLiteral("#ts_PicShow { background: white; }"));
+    ts_PicMix = new QWidget;
+    tsMain = new QWidget;
+    pgcMain->addWidget(ts_PicShow);
+    pgcMain->addWidget(ts_PicMix);
+    pgcMain->addWidget(tsMain);
+    pgcMain->setCurrentWidget(ts_PicShow);
+    imgPicMix = new TPicImage(ts_PicShow);
+    imgPicMix->move(0, 0);
+    WebEditor = m_platform.web->createView(ts_PicMix);
+    WebEditor->widget()->setGeometry(0, 0, 503, 381);
+    pnlABC = new QFrame(pngRight);
+    pnlABC->setGeometry(0, 381, 503, 200);
+    pnlABC->hide();
+
+    popSysset = new QMenu(this);
+    N_OutPutCon = popSysset->addAction(QStringLiteral("内容导出"));
+    N_OutPutCon->setVisible(false);
+    N_help = popSysset->addAction(QStringLiteral("帮助说明"), this, &TMainFrm::N_helpClick);
+    N_Submit = popSysset->addAction(QStringLiteral("意见反馈"), this, &TMainFrm::N_SubmitClick);
+    popSysset->addSeparator();
+    N_ExitPrj = popSysset->addAction(QStringLiteral("退出程序"), this, &TMainFrm::N_ExitPrjClick);
+    pmEmpty = new QMenu(this);
+
+    imgBG->lower();
+    layoutAnchored();
+}
+
+void TMainFrm::layoutAnchored() {
+    // Controls anchored top-right keep their distance from the right edge; the right column stretches.
+    const int dw = width() - m_designSize.width();
+    const int dh = height() - m_designSize.height();
+    imgBG->setGeometry(rect());
+    for (ImageButton* b : {img_close_normal, img_close_highlight, img_close_down}) b->move(782 + dw, 1);
+    img_mini_normal->move(753 + dw, 1);
+    img_mini_highlight->move(752 + dw, 1);
+    img_mini_down->move(752 + dw, 1);
+    lblSet->move(675 + dw, 56);
+    imgAppToDesk->move(734 + dw, 45);
+    pngRight->setGeometry(315, 80, std::max(0, 503 + dw), std::max(0, 381 + dh));
+    pgcMain->setGeometry(0, 0, pngRight->width(), pngRight->height());
+}
+
+void TMainFrm::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    layoutAnchored();
+    update();
+}
+
+QString TMainFrm::DateLine(int year, int month, int day) {
+    static const char* const kWeek[] = {"一", "二", "三", "四", "五", "六", "日"};
+    const int iso = IsoWeekday(year, month, day);
+    return QStringLiteral("今天是 %1年%2月%3日(%4)").arg(year).arg(month).arg(day).arg(QString::fromUtf8(kWeek[iso - 1]));
+}
+
+QString TMainFrm::webAddress(const QString& path) const {
+    QString base = QString::fromUtf8(NODO_WEB_BASE_URL);
+    if (base.isEmpty()) {
+        // The bundled pages of the installation.
+        base = QUrl::fromLocalFile(QString::fromStdString(m_platform.folder->path("web"))).toString();
+    }
+    while (base.endsWith(QLatin1Char('/'))) base.chop(1);
+    return base + path;
+}
+
+void TMainFrm::reportError(const std::exception& e) {
+    m_platform.messages->errorReport(this, QString::fromUtf8(e.what()));
+}
+
+void TMainFrm::FormCreate() {
+    setAttribute(Qt::WA_OpaquePaintEvent, false); // Qt widgets paint double-buffered already
+    WebEditor->navigate(QUrl(QStringLiteral("about:blank")));
+    SelBGPic.clear();
+    uGlobal::BGPicCount = 0;
+    uGlobal::BGPicList.clear();
+    LetterIndex = 0;
+    webLink->navigate(QUrl(webAddress(QStringLiteral("/rs/Tavi.htm"))));
+
+    const LocalDateTime now = m_platform.clock->now();
+    lblDateTime->setText(DateLine(now.year, now.month, now.day));
+    lblDateTime->adjustSize();
+
+    // Each step reports its own failure and the start-up goes on with that step's defaults, so a
+    // damaged settings file never switches off the steps after it.
+    try {
+        TmpPicIni(1, *m_platform.folder, *m_platform.text);
+    } catch (const std::exception& e) {
+        uGlobal::CurPicFile.clear();
+        reportError(e);
+    }
+
+    uGlobal::ShowSetBgInfo = true;
+    uGlobal::SetBgConfirmed = 0;
+    uGlobal::ConfigSetBgFile = m_platform.folder->path("data\\configSetBg.ini");
+    try {
+        if (m_platform.text->exists(uGlobal::ConfigSetBgFile)) {
+            const auto lines = m_platform.text->readLines(uGlobal::ConfigSetBgFile);
+            uGlobal::ShowSetBgInfo = StrToInt(lines.empty() ? std::string() : lines[0]) > 0;
+        } else {
+            m_platform.text->writeLines(uGlobal::ConfigSetBgFile, {"1"});
+        }
+    } catch (const std::exception& e) {
+        uGlobal::ShowSetBgInfo = true;
+        reportError(e);
+    }
+
+    try {
+        if (m_tools.LoadBGPicList) m_tools.LoadBGPicList(m_context, false);
+    } catch (const std::exception& e) {
+        reportError(e);
+    }
+
+    WebEditor->setDesignMode(true);
+}
+
+void TMainFrm::LoadFormSize() {
+    const std::string file = m_platform.folder->path("data\\FormSize.ini");
+    if (m_platform.text->exists(file)) {
+        const auto lines = m_platform.text->readLines(file);
+        if (lines.size() < 5)
+            throw FileError("List index out of bounds (" + std::to_string(lines.size()) + "): \"" + file +
+                            "\" holds fewer than five lines");
+        Geometry g;
+        g.width = StrToInt(lines[1]);
+        g.height = StrToInt(lines[2]);
+        g.left = StrToInt(lines[3]);
+        g.top = StrToInt(lines[4]);
+        const int letter = StrToInt(lines[0]);
+        saved = g;
+        LetterIndex = letter;
+        resize(saved.width, saved.height);
+        move(saved.left, saved.top);
+        return;
+    }
+    const QSize screen = m_platform.screen->size();
+    saved.width = 830;
+    saved.height = 500;
+    saved.left = (screen.width() - 830) / 2; // truncates toward zero, as the stored files expect
+    saved.top = (screen.height() - 30 - 500) / 2;
+    LetterIndex = 1;
+    resize(saved.width, saved.height);
+    move(saved.left, saved.top);
+    SaveFormSize();
+}
+
+void TMainFrm::SaveFormSize() {
+    m_platform.text->writeLines(m_platform.folder->path("data\\FormSize.ini"),
+                                {std::to_string(LetterIndex), std::to_string(saved.width),
+                                 std::to_string(saved.height), std::to_string(saved.left),
+                                 std::to_string(saved.top)});
+}
+
+void TMainFrm::FormShow() {
+    try {
+        LoadFormSize();
+    } catch (const std::exception& e) {
+        reportError(e);
+        // A damaged file: go on with the default place and size, and leave the file for the close
+        // button to rewrite.
+        const QSize screen = m_platform.screen->size();
+        saved = {830, 500, (screen.width() - 830) / 2, (screen.height() - 30 - 500) / 2};
+        LetterIndex = 1;
+        resize(saved.width, saved.height);
+        move(saved.left, saved.top);
+    }
+    if (!uGlobal::CurPicFile.empty() && m_platform.kernel->fileExists(uGlobal::CurPicFile) && m_tools.LoadPicture) {
+        try {
+            m_tools.LoadPicture(*imgPicMix, uGlobal::CurPicFile);
+        } catch (const std::exception& e) {
+            reportError(e);
+        }
+    }
+}
+
+void TMainFrm::setButtonStates(int close, int mini) {
+    if (close >= 0) {
+        img_close_normal->setVisible(close == 0);
+        img_close_highlight->setVisible(close == 1);
+        img_close_down->setVisible(close == 2);
+    }
+    if (mini >= 0) {
+        img_mini_normal->setVisible(mini == 0);
+        img_mini_highlight->setVisible(mini == 1);
+        img_mini_down->setVisible(mini == 2);
+    }
+}
+
+void TMainFrm::imgBGMouseMove() { setButtonStates(0, 0); }
+void TMainFrm::img_close_normalMouseMove() { setButtonStates(1, 0); }
+void TMainFrm::img_mini_normalMouseMove() { setButtonStates(0, 1); }
+void TMainFrm::img_close_highlightMouseDown() { setButtonStates(2, 0); }
+void TMainFrm::img_mini_highlightMouseDown() { setButtonStates(0, 2); }
+
+void TMainFrm::img_close_highlightClick() {
+    saved = {width(), height(), x(), y()};
+    try {
+        SaveFormSize();
+    } catch (const std::exception& e) {
+        reportError(e);
+    }
+    emit quitRequested();
+}
+
+void TMainFrm::img_mini_highlightClick() {
+    setButtonStates(0, 0);
+    // Only minimised, not hidden: on Linux a hidden window has no taskbar entry to restore it from.
+    showMinimized();
+}
+
+void TMainFrm::imgBGMouseDown() {
+    if (QWindow* w = windowHandle()) w->startSystemMove();
+}
+
+bool TMainFrm::startFrameGesture(QWidget* on, const QPoint& localPos) {
+    const QPoint p = on->mapTo(this, localPos);
+    Qt::Edges edges;
+    if (p.x() < kFrameGrip) edges |= Qt::LeftEdge;
+    if (p.x() >= width() - kFrameGrip) edges |= Qt::RightEdge;
+    if (p.y() < kFrameGrip) edges |= Qt::TopEdge;
+    if (p.y() >= height() - kFrameGrip) edges |= Qt::BottomEdge;
+    if (edges == Qt::Edges()) return false;
+    if (QWindow* w = windowHandle()) w->startSystemResize(edges);
+    return true;
+}
+
+void TMainFrm::lblSetClick() {
+    popSysset->popup(lblSet->mapToGlobal(QPoint(0, lblSet->height())));
+}
+
+void TMainFrm::N_helpClick() { m_platform.shell->open(webAddress(QStringLiteral("/help4/tavia.htm"))); }
+void TMainFrm::N_SubmitClick() { m_platform.shell->open(webAddress(QStringLiteral("/help4/tavib.htm"))); }
+void TMainFrm::N_ExitPrjClick() { emit quitRequested(); }
+
+void TMainFrm::trimWorkingSet() { m_platform.kernel->trimWorkingSet(); }
+
+void TMainFrm::AppEvent1Idle() {
+    // The event loop goes idle many times a second; giving memory back once a second is enough.
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (now - m_lastIdleTrim < 1000) return;
+    m_lastIdleTrim = now;
+    trimWorkingSet();
+}
+
+void TMainFrm::changeEvent(QEvent* e) {
+    if (e->type() == QEvent::WindowStateChange || e->type() == QEvent::ActivationChange) trimWorkingSet();
+    QWidget::changeEvent(e);
+}
+
+bool TMainFrm::isInsideWebLink(QObject* o) const {
+    QWidget* root = webLink ? webLink->widget() : nullptr;
+    for (auto* w = qobject_cast<QWidget*>(o); w && root; w = w->parentWidget())
+        if (w == root) return true;
+    return false;
+}
+
+bool TMainFrm::event(QEvent* e) {
+    if (m_tools.copyScreenEventType != 0 && e->type() == m_tools.copyScreenEventType) {
+        if (m_tools.Copyscreanform) m_tools.Copyscreanform(m_context);
+        return true;
+    }
+    return QWidget::event(e);
+}
+
+bool TMainFrm::eventFilter(QObject* watched, QEvent* e) {
+    // Right clicks never reach the web panel: an empty menu pops up instead of the view's own.
+    if ((e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonRelease ||
+         e->type() == QEvent::MouseButtonDblClick || e->type() == QEvent::ContextMenu) &&
+        isInsideWebLink(watched)) {
+        if (e->type() == QEvent::ContextMenu) return true;
+        auto* me = static_cast<QMouseEvent*>(e);
+        if (me->button() == Qt::RightButton) {
+            if (e->type() != QEvent::MouseButtonRelease) pmEmpty->popup(QCursor::pos());
+            return true;
+        }
+        return false;
+    }
+    if (watched == imgBG) {
+        if (e->type() == QEvent::MouseButtonPress) {
+            auto* me = static_cast<QMouseEvent*>(e);
+            if (!startFrameGesture(imgBG, me->position().toPoint())) imgBGMouseDown();
+            return true;
+        }
+        if (e->type() == QEvent::MouseMove) {
+            auto* me = static_cast<QMouseEvent*>(e);
+            const QPoint p = me->position().toPoint();
+            const bool l = p.x() < kFrameGrip, r = p.x() >= width() - kFrameGrip;
+            const bool t = p.y() < kFrameGrip, b = p.y() >= height() - kFrameGrip;
+            if ((l && t) || (r && b)) imgBG->setCursor(Qt::SizeFDiagCursor);
+            else if ((r && t) || (l && b)) imgBG->setCursor(Qt::SizeBDiagCursor);
+            else if (l || r) imgBG->setCursor(Qt::SizeHorCursor);
+            else if (t || b) imgBG->setCursor(Qt::SizeVerCursor);
+            else imgBG->unsetCursor();
+            imgBGMouseMove();
+            return false;
+        }
+    }
+    if (watched == lblSet && e->type() == QEvent::MouseButtonRelease) {
+        lblSetClick();
+        return true;
+    }
+    return QWidget::eventFilter(watched, e);
+}
+
+} // namespace nodo

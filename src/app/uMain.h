@@ -1,0 +1,148 @@
+#pragma once
+// The main window: a borderless, resizable frame dragged by its background, with its own close and
+// minimise buttons, the date line, the options menu, the web panel and the picture page.
+#include "app/MainContext.h"
+#include "platform/qt/Platform.h"
+
+#include <QMenu>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+
+class QLabel;
+class QPushButton;
+class QStackedWidget;
+class QFrame;
+
+namespace nodo {
+
+class TPicImage;
+class ImageButton;
+
+// The handlers that live with their own tools; the entry fills them in as the tools are created.
+struct MainTools {
+    std::function<void(MainContext&)> imgAppToDeskClick;
+    std::function<void(MainContext&)> imgAddToDeskClick;
+    std::function<void(MainContext&)> btnInsertPicClick;
+    std::function<void(MainContext&)> SpeedButton1Click;
+    std::function<void(MainContext&)> Copyscreanform;
+    // Background list loader (ByChoice), run at start-up with false.
+    std::function<void(MainContext&, bool)> LoadBGPicList;
+    // Loads a file onto the picture page (the show step); throws when it cannot be decoded.
+    std::function<void(TPicImage&, const std::string&)> LoadPicture;
+    // The event type that the capture posts to the main window.
+    int copyScreenEventType = 0;
+};
+
+class TMainFrm : public QWidget {
+    Q_OBJECT
+public:
+    explicit TMainFrm(Platform& platform, QWidget* parent = nullptr);
+    ~TMainFrm() override;
+
+    void setTools(MainTools tools) { m_tools = std::move(tools); }
+    MainContext& context() { return m_context; }
+
+    // Start-up steps, run by the entry in this order.
+    void FormCreate();
+    void FormShow();
+
+    // Handlers of this window's own controls.
+    void imgBGMouseDown();
+    void img_close_normalMouseMove();
+    void img_mini_normalMouseMove();
+    void imgBGMouseMove();
+    void img_close_highlightMouseDown();
+    void img_mini_highlightMouseDown();
+    void img_close_highlightClick();
+    void img_mini_highlightClick();
+    void lblSetClick();
+    void N_helpClick();
+    void N_SubmitClick();
+    void N_ExitPrjClick();
+    void AppEvent1Idle();
+
+    void LoadFormSize();
+    void SaveFormSize();
+
+    // State visible to the tools and to tests.
+    std::string SelBGPic;
+    int32_t BGPicIndex = 0;
+    int32_t LetterIndex = 0;
+    struct Geometry {
+        int32_t width = 0, height = 0, left = 0, top = 0;
+    } saved;
+
+    // Controls, by their component names.
+    QLabel* imgBG = nullptr;
+    QLabel* imgLogo = nullptr;
+    ImageButton* img_close_normal = nullptr;
+    ImageButton* img_close_highlight = nullptr;
+    ImageButton* img_close_down = nullptr;
+    ImageButton* img_mini_normal = nullptr;
+    ImageButton* img_mini_highlight = nullptr;
+    ImageButton* img_mini_down = nullptr;
+    QLabel* lblDateTime = nullptr;
+    QLabel* lblSet = nullptr;
+    ImageButton* imgAppToDesk = nullptr;
+    QPushButton* btnInsertPic = nullptr;
+    QPushButton* SpeedButton1 = nullptr;
+    QPushButton* btnGou = nullptr;
+    QPushButton* btnX = nullptr;
+    QLabel* imgDate = nullptr;
+    QLabel* imgRedColor = nullptr;
+    std::array<QPushButton*, 5> btnLetters{}; // btnA ... btnE
+    QPushButton* btnClearCon = nullptr;
+    std::array<QPushButton*, 3> btnAbc{}; // btnAbc_A ... btnAbc_C
+    QFrame* pnlLeft = nullptr;
+    QFrame* pnlWeb = nullptr;
+    std::unique_ptr<WebView> webLink;
+    ImageButton* imgAddToDesk = nullptr;
+    QLabel* imgHint = nullptr;
+    QFrame* pngRight = nullptr;
+    QStackedWidget* pgcMain = nullptr;
+    QWidget* ts_PicShow = nullptr;
+    QWidget* ts_PicMix = nullptr;
+    QWidget* tsMain = nullptr;
+    TPicImage* imgPicMix = nullptr;
+    std::unique_ptr<WebView> WebEditor;
+    QFrame* pnlABC = nullptr;
+    QMenu* popSysset = nullptr;
+    QMenu* pmEmpty = nullptr;
+    QAction* N_OutPutCon = nullptr;
+    QAction* N_help = nullptr;
+    QAction* N_Submit = nullptr;
+    QAction* N_ExitPrj = nullptr;
+
+    // The web address of a page of the publisher's site ("/rs/Tavi.htm").
+    QString webAddress(const QString& path) const;
+    // "今天是 2013年1月5日(六)" for the given date.
+    static QString DateLine(int year, int month, int day);
+
+signals:
+    void quitRequested();
+
+protected:
+    bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void changeEvent(QEvent* e) override;
+
+private:
+    void buildControls();
+    void layoutAnchored();
+    void setButtonStates(int close, int mini); // 0 normal, 1 highlight, 2 down; -1 unchanged
+    bool isInsideWebLink(QObject* o) const;
+    void trimWorkingSet();
+    void reportError(const std::exception& e);
+    bool startFrameGesture(QWidget* on, const QPoint& localPos);
+
+    Platform& m_platform;
+    MainContext m_context;
+    MainTools m_tools;
+    QSize m_designSize{822, 466};
+    qint64 m_lastIdleTrim = 0;
+};
+
+} // namespace nodo
