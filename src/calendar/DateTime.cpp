@@ -1,6 +1,7 @@
 #include "calendar/DateTime.h"
 
 #include <cmath>
+#include <cstdio>
 #include <ctime>
 
 namespace nodo::calendar {
@@ -99,6 +100,36 @@ int IsoWeekOfYear(int year, int month, int day) {
     if (thursday < GregorianOrdinal(year, 1, 1)) --thursdayYear;
     else if (year < 9999 && thursday >= GregorianOrdinal(year + 1, 1, 1)) ++thursdayYear;
     return static_cast<int>((thursday - GregorianOrdinal(thursdayYear, 1, 1)) / 7) + 1;
+}
+
+bool ParseIsoDate(const std::string& text, int& year, int& month, int& day) {
+    int parts[3] = {0, 0, 0};
+    int part = 0;
+    int digits = 0;
+    for (char c : text) {
+        if (c == '-') {
+            if (digits == 0 || part == 2) return false;
+            ++part;
+            digits = 0;
+        } else if (c >= '0' && c <= '9') {
+            if (++digits > 4) return false;
+            parts[part] = parts[part] * 10 + (c - '0');
+        } else {
+            return false;
+        }
+    }
+    if (part != 2 || digits == 0) return false;
+    if (!IsValidDate(parts[0], parts[1], parts[2])) return false;
+    year = parts[0];
+    month = parts[1];
+    day = parts[2];
+    return true;
+}
+
+std::string FormatIsoDate(int year, int month, int day) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", year, month, day);
+    return buf;
 }
 
 TDateTime Today() {

@@ -2,6 +2,7 @@
 // Date-times as the rest of Nodo stores them: days since 1899-12-30 as a double, the time of day
 // as the fraction. Decoding gives proleptic Gregorian dates for the years 1..9999.
 #include <cstdint>
+#include <string>
 
 namespace nodo::calendar {
 
@@ -35,6 +36,11 @@ int DayOfWeek(int year, int month, int day);
 
 // ISO 8601 week number 1..53.
 int IsoWeekOfYear(int year, int month, int day);
+
+// "YYYY-MM-DD" (the year may have 1 to 4 digits); false for other text or a date that does not
+// exist. FormatIsoDate pads the year to four digits.
+bool ParseIsoDate(const std::string& text, int& year, int& month, int& day);
+std::string FormatIsoDate(int year, int month, int day);
 
 // Today at midnight, local time.
 TDateTime Today();
