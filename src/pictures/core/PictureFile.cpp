@@ -1,0 +1,214 @@
+#include "pictures/core/PictureFile.h"
+
+#include "pictures/core/BmpLayout.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+namespace nodo::pic {
+namespace fs = std::filesystem;
+namespace {
+
+[[noreturn]] void ioFail(const std::string& what, const fs::path& path, int err) {
+    throw PictureError(PictureErrorKind::Io, what + " \"" + path.string() + "\": " + std::strerror(err));
+}
+
+struct Fd {
+    int fd = -1;
+    ~Fd() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+Fd openForReading(const fs::path& path, std::uint64_t& size) {
+    Fd f;
+    f.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (f.fd < 0)
+        ioFail("cannot open", path, errno);
+    struct stat st {};
+    if (::fstat(f.fd, &st) != 0)
+        ioFail("cannot read", path, errno);
+    if (!S_ISREG(st.st_mode))
+        throw PictureError(PictureErrorKind::Io, "\"" + path.string() + "\" is not a file");
+    if (static_cast<std::uint64_t>(st.st_size) > kMaxFileBytes)
+        throw PictureError(PictureErrorKind::TooLarge, "\"" + path.string() + "\" is too large to be a picture");
+    size = static_cast<std::uint64_t>(st.st_size);
+    return f;
+}
+
+// Reads iovecs starting at offset, resuming after short reads.
+bool preadAll(int fd, std::vector<iovec>& iov, off_t offset) {
+    std::size_t first = 0;
+    while (first < iov.size()) {
+        const int count = static_cast<int>(std::min<std::size_t>(iov.size() - first, IOV_MAX));
+        const ssize_t n = ::preadv(fd, &iov[first], count, offset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        offset += n;
+        std::size_t done = static_cast<std::size_t>(n);
+        while (first < iov.size() && done >= iov[first].iov_len)
+            done -= iov[first++].iov_len;
+        if (done) {
+            iov[first].iov_base = static_cast<char*>(iov[first].iov_base) + done;
+            iov[first].iov_len -= done;
+        }
+    }
+    return true;
+}
+
+bool writeAll(int fd, std::vector<iovec>& iov) {
+    std::size_t first = 0;
+    while (first < iov.size()) {
+        const int count = static_cast<int>(std::min<std::size_t>(iov.size() - first, IOV_MAX));
+        const ssize_t n = ::writev(fd, &iov[first], count);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        std::size_t done = static_cast<std::size_t>(n);
+        while (first < iov.size() && done >= iov[first].iov_len)
+            done -= iov[first++].iov_len;
+        if (done) {
+            iov[first].iov_base = static_cast<char*>(iov[first].iov_base) + done;
+            iov[first].iov_len -= done;
+        }
+    }
+    return true;
+}
+
+// Writes to a temporary file beside the target and renames it over the target, so a failure
+// never leaves a half-written picture under the real name.
+void writeReplacing(const fs::path& path, std::vector<iovec>& iov) {
+    const fs::path dir = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    std::string tmpl = (dir / ("." + path.filename().string() + ".XXXXXX")).string();
+    Fd f;
+    f.fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
+    if (f.fd < 0)
+        ioFail("cannot write", path, errno);
+    struct stat st {};
+    const mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+    ::fchmod(f.fd, mode);
+    const bool ok = writeAll(f.fd, iov);
+    int err = ok ? 0 : (errno ? errno : EIO);
+    if (::close(f.fd) != 0 && ok)
+        err = errno;
+    f.fd = -1;
+    if (err) {
+        ::unlink(tmpl.c_str());
+        ioFail("cannot write", path, err);
+    }
+    if (::rename(tmpl.c_str(), path.c_str()) != 0) {
+        const int renameErr = errno;
+        ::unlink(tmpl.c_str());
+        ioFail("cannot write", path, renameErr);
+    }
+}
+
+} // namespace
+
+std::vector<std::uint8_t> ReadWholeFile(const fs::path& path) {
+    std::uint64_t size = 0;
+    Fd f = openForReading(path, size);
+    std::vector<std::uint8_t> data(size);
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::read(f.fd, data.data() + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            ioFail("cannot read", path, errno);
+        if (n == 0)
+            break; // the file shrank while we read it
+        done += static_cast<std::size_t>(n);
+    }
+    data.resize(done);
+    return data;
+}
+
+void WriteWholeFile(const fs::path& path, Bytes data) {
+    std::vector<iovec> iov;
+    if (!data.empty())
+        iov.push_back({const_cast<std::uint8_t*>(data.data()), data.size()});
+    writeReplacing(path, iov);
+}
+
+Bitmap LoadBitmapFile(const fs::path& path, const DecodeOptions& options) {
+    std::uint64_t size = 0;
+    Fd f = openForReading(path, size);
+    if (size == 0)
+        return Bitmap();
+    std::vector<std::uint8_t> head(std::min<std::uint64_t>(size, 4096));
+    const ssize_t got = ::pread(f.fd, head.data(), head.size(), 0);
+    if (got < 0)
+        ioFail("cannot read", path, errno);
+    head.resize(static_cast<std::size_t>(got));
+
+    if (DetectFormat(head) == PictureFormat::Bmp && head.size() >= 18) {
+        const detail::BmpLayout l = detail::ParseBmpLayout(head, size, options);
+        if (l.plainRows()) {
+            // The rows go straight from the page cache into the bitmap: one copy, as for a plain read.
+            Bitmap out = Bitmap::uninitialized(l.width, l.height, l.outputBpp());
+            out.setSourceBitsPerPixel(l.bpp);
+            std::uint8_t padding[4] = {};
+            const std::size_t pad = l.rowBytes - out.stride();
+            std::vector<iovec> iov;
+            iov.reserve(static_cast<std::size_t>(l.height) * 2);
+            for (int fy = 0; fy < l.height; ++fy) {
+                iov.push_back({out.row(l.topDown ? fy : l.height - 1 - fy), out.stride()});
+                if (pad && fy + 1 < l.height)
+                    iov.push_back({padding, pad});
+            }
+            if (!preadAll(f.fd, iov, static_cast<off_t>(l.pixelOffset)))
+                throw PictureError(PictureErrorKind::Truncated, "BMP: \"" + path.string() + "\" ends early");
+            if (l.compression == detail::kBiRgb && l.bpp == 32)
+                detail::MakeOpaqueIfNoAlpha(out);
+            return out;
+        }
+    }
+    return DecodeAny(ReadWholeFile(path), options);
+}
+
+void SaveBmpFile(const fs::path& path, const Bitmap& bitmap, int bitsPerPixel) {
+    if (bitsPerPixel != 24 && bitsPerPixel != 32)
+        throw std::invalid_argument("BMP: can write 24 or 32 bits per pixel, not " + std::to_string(bitsPerPixel));
+    if (bitmap.empty()) {
+        WriteWholeFile(path, {});
+        return;
+    }
+    if (bitmap.bitsPerPixel() != bitsPerPixel) {
+        const std::vector<std::uint8_t> encoded = EncodeBmp(bitmap, bitsPerPixel);
+        WriteWholeFile(path, encoded);
+        return;
+    }
+    // Same depth: the headers, then the bitmap's own rows bottom-up, with no staging copy.
+    std::vector<std::uint8_t> headers = BmpHeaders(bitmap.width(), bitmap.height(), bitsPerPixel);
+    std::uint8_t padding[4] = {};
+    const std::size_t pad = (4 - bitmap.stride() % 4) % 4;
+    std::vector<iovec> iov;
+    iov.reserve(static_cast<std::size_t>(bitmap.height()) * 2 + 1);
+    iov.push_back({headers.data(), headers.size()});
+    for (int y = bitmap.height() - 1; y >= 0; --y) {
+        iov.push_back({const_cast<std::uint8_t*>(bitmap.row(y)), bitmap.stride()});
+        if (pad)
+            iov.push_back({padding, pad});
+    }
+    writeReplacing(path, iov);
+}
+
+void SaveJpegFile(const fs::path& path, const Bitmap& bitmap, int quality) {
+    const std::vector<std::uint8_t> encoded = EncodeJpeg(bitmap, quality);
+    WriteWholeFile(path, encoded);
+}
+
+} // namespace nodo::pic
