@@ -1,0 +1,156 @@
+#include "wallpaper/ApplyWallpaper.h"
+
+#include "pictures/core/PictureFile.h"
+#include "platform/core/AppFolder.h"
+#include "platform/core/TextFile.h"
+#include "platform/core/Wallpaper.h"
+#include "wallpaper/MixPic.h"
+
+#include <exception>
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace nodo {
+
+namespace {
+constexpr const char* kBgDir = "source\\DeskTopBG\\";
+
+bool IsFile(const std::string& path) {
+    std::error_code ec;
+    return fs::is_regular_file(path, ec);
+}
+
+// The fourth byte of a blended pixel is no alpha: dropping it (rather than laying the picture over
+// white) keeps the colours the blend produced.
+pic::Bitmap DropFourthByte(const pic::Bitmap& bitmap) {
+    if (bitmap.bitsPerPixel() == 24) return bitmap;
+    pic::Bitmap out = pic::Bitmap::uninitialized(bitmap.width(), bitmap.height(), 24);
+    for (int y = 0; y < bitmap.height(); ++y) {
+        const std::uint8_t* s = bitmap.row(y);
+        std::uint8_t* d = out.row(y);
+        for (int x = 0; x < bitmap.width(); ++x, s += 4, d += 3) {
+            d[0] = s[0];
+            d[1] = s[1];
+            d[2] = s[2];
+        }
+    }
+    return out;
+}
+} // namespace
+
+std::string ComposerFiles::file(const std::string& name) const { return m_folder->path(kBgDir + name); }
+std::string ComposerFiles::dir() const {
+    std::string d = m_folder->path(kBgDir);
+    if (d.empty() || d.back() != '/') d.push_back('/');
+    return d;
+}
+std::string ComposerFiles::content() const { return file("Content.bmp"); }
+std::string ComposerFiles::mixBmp() const { return file("Mix.bmp"); }
+std::string ComposerFiles::mixJpg() const { return file("Mix.Jpg"); }
+std::string ComposerFiles::background(const std::string& picName) const { return file(picName); }
+
+void SaveContentPic(const ComposerFiles& files, const pic::Bitmap& content) {
+    pic::SaveBmpFile(files.content(), content, content.bitsPerPixel());
+}
+
+bool SetWallpaper(Wallpaper& wallpaper, const std::string& file, std::string& error) {
+    try {
+        wallpaper.setValue("Wallpaper", file);
+        wallpaper.setValue("WallpaperStyle", "2");
+    } catch (const std::exception& e) {
+        error = e.what();
+        return false;
+    }
+    return wallpaper.apply(file, error);
+}
+
+const char* ApplyOutcomeName(ApplyOutcome outcome) {
+    switch (outcome) {
+    case ApplyOutcome::NoBackgrounds: return "no background pictures in the list";
+    case ApplyOutcome::BackgroundMissing: return "background picture missing";
+    case ApplyOutcome::BlendFailed: return "blending failed";
+    case ApplyOutcome::JpegFailed: return "JPEG pass failed";
+    case ApplyOutcome::WallpaperFailed: return "the desktop did not take the wallpaper";
+    case ApplyOutcome::Installed: return "wallpaper installed";
+    }
+    return "?";
+}
+
+ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper, const std::vector<TPicBGList>& list,
+                            int32_t& index, MixHolder& holder) {
+    ApplyResult result;
+    const auto n = static_cast<int32_t>(list.size());
+    if (n == 0) return result;
+    // An index left over from an earlier, longer list starts again where a fresh load would.
+    if (index < 0 || index >= n) index = n - 1;
+    const int32_t i = index;
+    result.usedIndex = i;
+    result.background = files.background(list[static_cast<std::size_t>(i)].PicName);
+
+    if (!IsFile(result.background)) {
+        // Entry 0 is the chosen picture alone; elsewhere the next click tries the following entry.
+        if (i != 0) {
+            index = i + 1;
+            if (index >= n) index = 1;
+        }
+        result.outcome = ApplyOutcome::BackgroundMissing;
+        result.error = "no file " + result.background;
+        return result;
+    }
+
+    try {
+        holder.img1 = pic::LoadBitmapFile(files.content());
+        holder.img2 = pic::LoadBitmapFile(result.background);
+        MixPic(holder.img1, holder.img2, kMixPercent);
+        // The blend is done in img2 itself, so the result moves over instead of being copied.
+        holder.imgmix = std::move(holder.img2);
+        holder.img1 = holder.img2 = pic::Bitmap();
+        pic::SaveBmpFile(files.mixBmp(), holder.imgmix, 32);
+        holder.clear();
+    } catch (const std::exception& e) {
+        holder.clear();
+        result.outcome = ApplyOutcome::BlendFailed;
+        result.error = e.what();
+        return result;
+    }
+
+    try {
+        const pic::Bitmap mixed = DropFourthByte(pic::LoadBitmapFile(files.mixBmp()));
+        pic::SaveJpegFile(files.mixJpg(), mixed, kMixJpegQuality);
+        const std::string jpg = files.mixJpg();
+        pic::SaveBmpFile(files.mixBmp(), pic::LoadBitmapFile(jpg), 24);
+    } catch (const std::exception& e) {
+        result.outcome = ApplyOutcome::JpegFailed;
+        result.error = e.what();
+        return result;
+    }
+
+    result.wallpaperFile = files.background("Mix.Bmp");
+    if (!SetWallpaper(wallpaper, result.wallpaperFile, result.error)) {
+        result.outcome = ApplyOutcome::WallpaperFailed;
+        return result;
+    }
+    index = i - 1;
+    if (index <= 0) index = n - 1;
+    result.outcome = ApplyOutcome::Installed;
+    return result;
+}
+
+BackgroundChoice StartupBackgrounds(const AppFolder& folder, const TextFile& text) {
+    BackgroundChoice choice;
+    const std::string file = folder.path("Data\\BGPicList.ini");
+    if (!text.exists(file)) {
+        choice.list = {{0, "A1.bmp"}, {1, "A1.bmp"}};
+        choice.index = 0;
+        return choice;
+    }
+    const auto lines = text.readLines(file);
+    for (std::size_t i = 0; i < lines.size(); ++i) choice.list.push_back({static_cast<int32_t>(i), lines[i]});
+    // Line 1 always matches the chosen name, so a good load ends at the last entry.
+    choice.index = lines.empty() ? 0 : static_cast<int32_t>(lines.size()) - 1;
+    return choice;
+}
+
+} // namespace nodo

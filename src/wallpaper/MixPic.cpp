@@ -1,0 +1,169 @@
+#include "wallpaper/MixPic.h"
+
+#include <algorithm>
+#include <cstring>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define NODO_MIX_X86 1
+#else
+#define NODO_MIX_X86 0
+#endif
+
+namespace nodo {
+
+MixArea MixPlacement(int contentWidth, int contentHeight, int backgroundWidth, int backgroundHeight) {
+    MixArea area;
+    area.h = contentHeight;
+    area.w = contentWidth;
+    if (contentHeight + kMixTopMargin >= backgroundHeight) area.h = backgroundHeight - kMixTopMargin;
+    if (contentWidth + kMixRightMargin >= backgroundWidth) area.w = backgroundWidth - kMixRightMargin;
+    area.x0 = backgroundWidth - area.w - kMixRightMargin;
+    area.y0 = kMixTopMargin;
+    return area;
+}
+
+pic::Bitmap ToMix32(const pic::Bitmap& bitmap) {
+    if (bitmap.bitsPerPixel() == 32) return bitmap;
+    pic::Bitmap out = pic::Bitmap::uninitialized(bitmap.width(), bitmap.height(), 32);
+    out.setSourceBitsPerPixel(bitmap.sourceBitsPerPixel());
+    for (int y = 0; y < bitmap.height(); ++y) {
+        const std::uint8_t* s = bitmap.row(y);
+        std::uint8_t* d = out.row(y);
+        for (int x = 0; x < bitmap.width(); ++x, s += 3, d += 4) {
+            d[0] = s[0];
+            d[1] = s[1];
+            d[2] = s[2];
+            d[3] = 0;
+        }
+    }
+    return out;
+}
+
+void MixRowScalar(const std::uint8_t* a, std::uint8_t* b, int width, int percent) {
+    for (int x = 0; x < width; ++x, a += 4, b += 4) {
+        if (a[0] == 255 && a[1] == 255 && a[2] == 255) continue;
+        for (int k = 0; k < 4; ++k) {
+            // 64-bit so that any percentage is safe; '/' truncates toward zero as required.
+            const long long v = b[k] + (static_cast<long long>(a[k]) - b[k]) * percent / 100;
+            b[k] = static_cast<std::uint8_t>(std::clamp<long long>(v, 0, 255));
+        }
+    }
+}
+
+namespace {
+
+// Percentages the vector loops handle: |a - b| * percent stays within 16 bits, and
+// (m * 5243) >> 19 equals m / 100 for every such m (checked exhaustively by the tests).
+constexpr int kVectorMaxPercent = 128;
+constexpr int kDiv100Magic = 5243;
+
+#if NODO_MIX_X86
+// Eight 16-bit lanes: b + trunc((a - b) * p / 100).
+inline __m128i MixLanes(__m128i a16, __m128i b16, __m128i p, __m128i magic) {
+    const __m128i d = _mm_sub_epi16(a16, b16);
+    const __m128i s = _mm_srai_epi16(d, 15);
+    const __m128i ad = _mm_sub_epi16(_mm_xor_si128(d, s), s);
+    const __m128i q = _mm_srli_epi16(_mm_mulhi_epu16(_mm_mullo_epi16(ad, p), magic), 3);
+    return _mm_add_epi16(b16, _mm_sub_epi16(_mm_xor_si128(q, s), s));
+}
+
+void MixRowSse2(const std::uint8_t* a, std::uint8_t* b, int width, int percent) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i ones = _mm_set1_epi8(-1);
+    const __m128i fourth = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    const __m128i p = _mm_set1_epi16(static_cast<short>(percent));
+    const __m128i magic = _mm_set1_epi16(static_cast<short>(kDiv100Magic));
+    int x = 0;
+    for (; x + 4 <= width; x += 4) {
+        const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + 4 * x));
+        const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + 4 * x));
+        const __m128i lo = MixLanes(_mm_unpacklo_epi8(va, zero), _mm_unpacklo_epi8(vb, zero), p, magic);
+        const __m128i hi = MixLanes(_mm_unpackhi_epi8(va, zero), _mm_unpackhi_epi8(vb, zero), p, magic);
+        const __m128i mixed = _mm_packus_epi16(lo, hi);
+        const __m128i white = _mm_cmpeq_epi32(_mm_or_si128(_mm_cmpeq_epi8(va, ones), fourth), ones);
+        const __m128i out = _mm_or_si128(_mm_and_si128(white, vb), _mm_andnot_si128(white, mixed));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(b + 4 * x), out);
+    }
+    MixRowScalar(a + 4 * x, b + 4 * x, width - x, percent);
+}
+
+__attribute__((target("avx2"))) inline __m256i MixLanes256(__m256i a16, __m256i b16, __m256i p,
+                                                            __m256i magic) {
+    const __m256i d = _mm256_sub_epi16(a16, b16);
+    const __m256i s = _mm256_srai_epi16(d, 15);
+    const __m256i ad = _mm256_sub_epi16(_mm256_xor_si256(d, s), s);
+    const __m256i q = _mm256_srli_epi16(_mm256_mulhi_epu16(_mm256_mullo_epi16(ad, p), magic), 3);
+    return _mm256_add_epi16(b16, _mm256_sub_epi16(_mm256_xor_si256(q, s), s));
+}
+
+// Unpack and pack both work within 128-bit halves, so the pixel order comes out unchanged.
+__attribute__((target("avx2"))) void MixRowAvx2(const std::uint8_t* a, std::uint8_t* b, int width,
+                                                int percent) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i ones = _mm256_set1_epi8(-1);
+    const __m256i fourth = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
+    const __m256i p = _mm256_set1_epi16(static_cast<short>(percent));
+    const __m256i magic = _mm256_set1_epi16(static_cast<short>(kDiv100Magic));
+    int x = 0;
+    for (; x + 8 <= width; x += 8) {
+        const __m256i va = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + 4 * x));
+        const __m256i vb = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + 4 * x));
+        const __m256i lo =
+            MixLanes256(_mm256_unpacklo_epi8(va, zero), _mm256_unpacklo_epi8(vb, zero), p, magic);
+        const __m256i hi =
+            MixLanes256(_mm256_unpackhi_epi8(va, zero), _mm256_unpackhi_epi8(vb, zero), p, magic);
+        const __m256i mixed = _mm256_packus_epi16(lo, hi);
+        const __m256i white =
+            _mm256_cmpeq_epi32(_mm256_or_si256(_mm256_cmpeq_epi8(va, ones), fourth), ones);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(b + 4 * x), _mm256_blendv_epi8(mixed, vb, white));
+    }
+    MixRowSse2(a + 4 * x, b + 4 * x, width - x, percent);
+}
+#endif
+
+using RowFn = void (*)(const std::uint8_t*, std::uint8_t*, int, int);
+
+struct RowLoop {
+    RowFn fn;
+    const char* name;
+};
+
+RowLoop PickRowLoop() {
+#if NODO_MIX_X86
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx2")) return {MixRowAvx2, "avx2"};
+    if (__builtin_cpu_supports("sse2")) return {MixRowSse2, "sse2"};
+#endif
+    return {MixRowScalar, "scalar"};
+}
+
+const RowLoop& Loop() {
+    static const RowLoop loop = PickRowLoop();
+    return loop;
+}
+
+} // namespace
+
+void MixRow(const std::uint8_t* a, std::uint8_t* b, int width, int percent) {
+    if (width <= 0) return;
+    if (percent < 0 || percent > kVectorMaxPercent) {
+        MixRowScalar(a, b, width, percent);
+        return;
+    }
+    Loop().fn(a, b, width, percent);
+}
+
+const char* MixRowKind() { return Loop().name; }
+
+pic::Bitmap& MixPic(pic::Bitmap& content, pic::Bitmap& background, int percent) {
+    if (content.bitsPerPixel() != 32) content = ToMix32(content);
+    if (background.bitsPerPixel() != 32) background = ToMix32(background);
+    const MixArea area = MixPlacement(content.width(), content.height(), background.width(), background.height());
+    if (area.empty()) return background;
+    for (int r = 0; r < area.h; ++r)
+        MixRow(content.row(r), background.row(area.y0 + r) + 4 * static_cast<std::size_t>(area.x0), area.w, percent);
+    return background;
+}
+
+} // namespace nodo

@@ -1,0 +1,42 @@
+#pragma once
+// The composer's windows, made once at start-up, and the main window's apply handler.
+#include "wallpaper/ApplyWallpaper.h"
+
+#include <memory>
+
+class QWidget;
+
+namespace nodo {
+struct Platform;
+struct MainContext;
+class TDeskBGSetFrm;
+class TInforFrm;
+class TMixPicFrm;
+
+class WallpaperTools {
+public:
+    // Makes, in this order, the settings window, the confirmation and the holder window.
+    WallpaperTools(Platform& platform, QWidget* mainWindow);
+    ~WallpaperTools();
+
+    // The click on the main window's "apply to desktop" image: ask, write Content.bmp from the
+    // picture page, blend over the next background, install, step the index.
+    void imgAppToDeskClick(MainContext& ctx);
+    // Content.bmp from the picture page; throws when it cannot be written.
+    void MakeContentPic(MainContext& ctx);
+
+    TDeskBGSetFrm& deskBGSetFrm() { return *m_deskBGSet; }
+    TInforFrm& inforFrm() { return *m_infor; }
+    TMixPicFrm& mixPicFrm() { return *m_mixPic; }
+    // What the last apply that got past the confirmation did.
+    const ApplyResult& lastResult() const { return m_last; }
+
+private:
+    Platform& m_platform;
+    std::unique_ptr<TDeskBGSetFrm> m_deskBGSet;
+    std::unique_ptr<TInforFrm> m_infor;
+    std::unique_ptr<TMixPicFrm> m_mixPic;
+    ApplyResult m_last;
+};
+
+} // namespace nodo

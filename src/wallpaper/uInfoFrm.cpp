@@ -1,0 +1,191 @@
+#include "wallpaper/uInfoFrm.h"
+
+#include "pictures/uGlobal.h"
+#include "platform/qt/Art.h"
+#include "platform/qt/Platform.h"
+
+#include <QCheckBox>
+#include <QFont>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QWindow>
+#include <exception>
+
+namespace nodo {
+
+namespace {
+
+constexpr QSize kSize(344, 156);
+const QColor kFrameColour(216, 227, 243);
+
+// The window's background: its artwork, or a white panel with a light blue frame.
+class InforBackground : public QWidget {
+public:
+    explicit InforBackground(QWidget* parent) : QWidget(parent), m_art(art::Pixmap(QStringLiteral("infor_bg"), kSize)) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        if (!m_art.isNull()) {
+            p.drawPixmap(0, 0, m_art);
+            return;
+        }
+        p.fillRect(rect(), Qt::white);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(kFrameColour, 1));
+        p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
+    }
+
+private:
+    QPixmap m_art;
+};
+
+// A circular orange sign with a white exclamation mark, for when the artwork is missing.
+QPixmap DrawnQuestionSign(const QSize& size) {
+    QPixmap pm(size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal d = qMin(size.width(), size.height()) - 2;
+    const QRectF circle((size.width() - d) / 2, (size.height() - d) / 2, d, d);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(245, 140, 20));
+    p.drawEllipse(circle);
+    p.setBrush(Qt::white);
+    const qreal cx = circle.center().x(), w = d * 0.14;
+    p.drawRoundedRect(QRectF(cx - w / 2, circle.top() + d * 0.18, w, d * 0.42), w / 2, w / 2);
+    p.drawEllipse(QPointF(cx, circle.top() + d * 0.76), w * 0.6, w * 0.6);
+    return pm;
+}
+
+QPushButton* MakeButton(QWidget* parent, const QString& text, const QRect& geometry) {
+    auto* b = new QPushButton(text, parent);
+    b->setGeometry(geometry);
+    b->setFocusPolicy(Qt::TabFocus);
+    return b;
+}
+
+} // namespace
+
+TInforFrm::TInforFrm(Platform& platform, QWidget* mainWindow)
+    : QDialog(mainWindow, Qt::Dialog | Qt::FramelessWindowHint), m_platform(platform), m_mainWindow(mainWindow) {
+    setWindowTitle(QStringLiteral("InfoFrm"));
+    setFixedSize(kSize);
+    setModal(true);
+
+    m_shpBG = new InforBackground(this);
+    m_shpBG->setObjectName(QStringLiteral("shpBG"));
+    m_shpBG->setGeometry(0, 0, kSize.width(), kSize.height());
+    m_shpBG->installEventFilter(this);
+
+    m_imgques = new QLabel(this);
+    m_imgques->setObjectName(QStringLiteral("imgques"));
+    m_imgques->setGeometry(32, 24, 45, 46);
+    QPixmap ques = art::Pixmap(QStringLiteral("ques"), QSize(45, 46));
+    m_imgques->setPixmap(ques.isNull() ? DrawnQuestionSign(QSize(45, 46)) : ques);
+
+    m_lblInfo = new QLabel(QStringLiteral("您确定要更换壁纸？"), this);
+    m_lblInfo->setObjectName(QStringLiteral("lblInfo"));
+    QFont info(QStringList{QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("Noto Sans CJK SC")});
+    info.setPixelSize(14);
+    info.setBold(true);
+    m_lblInfo->setFont(info);
+    m_lblInfo->move(112, 40);
+    m_lblInfo->adjustSize();
+
+    m_chkSetBgInfo = new QCheckBox(QStringLiteral("下次不再提示"), this);
+    m_chkSetBgInfo->setObjectName(QStringLiteral("chkSetBgInfo"));
+    m_chkSetBgInfo->setGeometry(112, 82, 121, 17);
+
+    m_btnok = MakeButton(this, QStringLiteral("确  定"), QRect(176, 120, 73, 21));
+    m_btnok->setObjectName(QStringLiteral("btnok"));
+    m_btncancel = MakeButton(this, QStringLiteral("取  消"), QRect(256, 120, 73, 21));
+    m_btncancel->setObjectName(QStringLiteral("btncancel"));
+    m_btnClose = MakeButton(this, QStringLiteral("X"), QRect(321, 1, 20, 18));
+    m_btnClose->setObjectName(QStringLiteral("btnClose"));
+    m_btnClose->setFlat(true);
+    QFont close(QStringList{QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("sans-serif")});
+    close.setPixelSize(12);
+    close.setBold(true);
+    m_btnClose->setFont(close);
+
+    connect(m_btnok, &QPushButton::clicked, this, &TInforFrm::btnokClick);
+    connect(m_btncancel, &QPushButton::clicked, this, &TInforFrm::btncancelClick);
+    connect(m_btnClose, &QPushButton::clicked, this, &TInforFrm::btnCloseClick);
+}
+
+int TInforFrm::ShowModal() {
+    // Only this showing's answer counts: an earlier "确  定" must not carry over to a window that
+    // is closed some other way.
+    uGlobal::SetBgConfirmed = 0;
+    exec();
+    return uGlobal::SetBgConfirmed;
+}
+
+void TInforFrm::btnokClick() {
+    uGlobal::SetBgConfirmed = 1;
+    if (m_chkSetBgInfo->isChecked()) {
+        uGlobal::ShowSetBgInfo = false;
+        std::string file = uGlobal::ConfigSetBgFile;
+        if (file.empty()) file = m_platform.folder->path("data\\configSetBg.ini");
+        try {
+            m_platform.text->writeLines(file, {"0"});
+        } catch (const std::exception& e) {
+            // The answer stands for this run; the user learns that it was not remembered.
+            m_platform.messages->errorReport(this, QString::fromStdString(e.what()));
+        }
+    }
+    accept();
+}
+
+void TInforFrm::btncancelClick() {
+    uGlobal::SetBgConfirmed = 0;
+    QDialog::reject();
+}
+
+void TInforFrm::btnCloseClick() { btncancelClick(); }
+
+// Escape and the window manager's close come here: they decline like "取  消".
+void TInforFrm::reject() { btncancelClick(); }
+
+void TInforFrm::shpBGMouseDown(const QPoint& globalPos) {
+    if (QWindow* w = windowHandle(); w && w->startSystemMove()) return;
+    // No window manager move (offscreen, some Wayland shells): follow the mouse ourselves.
+    m_dragging = true;
+    m_dragOffset = globalPos - frameGeometry().topLeft();
+}
+
+bool TInforFrm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_shpBG) return QDialog::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto* me = static_cast<QMouseEvent*>(event);
+        if (me->button() == Qt::LeftButton) shpBGMouseDown(me->globalPosition().toPoint());
+        return true;
+    }
+    case QEvent::MouseMove:
+        if (m_dragging) {
+            move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() - m_dragOffset);
+            return true;
+        }
+        break;
+    case QEvent::MouseButtonRelease: m_dragging = false; break;
+    default: break;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TInforFrm::showEvent(QShowEvent* event) {
+    centreOverMainWindow();
+    QDialog::showEvent(event);
+}
+
+void TInforFrm::centreOverMainWindow() {
+    if (!m_mainWindow) return;
+    const QRect main = m_mainWindow->frameGeometry();
+    move(main.center() - QPoint(width() / 2, height() / 2));
+}
+
+} // namespace nodo
