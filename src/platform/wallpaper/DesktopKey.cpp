@@ -1,0 +1,133 @@
+#include "platform/wallpaper/DesktopKey.h"
+
+#include "platform/core/Errors.h"
+#include "platform/wallpaper/Paths.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace nodo::desktop {
+
+namespace {
+
+bool sameName(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+               return std::tolower(x) == std::tolower(y);
+           });
+}
+
+[[noreturn]] void fail(const std::filesystem::path& file, const std::string& what, int err) {
+    throw FileError("cannot write " + file.string() + ": " + what + ": " + std::strerror(err));
+}
+
+void writeAll(int fd, const std::string& data, const std::filesystem::path& file) {
+    const char* p = data.data();
+    std::size_t left = data.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            fail(file, "write", errno);
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+}
+
+} // namespace
+
+std::string EscapeValue(const std::string& value) {
+    std::string r;
+    r.reserve(value.size());
+    for (char c : value) {
+        if (c == '\\') r += "\\\\";
+        else if (c == '\n') r += "\\n";
+        else if (c == '\r') r += "\\r";
+        else r += c;
+    }
+    return r;
+}
+
+std::string UnescapeValue(const std::string& text) {
+    std::string r;
+    r.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\' || i + 1 == text.size()) {
+            r += text[i];
+            continue;
+        }
+        const char c = text[++i];
+        r += c == 'n' ? '\n' : c == 'r' ? '\r' : c;
+    }
+    return r;
+}
+
+std::vector<std::pair<std::string, std::string>> DesktopKey::entries() const {
+    std::vector<std::pair<std::string, std::string>> result;
+    std::ifstream in(m_file, std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const auto eq = line.find('=');
+        if (eq == std::string::npos || eq == 0) continue;
+        result.emplace_back(line.substr(0, eq), UnescapeValue(line.substr(eq + 1)));
+    }
+    return result;
+}
+
+std::string DesktopKey::value(const std::string& name) const {
+    for (const auto& [n, v] : entries())
+        if (sameName(n, name)) return v;
+    return {};
+}
+
+void DesktopKey::setValue(const std::string& name, const std::string& value) {
+    if (name.empty() || name.find_first_of("=\r\n") != std::string::npos)
+        throw FileError("invalid value name: '" + name + "'");
+    auto all = entries();
+    auto it = std::find_if(all.begin(), all.end(), [&](const auto& e) { return sameName(e.first, name); });
+    if (it != all.end()) it->second = value;
+    else all.emplace_back(name, value);
+
+    std::string content;
+    for (const auto& [n, v] : all) content += n + "=" + EscapeValue(v) + "\n";
+
+    std::error_code ec;
+    const auto folder = m_file.parent_path();
+    if (!folder.empty()) {
+        std::filesystem::create_directories(folder, ec);
+        if (ec) fail(m_file, "create folder " + folder.string(), ec.value());
+    }
+    std::string tmp = (folder / ("." + m_file.filename().string() + ".XXXXXX")).string();
+    const int fd = ::mkstemp(tmp.data());
+    if (fd < 0) fail(m_file, "create temporary file", errno);
+    try {
+        writeAll(fd, content, m_file);
+        ::fchmod(fd, 0600);
+        if (::fsync(fd) != 0) fail(m_file, "flush", errno);
+        if (::close(fd) != 0) {
+            const int err = errno;
+            ::unlink(tmp.c_str());
+            fail(m_file, "close", err);
+        }
+    } catch (...) {
+        ::close(fd);
+        ::unlink(tmp.c_str());
+        throw;
+    }
+    if (::rename(tmp.c_str(), m_file.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(tmp.c_str());
+        fail(m_file, "rename", err);
+    }
+}
+
+std::filesystem::path DefaultKeyFile() { return ConfigHome() / "nodo" / "desktop.ini"; }
+
+} // namespace nodo::desktop

@@ -1,0 +1,109 @@
+#include "platform/wallpaper/DesktopWallpaper.h"
+
+#include "platform/core/AppFolder.h"
+#include "platform/wallpaper/DesktopCommands.h"
+#include "platform/wallpaper/X11Root.h"
+
+#include <sys/stat.h>
+
+namespace nodo {
+
+namespace desktop {
+
+namespace {
+
+bool needsSessionBus(Desktop desktop) {
+    switch (desktop) {
+    case Desktop::Gnome:
+    case Desktop::Cinnamon:
+    case Desktop::Mate:
+    case Desktop::Kde:
+    case Desktop::Xfce: return true;
+    default: return false;
+    }
+}
+
+} // namespace
+
+bool HasSessionBus(const Environment& env) {
+    if (env("DBUS_SESSION_BUS_ADDRESS")) return true;
+    if (const auto runtime = env("XDG_RUNTIME_DIR")) {
+        struct stat st {};
+        const std::string socket = *runtime + "/bus";
+        return ::stat(socket.c_str(), &st) == 0 && S_ISSOCK(st.st_mode);
+    }
+    return false;
+}
+
+DesktopWallpaper::DesktopWallpaper(DesktopWallpaperOptions options, std::unique_ptr<CommandRunner> runner)
+    : m_options(std::move(options)), m_runner(std::move(runner)), m_key(m_options.keyFile),
+      m_cache(m_options.cacheFolder) {}
+
+void DesktopWallpaper::setValue(const std::string& name, const std::string& value) { m_key.setValue(name, value); }
+
+std::string DesktopWallpaper::value(const std::string& name) const { return m_key.value(name); }
+
+bool DesktopWallpaper::apply(const std::string& file, std::string& error) {
+    try {
+        return applyOrThrow(file, error);
+    } catch (const std::exception& e) {
+        error = e.what();
+    } catch (...) {
+        error = "unexpected failure while setting the wallpaper";
+    }
+    return false;
+}
+
+bool DesktopWallpaper::applyOrThrow(const std::string& file, std::string& error) {
+    const Environment& env = m_options.environment;
+    m_lastDesktop = DetectDesktop(env, m_options.sessionProcesses ? m_options.sessionProcesses()
+                                                                  : std::vector<std::string>{});
+    if (m_lastDesktop == Desktop::None) {
+        error = "no desktop session to show the wallpaper (no known desktop, no X display)";
+        return false;
+    }
+
+    // Callers spell the file's name in any case ("Mix.Bmp" for "Mix.bmp").
+    const std::filesystem::path path = file.starts_with('/') ? ResolveExisting(file) : std::filesystem::path(file);
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        error = "the picture " + file + " does not exist";
+        return false;
+    }
+    const pic::Bitmap picture = LoadWallpaperPicture(path);
+    if (picture.empty()) {
+        error = "the picture " + file + " is empty";
+        return false;
+    }
+
+    if (m_lastDesktop == Desktop::X11Root) {
+        const auto display = env("DISPLAY");
+        if (!display) {
+            error = "no X display (DISPLAY is not set)";
+            return false;
+        }
+        return SetRootWallpaper(display->c_str(), picture, error);
+    }
+    if (needsSessionBus(m_lastDesktop) && !HasSessionBus(env)) {
+        error = std::string("no D-Bus session bus to reach ") + DesktopName(m_lastDesktop);
+        return false;
+    }
+
+    const auto copy = m_cache.store(picture);
+    if (!ShowOnDesktop(m_lastDesktop, *m_runner, copy, error)) {
+        // The desktop still shows the previous copy: keep that one, drop the new.
+        m_cache.remove(copy);
+        return false;
+    }
+    m_cache.keepOnly(copy);
+    return true;
+}
+
+} // namespace desktop
+
+std::unique_ptr<Wallpaper> CreateDesktopWallpaper() {
+    return std::make_unique<desktop::DesktopWallpaper>(desktop::DesktopWallpaperOptions{},
+                                                       std::make_unique<desktop::PosixCommandRunner>());
+}
+
+} // namespace nodo

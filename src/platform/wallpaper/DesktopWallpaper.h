@@ -1,0 +1,61 @@
+#pragma once
+// The Wallpaper seam for a Linux session: the values stored in a per-user key file, and the picture
+// handed to whichever desktop is running.
+#include "platform/core/Wallpaper.h"
+#include "platform/wallpaper/CommandRunner.h"
+#include "platform/wallpaper/DesktopDetect.h"
+#include "platform/wallpaper/DesktopKey.h"
+#include "platform/wallpaper/WallpaperCache.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace nodo {
+
+namespace desktop {
+
+struct DesktopWallpaperOptions {
+    std::filesystem::path keyFile = DefaultKeyFile();
+    std::filesystem::path cacheFolder = DefaultCacheFolder();
+    Environment environment = ProcessEnvironment();
+    std::function<std::vector<std::string>()> sessionProcesses = SessionProcessNames;
+};
+
+class DesktopWallpaper : public Wallpaper {
+public:
+    DesktopWallpaper(DesktopWallpaperOptions options, std::unique_ptr<CommandRunner> runner);
+
+    // Throws FileError when the key file cannot be written.
+    void setValue(const std::string& name, const std::string& value) override;
+    std::string value(const std::string& name) const override;
+    // Never throws: every failure (no session, no bus, a picture that cannot be read, a command that
+    // fails) gives false and a one-line reason.
+    bool apply(const std::string& file, std::string& error) override;
+
+    // The desktop the last apply found (None before the first).
+    Desktop lastDesktop() const { return m_lastDesktop; }
+    const WallpaperCache& cache() const { return m_cache; }
+
+private:
+    bool applyOrThrow(const std::string& file, std::string& error);
+
+    DesktopWallpaperOptions m_options;
+    std::unique_ptr<CommandRunner> m_runner;
+    DesktopKey m_key;
+    WallpaperCache m_cache;
+    Desktop m_lastDesktop = Desktop::None;
+};
+
+// Whether the session bus can be reached: $DBUS_SESSION_BUS_ADDRESS, or the socket the session
+// manager puts at $XDG_RUNTIME_DIR/bus.
+bool HasSessionBus(const Environment& env);
+
+} // namespace desktop
+
+// The wallpaper of the running session (same declaration as in platform/qt/Platform.h, for
+// programs that do not use Qt).
+std::unique_ptr<Wallpaper> CreateDesktopWallpaper();
+
+} // namespace nodo

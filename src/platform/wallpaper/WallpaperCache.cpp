@@ -1,0 +1,83 @@
+#include "platform/wallpaper/WallpaperCache.h"
+
+#include "platform/core/Errors.h"
+#include "platform/wallpaper/Paths.h"
+#include "pictures/core/Codecs.h"
+#include "pictures/core/PictureFile.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace nodo::desktop {
+
+namespace {
+
+constexpr std::string_view kPrefix = "wallpaper-";
+constexpr std::string_view kSuffix = ".png";
+
+bool isCopyName(const std::string& name) {
+    return name.size() > kPrefix.size() + kSuffix.size() && name.starts_with(kPrefix) && name.ends_with(kSuffix);
+}
+
+} // namespace
+
+std::filesystem::path WallpaperCache::store(const pic::Bitmap& picture) {
+    std::error_code ec;
+    std::filesystem::create_directories(m_folder, ec);
+    if (ec) throw FileError("cannot create " + m_folder.string() + ": " + ec.message());
+
+    const auto png = pic::EncodePng(picture);
+    // Milliseconds keep the names in order; the counter separates copies made within one.
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::system_clock::now().time_since_epoch())
+                        .count();
+    for (int n = 0;; ++n) {
+        char name[64];
+        std::snprintf(name, sizeof name, "wallpaper-%013lld-%03d.png", static_cast<long long>(ms), n);
+        const auto path = m_folder / name;
+        if (std::filesystem::exists(path, ec)) continue;
+        // WriteWholeFile goes through a temporary name, so a desktop never sees half a picture.
+        pic::WriteWholeFile(path, png);
+        return path;
+    }
+}
+
+std::vector<std::filesystem::path> WallpaperCache::copies() const {
+    std::vector<std::filesystem::path> found;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(m_folder, ec))
+        if (isCopyName(entry.path().filename().string())) found.push_back(entry.path());
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+void WallpaperCache::keepOnly(const std::filesystem::path& current) {
+    for (const auto& copy : copies()) {
+        std::error_code ec;
+        if (!std::filesystem::equivalent(copy, current, ec)) std::filesystem::remove(copy, ec);
+    }
+}
+
+void WallpaperCache::remove(const std::filesystem::path& copy) {
+    std::error_code ec;
+    std::filesystem::remove(copy, ec);
+}
+
+std::filesystem::path DefaultCacheFolder() { return CacheHome() / "nodo" / "wallpaper"; }
+
+pic::Bitmap LoadWallpaperPicture(const std::filesystem::path& file) {
+    const auto bytes = pic::ReadWholeFile(file);
+    const pic::PictureFormat format = pic::DetectFormat(bytes);
+    pic::Bitmap picture = pic::DecodeAny(bytes);
+    if (picture.bitsPerPixel() == 24) return picture;
+    if (format != pic::PictureFormat::Bmp) return pic::FlattenOverWhite(picture);
+    pic::Bitmap opaque = pic::Bitmap::uninitialized(picture.width(), picture.height(), 24);
+    for (int y = 0; y < picture.height(); ++y) {
+        const std::uint8_t* s = picture.row(y);
+        std::uint8_t* d = opaque.row(y);
+        for (int x = 0; x < picture.width(); ++x, s += 4, d += 3) d[0] = s[0], d[1] = s[1], d[2] = s[2];
+    }
+    return opaque;
+}
+
+} // namespace nodo::desktop

@@ -1,0 +1,40 @@
+#pragma once
+// Desktops keep showing a picture they have cached as long as its path does not change, so each
+// change hands them a copy under a new name. The copies live in the user's cache folder; older ones
+// are removed once the desktop has taken the new one.
+#include "pictures/core/Bitmap.h"
+
+#include <filesystem>
+#include <vector>
+
+namespace nodo::desktop {
+
+class WallpaperCache {
+public:
+    explicit WallpaperCache(std::filesystem::path folder) : m_folder(std::move(folder)) {}
+
+    const std::filesystem::path& folder() const { return m_folder; }
+
+    // Writes `picture` as a PNG (read by every desktop, and lossless) under a name not used by any
+    // file in the folder. Creates the folder. Throws pic::PictureError or FileError.
+    std::filesystem::path store(const pic::Bitmap& picture);
+    // Removes every copy but `current`.
+    void keepOnly(const std::filesystem::path& current);
+    // Removes one copy (the desktop did not take it).
+    void remove(const std::filesystem::path& copy);
+    // Our copies in the folder, oldest name first.
+    std::vector<std::filesystem::path> copies() const;
+
+private:
+    std::filesystem::path m_folder;
+};
+
+// $XDG_CACHE_HOME/nodo/wallpaper (or ~/.cache/nodo/wallpaper).
+std::filesystem::path DefaultCacheFolder();
+
+// The picture as the desktop should show it, 24 bits: a BMP's fourth byte is ignored as the
+// desktop of its origin does; other pictures with transparency are laid over white.
+// Throws pic::PictureError.
+pic::Bitmap LoadWallpaperPicture(const std::filesystem::path& file);
+
+} // namespace nodo::desktop
