@@ -95,7 +95,8 @@ void BM_GetLunarDay(benchmark::State& state) {
 BENCHMARK(BM_GetLunarDay);
 
 void BM_GetEraName(benchmark::State& state) {
-    for (auto _ : state) benchmark::DoNotOptimize(GetEraName(1900).size());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(GetEraName(1900).size());
 }
 BENCHMARK(BM_GetEraName);
 

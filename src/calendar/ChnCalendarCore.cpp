@@ -7,15 +7,14 @@ namespace nodo::calendar {
 namespace {
 
 constexpr std::array<const char*, 10> kStemNames = {"甲", "乙", "丙", "丁", "戊",
-                                                     "己", "庚", "辛", "壬", "癸"};
+                                                    "己", "庚", "辛", "壬", "癸"};
 constexpr std::array<const char*, 12> kBranchNames = {"子", "丑", "寅", "卯", "辰", "巳",
                                                       "午", "未", "申", "酉", "戌", "亥"};
 constexpr std::array<const char*, 12> kAnimalNames = {"鼠", "牛", "虎", "兔", "龙", "蛇",
                                                       "马", "羊", "猴", "鸡", "狗", "猪"};
-constexpr std::array<const char*, 12> kConstellationNames = {"白羊", "金牛", "双子", "巨蟹",
-                                                             "狮子", "处女", "天秤", "天蝎",
-                                                             "射手", "摩羯", "宝瓶", "双鱼"};
-constexpr std::array<int, 12> kConstellationBounds = {120, 219, 321, 421, 521, 622,
+constexpr std::array<const char*, 12> kConstellationNames = {"白羊", "金牛", "双子", "巨蟹", "狮子", "处女",
+                                                             "天秤", "天蝎", "射手", "摩羯", "宝瓶", "双鱼"};
+constexpr std::array<int, 12> kConstellationBounds = {120, 219, 321, 421,  521,  622,
                                                       723, 823, 923, 1023, 1123, 1222};
 constexpr std::array<const char*, 10> kCnDigitNames = {"一", "二", "三", "四", "五",
                                                        "六", "七", "八", "九", "十"};
@@ -25,7 +24,8 @@ constexpr std::array<const char*, 6> kCnTensNames = {"初", "十", "廿", "卅",
 const std::array<std::string, 60>& CycleNames() {
     static const std::array<std::string, 60> names = [] {
         std::array<std::string, 60> n;
-        for (int i = 0; i < 60; ++i) n[i] = std::string(kStemNames[i % 10]) + kBranchNames[i % 12];
+        for (int i = 0; i < 60; ++i)
+            n[i] = std::string(kStemNames[i % 10]) + kBranchNames[i % 12];
         return n;
     }();
     return names;
@@ -82,9 +82,18 @@ bool IsCalendarLeapYear(int year) {
 
 int GetDaysInMonth(int year, int month) {
     switch (month) {
-    case 1: case 3: case 5: case 7: case 8: case 10: case 12:
+    case 1:
+    case 3:
+    case 5:
+    case 7:
+    case 8:
+    case 10:
+    case 12:
         return 31;
-    case 4: case 6: case 9: case 11:
+    case 4:
+    case 6:
+    case 9:
+    case 11:
         return 30;
     case 2:
         return IsCalendarLeapYear(year) ? 29 : 28;
@@ -95,7 +104,8 @@ int GetDaysInMonth(int year, int month) {
 
 int GetDayOfYear(int year, int month, int day) {
     int n = 0;
-    for (int i = 1; i < month; ++i) n += GetDaysInMonth(year, i);
+    for (int i = 1; i < month; ++i)
+        n += GetDaysInMonth(year, i);
     return n + day;
 }
 
@@ -201,7 +211,8 @@ int GetConstellationIndex(int month, int day) {
     const int c = month * 100 + day;
     if (c < kConstellationBounds[0]) return 9;
     int i = 0;
-    while (i + 1 < static_cast<int>(kConstellationBounds.size()) && c >= kConstellationBounds[i + 1]) ++i;
+    while (i + 1 < static_cast<int>(kConstellationBounds.size()) && c >= kConstellationBounds[i + 1])
+        ++i;
     return (i + 10) % 12;
 }
 

@@ -26,10 +26,10 @@ struct SolarHolidayRule {
 
 // In table order; a later match replaces an earlier one.
 constexpr SolarHolidayRule kSolarHolidays[] = {
-    {1, 1, 0, 0, "元旦节"},  {2, 14, 0, 0, "情人节"}, {3, 8, 0, 0, "妇女节"},  {4, 1, 0, 0, "愚人节"},
-    {5, 1, 0, 0, "劳动节"},  {5, 4, 0, 0, "青年节"},  {5, 0, 1, 2, "母亲节"},  {6, 1, 0, 0, "儿童节"},
-    {6, 0, 1, 3, "父亲节"},  {7, 1, 0, 0, "建党节"},  {8, 1, 0, 0, "建军节"},  {9, 10, 0, 0, "教师节"},
-    {10, 1, 0, 0, "国庆节"}, {10, 6, 0, 0, "老人节"}, {10, 31, 0, 0, "万圣节"}, {11, 8, 0, 0, "记者日"},
+    {1, 1, 0, 0, "元旦节"},  {2, 14, 0, 0, "情人节"},  {3, 8, 0, 0, "妇女节"},   {4, 1, 0, 0, "愚人节"},
+    {5, 1, 0, 0, "劳动节"},  {5, 4, 0, 0, "青年节"},   {5, 0, 1, 2, "母亲节"},   {6, 1, 0, 0, "儿童节"},
+    {6, 0, 1, 3, "父亲节"},  {7, 1, 0, 0, "建党节"},   {8, 1, 0, 0, "建军节"},   {9, 10, 0, 0, "教师节"},
+    {10, 1, 0, 0, "国庆节"}, {10, 6, 0, 0, "老人节"},  {10, 31, 0, 0, "万圣节"}, {11, 8, 0, 0, "记者日"},
     {11, 0, 5, 4, "感恩节"}, {12, 25, 0, 0, "圣诞节"},
 };
 
@@ -40,8 +40,8 @@ struct LunarHolidayRule {
 };
 
 constexpr LunarHolidayRule kLunarHolidays[] = {
-    {1, 1, "春节"}, {1, 15, "元宵节"}, {5, 5, "端午节"}, {7, 7, "七夕节"},
-    {8, 15, "中秋节"}, {9, 9, "重阳节"}, {12, 8, "腊八节"},
+    {1, 1, "春节"},    {1, 15, "元宵节"}, {5, 5, "端午节"},  {7, 7, "七夕节"},
+    {8, 15, "中秋节"}, {9, 9, "重阳节"},  {12, 8, "腊八节"},
 };
 
 bool IsBlank(char c) {
@@ -64,7 +64,8 @@ const std::vector<int>& EraStartYears() {
     static const std::vector<int> starts = [] {
         std::vector<int> s;
         s.reserve(kEraTableSize);
-        for (const char* row : EraTable) s.push_back(ParseIntOrZero(GetDelimitedField(row, ',', 1)));
+        for (const char* row : EraTable)
+            s.push_back(ParseIntOrZero(GetDelimitedField(row, ',', 1)));
         return s;
     }();
     return starts;
@@ -100,7 +101,12 @@ std::string GetLunarHoliday(int lunarMonth, int lunarDay, TDateTime t) {
     }
     if (lunarMonth == 12) {
         switch (lunarDay) {
-        case 1: case 5: case 7: case 8: case 9: case 15:
+        case 1:
+        case 5:
+        case 7:
+        case 8:
+        case 9:
+        case 15:
             return {};
         default:
             break;
@@ -123,8 +129,10 @@ std::string GetDelimitedField(const std::string& text, char separator, int n) {
     }
     size_t end = text.find(separator, start);
     if (end == std::string::npos) end = text.size();
-    while (start < end && IsBlank(text[start])) ++start;
-    while (end > start && IsBlank(text[end - 1])) --end;
+    while (start < end && IsBlank(text[start]))
+        ++start;
+    while (end > start && IsBlank(text[end - 1]))
+        --end;
     return text.substr(start, end - start);
 }
 

@@ -30,7 +30,8 @@ bool IsValidDate(int year, int month, int day) {
 int64_t GregorianOrdinal(int year, int month, int day) {
     const int64_t e = year - 1;
     int64_t n = e * 365 + e / 4 - e / 100 + e / 400;
-    for (int m = 1; m < month; ++m) n += GregorianDaysInMonth(year, m);
+    for (int m = 1; m < month; ++m)
+        n += GregorianDaysInMonth(year, m);
     return n + day;
 }
 
@@ -97,8 +98,10 @@ int IsoWeekOfYear(int year, int month, int day) {
     // The week belongs to the year of its Thursday.
     const int64_t thursday = n + 4 - isoDay;
     int thursdayYear = year;
-    if (thursday < GregorianOrdinal(year, 1, 1)) --thursdayYear;
-    else if (year < 9999 && thursday >= GregorianOrdinal(year + 1, 1, 1)) ++thursdayYear;
+    if (thursday < GregorianOrdinal(year, 1, 1))
+        --thursdayYear;
+    else if (year < 9999 && thursday >= GregorianOrdinal(year + 1, 1, 1))
+        ++thursdayYear;
     return static_cast<int>((thursday - GregorianOrdinal(thursdayYear, 1, 1)) / 7) + 1;
 }
 

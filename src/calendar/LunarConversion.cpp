@@ -103,10 +103,10 @@ int GetLunarDay(int year, int month, int day) {
     const double T = (year - 1899.5) / 100.0;
     const double k = std::floor((year - 1900) * 12.3685);
     const double f0 = PeriodicAngle(1.55e-7, 0.0002172, 0.75933, 0, T, k);
-    const double M0 = PeriodicAngle(3.47e-6 / kDegPerRad, 3.33e-5 / kDegPerRad, 359.2242 / kDegPerRad,
-                                    0.08084821133, T, k);
-    const double M1 = PeriodicAngle(-1.236e-5 / kDegPerRad, -0.0107306 / kDegPerRad,
-                                    306.0253 / kDegPerRad, 0.07171366128, T, k);
+    const double M0 =
+        PeriodicAngle(3.47e-6 / kDegPerRad, 3.33e-5 / kDegPerRad, 359.2242 / kDegPerRad, 0.08084821133, T, k);
+    const double M1 = PeriodicAngle(-1.236e-5 / kDegPerRad, -0.0107306 / kDegPerRad, 306.0253 / kDegPerRad,
+                                    0.07171366128, T, k);
     const double F0 = PeriodicAngle(2.39e-6 / kDegPerRad, 0.0016528 / kDegPerRad, 21.2964 / kDegPerRad,
                                     0.08519585128, T, k);
     // +8/24: the UTC+8 day; +0.5: astronomical days begin at noon.
@@ -202,11 +202,13 @@ bool GetSolarDate(int lunarYear, int lunarMonth, int lunarDay, bool leap, int& y
         }
 
         // The probe gives no lunar year; follow it through the month wrapping past 12 or 1.
-        if (direction == Direction::Up && probeMonth < previousMonth) ++trackedYear;
-        else if (direction == Direction::Down && probeMonth > previousMonth) --trackedYear;
+        if (direction == Direction::Up && probeMonth < previousMonth)
+            ++trackedYear;
+        else if (direction == Direction::Down && probeMonth > previousMonth)
+            --trackedYear;
 
-        const int cmp =
-            CompareLunarDate(trackedYear, probeMonth, probeDay, probeLeap, lunarYear, lunarMonth, lunarDay, leap);
+        const int cmp = CompareLunarDate(trackedYear, probeMonth, probeDay, probeLeap, lunarYear, lunarMonth,
+                                         lunarDay, leap);
         if (cmp == 0) {
             year = py;
             month = pm;

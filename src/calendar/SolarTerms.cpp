@@ -73,7 +73,8 @@ void GetCycleMonth(int year, int month, int day, int& cycleYear, int& cycleMonth
     }
     cycleYear = year;
     int i = 1;
-    while (i < 12 && n >= TermDay(year, 2 * (i + 1) + 1)) ++i;
+    while (i < 12 && n >= TermDay(year, 2 * (i + 1) + 1))
+        ++i;
     cycleMonth = i;
 }
 

@@ -18,8 +18,7 @@ using namespace nodo::calendar;
 constexpr int kFirstYear = 1;
 constexpr int kLastYear = 2100;
 
-constexpr const char* kUsage =
-    "lunar [YYYY-MM-DD] | lunar --range FROM TO | lunar --month YYYY-MM";
+constexpr const char* kUsage = "lunar [YYYY-MM-DD] | lunar --range FROM TO | lunar --month YYYY-MM";
 
 int UsageError(const char* message) {
     std::fprintf(stderr, "nodo-cli lunar: %s\nusage: nodo-cli %s\n", message, kUsage);
@@ -94,10 +93,10 @@ int ShowRange(const CivilDate& from, const CivilDate& to) {
         const int month = facts.LunarMonth < 0 ? -facts.LunarMonth : facts.LunarMonth;
         line = FormatIsoDate(d.year, d.month, d.day);
         for (const std::string& field :
-             {std::to_string(facts.LunarYear), std::to_string(month), std::string(facts.LunarMonth < 0 ? "1" : "0"),
-              std::to_string(lunarDay), facts.CnMonth, facts.CnDay, facts.GanZhiYear, facts.GanZhiMonth,
-              facts.GanZhiDay, facts.AnimalsYear, facts.Constellation, facts.SolarTerm, facts.Holiday,
-              facts.CnHoliday, facts.EraName}) {
+             {std::to_string(facts.LunarYear), std::to_string(month),
+              std::string(facts.LunarMonth < 0 ? "1" : "0"), std::to_string(lunarDay), facts.CnMonth,
+              facts.CnDay, facts.GanZhiYear, facts.GanZhiMonth, facts.GanZhiDay, facts.AnimalsYear,
+              facts.Constellation, facts.SolarTerm, facts.Holiday, facts.CnHoliday, facts.EraName}) {
             line += '\t';
             line += field;
         }
@@ -117,10 +116,14 @@ int DisplayWidth(const std::string& s) {
         const auto c = static_cast<unsigned char>(s[i]);
         int len = 1;
         unsigned cp = c;
-        if (c >= 0xF0) len = 4, cp = c & 0x07;
-        else if (c >= 0xE0) len = 3, cp = c & 0x0F;
-        else if (c >= 0xC0) len = 2, cp = c & 0x1F;
-        for (int k = 1; k < len && i + k < s.size(); ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+        if (c >= 0xF0)
+            len = 4, cp = c & 0x07;
+        else if (c >= 0xE0)
+            len = 3, cp = c & 0x0F;
+        else if (c >= 0xC0)
+            len = 2, cp = c & 0x1F;
+        for (int k = 1; k < len && i + k < s.size(); ++k)
+            cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
         width += cp >= 0x1100 ? 2 : 1;
         i += len;
     }
@@ -144,11 +147,16 @@ struct Palette {
 // Colours of the calendar control's day cells, as near as a terminal gets.
 const char* LunarColour(DayCellTextKind kind) {
     switch (kind) {
-    case DayCellTextKind::LunarMonthStart: return "31";
-    case DayCellTextKind::Holiday: return "33";
-    case DayCellTextKind::SolarTerm: return "34";
-    case DayCellTextKind::LunarHoliday: return "33";
-    default: return "32";
+    case DayCellTextKind::LunarMonthStart:
+        return "31";
+    case DayCellTextKind::Holiday:
+        return "33";
+    case DayCellTextKind::SolarTerm:
+        return "34";
+    case DayCellTextKind::LunarHoliday:
+        return "33";
+    default:
+        return "32";
     }
 }
 
@@ -159,7 +167,8 @@ int ShowMonth(const std::string& text) {
         return 1;
     }
     if (year < kFirstYear || year > kLastYear) {
-        std::fprintf(stderr, "nodo-cli lunar: %s is outside the calendar's range 0001-01 .. 2100-12\n", text.c_str());
+        std::fprintf(stderr, "nodo-cli lunar: %s is outside the calendar's range 0001-01 .. 2100-12\n",
+                     text.c_str());
         return 1;
     }
     constexpr int kCell = 8;
@@ -180,10 +189,13 @@ int ShowMonth(const std::string& text) {
         shownYear = facts.LunarYear;
         yearText += " " + GetCycleName(GetYearCycleIndex(facts.LunarYear)) + facts.AnimalsYear + "年";
     }
-    std::printf("%s\n", Centred(std::to_string(year) + "年" + std::to_string(month) + "月  " + yearText, 7 * kCell).c_str());
+    std::printf(
+        "%s\n",
+        Centred(std::to_string(year) + "年" + std::to_string(month) + "月  " + yearText, 7 * kCell).c_str());
     const char* weekdays[] = {"日", "一", "二", "三", "四", "五", "六"};
     std::string header;
-    for (int c = 0; c < 7; ++c) header += palette.paint(Centred(weekdays[c], kCell), c == 0 || c == 6 ? "31" : nullptr);
+    for (int c = 0; c < 7; ++c)
+        header += palette.paint(Centred(weekdays[c], kCell), c == 0 || c == 6 ? "31" : nullptr);
     std::printf("%s\n", header.c_str());
 
     const int first = DayOfWeek(year, month, 1);
@@ -196,7 +208,8 @@ int ShowMonth(const std::string& text) {
         const int column = (first - 1 + d - 1) % 7; // 0 = Sunday
         facts.SetDate(EncodeDate(year, month, d));
         const DayCellLabel label = DayCellText(facts);
-        std::string number = palette.paint(Centred(std::to_string(d), kCell), column == 0 || column == 6 ? "31" : nullptr);
+        std::string number =
+            palette.paint(Centred(std::to_string(d), kCell), column == 0 || column == 6 ? "31" : nullptr);
         if (palette.on && today.year == year && today.month == month && today.day == d)
             number = "\x1b[7m" + number + "\x1b[0m";
         numbers += number;
@@ -219,7 +232,8 @@ int RunLunar(const std::vector<std::string>& args) {
         CivilDate today;
         if (!DecodeDate(Today(), today)) return 1;
         if (today.year > kLastYear) {
-            std::fprintf(stderr, "nodo-cli lunar: today is outside the calendar's range (up to 2100-12-31)\n");
+            std::fprintf(stderr,
+                         "nodo-cli lunar: today is outside the calendar's range (up to 2100-12-31)\n");
             return 1;
         }
         return ShowDate(today);

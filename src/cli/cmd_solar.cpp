@@ -30,11 +30,14 @@ int RunSolar(const std::vector<std::string>& args) {
     std::vector<std::string> numbers;
     bool leap = false;
     for (const auto& a : args) {
-        if (a == "--leap") leap = true;
-        else numbers.push_back(a);
+        if (a == "--leap")
+            leap = true;
+        else
+            numbers.push_back(a);
     }
     int ly = 0, lm = 0, ld = 0;
-    if (numbers.size() != 3 || !ReadInt(numbers[0], ly) || !ReadInt(numbers[1], lm) || !ReadInt(numbers[2], ld))
+    if (numbers.size() != 3 || !ReadInt(numbers[0], ly) || !ReadInt(numbers[1], lm) ||
+        !ReadInt(numbers[2], ld))
         return UsageError("expected a lunar year, month and day as numbers");
     if (lm < 1 || lm > 12) return UsageError("the lunar month must be 1 to 12");
     if (ld < 1 || ld > 30) return UsageError("the lunar day must be 1 to 30");
@@ -45,8 +48,8 @@ int RunSolar(const std::vector<std::string>& args) {
     }
     int y = 0, m = 0, d = 0;
     if (!GetSolarDate(ly, lm, ld, leap, y, m, d)) {
-        std::fprintf(stderr, "nodo-cli solar: not found: lunar %d, %smonth %d, day %d has no civil date\n", ly,
-                     leap ? "leap " : "", lm, ld);
+        std::fprintf(stderr, "nodo-cli solar: not found: lunar %d, %smonth %d, day %d has no civil date\n",
+                     ly, leap ? "leap " : "", lm, ld);
         return 1;
     }
     // The engine counts days before 1582-10-15 in the Julian calendar.

@@ -17,21 +17,23 @@ TEST(CalendarType, SwitchFromJulianToGregorianIn1582) {
         YMD date;
         int type;
     } cases[] = {
-        {{1582, 10, 4}, ctJulian},     {{1582, 10, 5}, ctInvalid},    {{1582, 10, 14}, ctInvalid},
-        {{1582, 10, 15}, ctGregorian}, {{1582, 9, 30}, ctJulian},     {{1582, 11, 1}, ctGregorian},
-        {{1, 1, 1}, ctJulian},         {{-100, 6, 1}, ctJulian},      {{2024, 2, 29}, ctGregorian},
+        {{1582, 10, 4}, ctJulian},     {{1582, 10, 5}, ctInvalid}, {{1582, 10, 14}, ctInvalid},
+        {{1582, 10, 15}, ctGregorian}, {{1582, 9, 30}, ctJulian},  {{1582, 11, 1}, ctGregorian},
+        {{1, 1, 1}, ctJulian},         {{-100, 6, 1}, ctJulian},   {{2024, 2, 29}, ctGregorian},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(GetCalendarType(c.date.y, c.date.m, c.date.d), c.type) << c.date.y << "-" << c.date.m << "-" << c.date.d;
+        EXPECT_EQ(GetCalendarType(c.date.y, c.date.m, c.date.d), c.type)
+            << c.date.y << "-" << c.date.m << "-" << c.date.d;
 }
 
 TEST(CalendarLeapYear, JulianBeforeTheSwitchGregorianAfterNoYearZero) {
     struct Case {
         int year;
         bool leap;
-    } cases[] = {{1500, true}, {1700, false}, {1900, false}, {2000, true}, {2024, true}, {2023, false},
-                 {1582, false}, {1584, true}, {4, true},     {-1, true},   {-5, true},   {-4, false}};
-    for (const auto& c : cases) EXPECT_EQ(IsCalendarLeapYear(c.year), c.leap) << c.year;
+    } cases[] = {{1500, true},  {1700, false}, {1900, false}, {2000, true}, {2024, true}, {2023, false},
+                 {1582, false}, {1584, true},  {4, true},     {-1, true},   {-5, true},   {-4, false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(IsCalendarLeapYear(c.year), c.leap) << c.year;
 }
 
 TEST(DaysInMonth, LengthsAndOutOfRangeMonths) {
@@ -42,7 +44,8 @@ TEST(DaysInMonth, LengthsAndOutOfRangeMonths) {
     EXPECT_EQ(GetDaysInMonth(1900, 2), 28);
     EXPECT_EQ(GetDaysInMonth(1582, 10), 31); // the gap is not taken out of October
     const int lengths[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    for (int m = 1; m <= 12; ++m) EXPECT_EQ(GetDaysInMonth(2024, m), lengths[m - 1]) << m;
+    for (int m = 1; m <= 12; ++m)
+        EXPECT_EQ(GetDaysInMonth(2024, m), lengths[m - 1]) << m;
 }
 
 TEST(DayOfYear, SumsTheMonthsBefore) {
@@ -58,7 +61,8 @@ TEST(AllDays, RunsWithoutBreakAcrossTheSwitchAndYearZero) {
     EXPECT_EQ(GetAllDays(-1, 12, 31), 0); // year -1 has 366 days and ends right before 0001-01-01
     EXPECT_EQ(GetAllDays(1582, 10, 15) - GetAllDays(1582, 10, 4), 1);
     // Consecutive calendar days get consecutive counts, through every kind of year end.
-    for (int y = 1; y <= 2100; ++y) EXPECT_EQ(GetAllDays(y + 1, 1, 1) - GetAllDays(y, 12, 31), 1) << y;
+    for (int y = 1; y <= 2100; ++y)
+        EXPECT_EQ(GetAllDays(y + 1, 1, 1) - GetAllDays(y, 12, 31), 1) << y;
 }
 
 TEST(DayNumber, GregorianOrdinalJoinedByTheJulianBranch) {
@@ -149,9 +153,14 @@ TEST(TDateTime, EncodesAndDecodesStoredValues) {
         double value;
         YMD date;
     } cases[] = {
-        {0, {1899, 12, 30}},  {1, {1899, 12, 31}},         {-1, {1899, 12, 29}},
-        {2, {1900, 1, 1}},    {41276.38143699074, {2013, 1, 2}}, {45332, {2024, 2, 10}},
-        {-693593, {1, 1, 1}}, {2958465, {9999, 12, 31}},
+        {0, {1899, 12, 30}},
+        {1, {1899, 12, 31}},
+        {-1, {1899, 12, 29}},
+        {2, {1900, 1, 1}},
+        {41276.38143699074, {2013, 1, 2}},
+        {45332, {2024, 2, 10}},
+        {-693593, {1, 1, 1}},
+        {2958465, {9999, 12, 31}},
     };
     for (const auto& c : cases) {
         int y = 0, m = 0, d = 0;
@@ -179,6 +188,37 @@ TEST(TDateTime, DecodeRoundTripsEveryDay) {
     }
 }
 
+TEST(IsoDateText, ParsesOnlyExistingDates) {
+    const struct {
+        const char* text;
+        bool ok;
+        YMD date;
+    } cases[] = {{"2024-02-10", true, {2024, 2, 10}},
+                 {"1-1-1", true, {1, 1, 1}},
+                 {"2024-02-29", true, {2024, 2, 29}},
+                 {"2023-02-29", false, {}},
+                 {"2024-13-01", false, {}},
+                 {"0000-01-01", false, {}},
+                 {"20240210", false, {}},
+                 {"2024-02-10x", false, {}},
+                 {"-2024-02-10", false, {}},
+                 {"2024--10", false, {}},
+                 {"12024-01-01", false, {}},
+                 {"", false, {}},
+                 {"2024-02-10-", false, {}},
+                 {" 2024-02-10", false, {}}};
+    for (const auto& c : cases) {
+        int y = 0, m = 0, d = 0;
+        EXPECT_EQ(ParseIsoDate(c.text, y, m, d), c.ok) << c.text;
+        if (!c.ok) continue;
+        EXPECT_EQ(y, c.date.y) << c.text;
+        EXPECT_EQ(m, c.date.m) << c.text;
+        EXPECT_EQ(d, c.date.d) << c.text;
+    }
+    EXPECT_EQ(FormatIsoDate(1, 2, 3), "0001-02-03");
+    EXPECT_EQ(FormatIsoDate(2024, 12, 31), "2024-12-31");
+}
+
 TEST(TDateTime, WeekdaysAndIsoWeeks) {
     EXPECT_EQ(DayOfWeek(2024, 2, 10), 7); // Saturday
     EXPECT_EQ(DayOfWeek(2024, 5, 12), 1); // Sunday
@@ -187,10 +227,11 @@ TEST(TDateTime, WeekdaysAndIsoWeeks) {
     struct Case {
         YMD date;
         int week;
-    } cases[] = {{{2024, 1, 1}, 1},   {{2023, 1, 1}, 52}, {{2020, 12, 31}, 53}, {{2021, 1, 3}, 53},
-                 {{2021, 1, 4}, 1},   {{2019, 12, 30}, 1}, {{2024, 12, 30}, 1}, {{2026, 12, 31}, 53}};
+    } cases[] = {{{2024, 1, 1}, 1}, {{2023, 1, 1}, 52},  {{2020, 12, 31}, 53}, {{2021, 1, 3}, 53},
+                 {{2021, 1, 4}, 1}, {{2019, 12, 30}, 1}, {{2024, 12, 30}, 1},  {{2026, 12, 31}, 53}};
     for (const auto& c : cases)
-        EXPECT_EQ(IsoWeekOfYear(c.date.y, c.date.m, c.date.d), c.week) << c.date.y << "-" << c.date.m << "-" << c.date.d;
+        EXPECT_EQ(IsoWeekOfYear(c.date.y, c.date.m, c.date.d), c.week)
+            << c.date.y << "-" << c.date.m << "-" << c.date.d;
 }
 
 } // namespace

@@ -71,11 +71,11 @@ TEST(DayFacts, FestivalsAndTerms) {
         const char* cnHoliday;
         const char* term;
     } cases[] = {
-        {2024, 5, 12, "母亲节", "", ""},   {2024, 11, 28, "感恩节", "", ""}, {2024, 6, 16, "父亲节", "", ""},
-        {2023, 6, 22, "", "端午节", ""},   {2024, 12, 21, "", "", "冬至"},   {2024, 10, 1, "国庆节", "", ""},
-        {2024, 9, 17, "", "中秋节", ""},   {2025, 1, 7, "", "腊八节", ""},   {2025, 1, 28, "", "除夕", ""},
-        {2024, 2, 24, "", "元宵节", ""},   {2024, 8, 10, "", "七夕节", ""},  {2024, 10, 11, "", "重阳节", ""},
-        {2024, 4, 4, "", "", "清明"},      {2023, 1, 21, "", "除夕", ""},     {2024, 12, 25, "圣诞节", "", ""},
+        {2024, 5, 12, "母亲节", "", ""}, {2024, 11, 28, "感恩节", "", ""}, {2024, 6, 16, "父亲节", "", ""},
+        {2023, 6, 22, "", "端午节", ""}, {2024, 12, 21, "", "", "冬至"},   {2024, 10, 1, "国庆节", "", ""},
+        {2024, 9, 17, "", "中秋节", ""}, {2025, 1, 7, "", "腊八节", ""},   {2025, 1, 28, "", "除夕", ""},
+        {2024, 2, 24, "", "元宵节", ""}, {2024, 8, 10, "", "七夕节", ""},  {2024, 10, 11, "", "重阳节", ""},
+        {2024, 4, 4, "", "", "清明"},    {2023, 1, 21, "", "除夕", ""},    {2024, 12, 25, "圣诞节", "", ""},
     };
     for (const auto& c : cases) {
         const TChnCal f = Filled(c.y, c.m, c.d);
@@ -141,8 +141,14 @@ TEST(DayFacts, SameFieldsWhateverWasFilledBefore) {
         dates.push_back(t + 1); // a neighbour, same month most of the time
     }
     // Month ends, leap months and year ends, where the cache has to turn over.
-    for (auto [y, m, d] : {std::tuple{2020, 5, 22}, {2020, 5, 23}, {2020, 6, 21}, {2024, 2, 9}, {2024, 2, 10},
-                           {2023, 3, 21}, {2023, 3, 22}, {2033, 12, 22}})
+    for (auto [y, m, d] : {std::tuple{2020, 5, 22},
+                           {2020, 5, 23},
+                           {2020, 6, 21},
+                           {2024, 2, 9},
+                           {2024, 2, 10},
+                           {2023, 3, 21},
+                           {2023, 3, 22},
+                           {2033, 12, 22}})
         dates.push_back(EncodeDate(y, m, d));
     std::shuffle(dates.begin(), dates.end(), rng);
 
@@ -175,10 +181,10 @@ TEST(LunarHoliday, TableAndNewYearsEve) {
     EXPECT_EQ(GetLunarHoliday(1, 1, any), "春节");
     EXPECT_EQ(GetLunarHoliday(5, 5, any), "端午节");
     EXPECT_EQ(GetLunarHoliday(12, 8, any), "腊八节");
-    EXPECT_EQ(GetLunarHoliday(12, 29, any), "");   // 2024-06-02 is no new year
+    EXPECT_EQ(GetLunarHoliday(12, 29, any), ""); // 2024-06-02 is no new year
     EXPECT_EQ(GetLunarHoliday(2, 2, any), "");
     EXPECT_EQ(GetLunarHoliday(12, 29, EncodeDate(2025, 1, 28)), "除夕"); // a 29-day 腊月
-    EXPECT_EQ(GetLunarHoliday(12, 15, EncodeDate(2025, 1, 28)), "");    // excluded days
+    EXPECT_EQ(GetLunarHoliday(12, 15, EncodeDate(2025, 1, 28)), "");     // excluded days
 }
 
 TEST(DelimitedField, FieldsTrimmedAndCounted) {
@@ -187,7 +193,8 @@ TEST(DelimitedField, FieldsTrimmedAndCounted) {
         int n;
         const char* field;
     } cases[] = {{1, "1911"}, {2, "37"}, {4, "近、现代"}, {6, ""}, {7, "民国"}, {8, ""}, {0, ""}, {-1, ""}};
-    for (const auto& c : cases) EXPECT_EQ(GetDelimitedField(row, ',', c.n), c.field) << c.n;
+    for (const auto& c : cases)
+        EXPECT_EQ(GetDelimitedField(row, ',', c.n), c.field) << c.n;
     EXPECT_EQ(GetDelimitedField("  a \t;\r\nb\x01 ", ';', 1), "a");
     EXPECT_EQ(GetDelimitedField("  a \t;\r\nb\x01 ", ';', 2), "b");
     EXPECT_EQ(GetDelimitedField("", ';', 1), "");

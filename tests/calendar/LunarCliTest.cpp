@@ -28,7 +28,8 @@ Result RunCli(const std::string& args) {
     if (p == nullptr) return r;
     char buf[65536];
     size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        r.out.append(buf, n);
     const int st = pclose(p);
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return r;
@@ -52,9 +53,10 @@ std::vector<std::string> Split(const std::string& s, char sep) {
 TEST(LunarCli, OneDateGivesEveryField) {
     const Result r = RunCli("lunar 2020-05-23");
     ASSERT_EQ(r.status, 0) << r.out;
-    for (const char* line : {"LunarYear: 2020\n", "LunarMonth: -4\n", "CnMonth: 闰四\n", "CnDay: 初一\n",
-                             "GanZhiYear: 庚子\n", "AnimalsYear: 鼠\n", "Constellation: 双子\n", "lunar year: 2020\n",
-                             "lunar month: 4\n", "leap: 1\n", "lunar day: 1\n", "EraName: \n", "CnHoliday: \n"})
+    for (const char* line :
+         {"LunarYear: 2020\n", "LunarMonth: -4\n", "CnMonth: 闰四\n", "CnDay: 初一\n", "GanZhiYear: 庚子\n",
+          "AnimalsYear: 鼠\n", "Constellation: 双子\n", "lunar year: 2020\n", "lunar month: 4\n", "leap: 1\n",
+          "lunar day: 1\n", "EraName: \n", "CnHoliday: \n"})
         EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
 }
 
@@ -101,7 +103,8 @@ TEST(LunarCli, WholeRangeOfTheTableRunsToTheEnd) {
 TEST(LunarCli, MonthGridShowsTheCellTexts) {
     const Result r = RunCli("lunar --month 2024-02");
     ASSERT_EQ(r.status, 0) << r.out;
-    for (const char* text : {"2024年2月", "甲辰龙年", "立春", "除夕", "春节", "情人节", "元宵节", "初二", "29"})
+    for (const char* text :
+         {"2024年2月", "甲辰龙年", "立春", "除夕", "春节", "情人节", "元宵节", "初二", "29"})
         EXPECT_NE(r.out.find(text), std::string::npos) << text << "\n" << r.out;
     EXPECT_EQ(r.out.find("\x1b["), std::string::npos); // no colour codes into a pipe
     // February 2024 starts on a Thursday: the 1 sits in the fifth of the 8-column cells.

@@ -15,18 +15,38 @@ struct LunarCase {
 
 // Published dates, official calendar of the Purple Mountain Observatory.
 const LunarCase kLunarCases[] = {
-    {2000, 2, 5, 2000, 1, 1, false},   {2000, 2, 4, 1999, 12, 29, false}, {2001, 1, 24, 2001, 1, 1, false},
-    {2020, 1, 25, 2020, 1, 1, false},  {2023, 1, 22, 2023, 1, 1, false},  {2024, 2, 10, 2024, 1, 1, false},
-    {2025, 1, 29, 2025, 1, 1, false},  {2026, 2, 17, 2026, 1, 1, false},  {2020, 5, 22, 2020, 4, 30, false},
-    {2020, 5, 23, 2020, 4, 1, true},   {2020, 6, 21, 2020, 5, 1, false},  {2023, 3, 22, 2023, 2, 1, true},
-    {2017, 7, 23, 2017, 6, 1, true},   {2025, 7, 25, 2025, 6, 1, true},   {2024, 1, 10, 2023, 11, 29, false},
-    {1949, 10, 1, 1949, 8, 10, false}, {2018, 11, 7, 2018, 9, 30, false}, {2018, 12, 7, 2018, 11, 1, false},
+    {2000, 2, 5, 2000, 1, 1, false},
+    {2000, 2, 4, 1999, 12, 29, false},
+    {2001, 1, 24, 2001, 1, 1, false},
+    {2020, 1, 25, 2020, 1, 1, false},
+    {2023, 1, 22, 2023, 1, 1, false},
+    {2024, 2, 10, 2024, 1, 1, false},
+    {2025, 1, 29, 2025, 1, 1, false},
+    {2026, 2, 17, 2026, 1, 1, false},
+    {2020, 5, 22, 2020, 4, 30, false},
+    {2020, 5, 23, 2020, 4, 1, true},
+    {2020, 6, 21, 2020, 5, 1, false},
+    {2023, 3, 22, 2023, 2, 1, true},
+    {2017, 7, 23, 2017, 6, 1, true},
+    {2025, 7, 25, 2025, 6, 1, true},
+    {2024, 1, 10, 2023, 11, 29, false},
+    {1949, 10, 1, 1949, 8, 10, false},
+    {2018, 11, 7, 2018, 9, 30, false},
+    {2018, 12, 7, 2018, 11, 1, false},
     // The fourth month of 2025 runs from 04-28 to 05-26 (29 days).
-    {2025, 4, 27, 2025, 3, 30, false}, {2025, 4, 28, 2025, 4, 1, false},  {2025, 5, 26, 2025, 4, 29, false},
-    {2025, 5, 27, 2025, 5, 1, false},  {2025, 4, 7, 2025, 3, 10, false},  {2025, 6, 24, 2025, 5, 29, false},
+    {2025, 4, 27, 2025, 3, 30, false},
+    {2025, 4, 28, 2025, 4, 1, false},
+    {2025, 5, 26, 2025, 4, 29, false},
+    {2025, 5, 27, 2025, 5, 1, false},
+    {2025, 4, 7, 2025, 3, 10, false},
+    {2025, 6, 24, 2025, 5, 29, false},
     // The 1924 months the formula misses by a day.
-    {1924, 3, 5, 1924, 2, 1, false},   {1924, 4, 3, 1924, 2, 30, false},  {1924, 4, 4, 1924, 3, 1, false},
-    {1900, 1, 31, 1900, 1, 1, false},  {2100, 2, 9, 2100, 1, 1, false},   {2033, 12, 22, 2033, 11, 1, true},
+    {1924, 3, 5, 1924, 2, 1, false},
+    {1924, 4, 3, 1924, 2, 30, false},
+    {1924, 4, 4, 1924, 3, 1, false},
+    {1900, 1, 31, 1900, 1, 1, false},
+    {2100, 2, 9, 2100, 1, 1, false},
+    {2033, 12, 22, 2033, 11, 1, true},
 };
 
 TEST(LunarDate, PublishedDates) {
@@ -72,8 +92,10 @@ TEST(LunarDay, CountsOnByOneOrRestartsAtNewMoon) {
         const int day = GetLunarDay(y, m, d);
         ASSERT_GE(day, 1);
         ASSERT_LE(day, 30);
-        if (day == 1) ASSERT_TRUE(prev == 29 || prev == 30) << y << "-" << m << "-" << d;
-        else ASSERT_EQ(day, prev + 1) << y << "-" << m << "-" << d;
+        if (day == 1)
+            ASSERT_TRUE(prev == 29 || prev == 30) << y << "-" << m << "-" << d;
+        else
+            ASSERT_EQ(day, prev + 1) << y << "-" << m << "-" << d;
         prev = day;
     }
 }
@@ -95,9 +117,10 @@ TEST(LeapMonthText, OneCharacterPerYear) {
 TEST(LeapMonthCount, RunningCountWithTheMedievalShift) {
     const struct {
         int year, count;
-    } cases[] = {{-849, 0}, {1900, 1011}, {2000, 1047}, {2100, 1084},
-                 {1199, 752}, {1200, 754}, {1499, 864}, {1500, 863}};
-    for (const auto& c : cases) EXPECT_EQ(GetLeapMonthCount(c.year), c.count) << c.year;
+    } cases[] = {{-849, 0},   {1900, 1011}, {2000, 1047}, {2100, 1084},
+                 {1199, 752}, {1200, 754},  {1499, 864},  {1500, 863}};
+    for (const auto& c : cases)
+        EXPECT_EQ(GetLeapMonthCount(c.year), c.count) << c.year;
 }
 
 TEST(RealArithmetic, FractionsModuliAndRounding) {
@@ -108,8 +131,10 @@ TEST(RealArithmetic, FractionsModuliAndRounding) {
     EXPECT_DOUBLE_EQ(RealMod(12, -1), 11);
     const struct {
         double x, r;
-    } rounding[] = {{0.5, 0}, {1.5, 2}, {2.5, 2}, {-0.5, 0}, {-1.5, -2}, {2.4999, 2}, {2.5001, 3}, {-2.6, -3}};
-    for (const auto& c : rounding) EXPECT_EQ(RoundEven(c.x), c.r) << c.x;
+    } rounding[] = {{0.5, 0},   {1.5, 2},    {2.5, 2},    {-0.5, 0},
+                    {-1.5, -2}, {2.4999, 2}, {2.5001, 3}, {-2.6, -3}};
+    for (const auto& c : rounding)
+        EXPECT_EQ(RoundEven(c.x), c.r) << c.x;
     EXPECT_DOUBLE_EQ(PeriodicAngle(0, 0, 1, 0.25, 0, 1), 1 + 0.25 * 6.283185307179586);
     EXPECT_DOUBLE_EQ(PeriodicAngle(1, 2, 3, 0, 2, 5), 3 - 8 - 8);
 }
@@ -128,10 +153,10 @@ TEST(SolarDate, FindsLunarDatesByBisection) {
         int ly, lm, ld;
         bool leap;
         int y, m, d;
-    } cases[] = {{2020, 4, 1, true, 2020, 5, 23}, {2024, 1, 1, false, 2024, 2, 10},
+    } cases[] = {{2020, 4, 1, true, 2020, 5, 23},    {2024, 1, 1, false, 2024, 2, 10},
                  {2023, 11, 29, false, 2024, 1, 10}, {1999, 12, 29, false, 2000, 2, 4},
-                 {2025, 4, 1, false, 2025, 4, 28},  {2025, 6, 1, true, 2025, 7, 25},
-                 {2100, 1, 1, false, 2100, 2, 9},   {2100, 6, 1, false, 2100, 7, 7}};
+                 {2025, 4, 1, false, 2025, 4, 28},   {2025, 6, 1, true, 2025, 7, 25},
+                 {2100, 1, 1, false, 2100, 2, 9},    {2100, 6, 1, false, 2100, 7, 7}};
     for (const auto& c : cases) {
         int y = 0, m = 0, d = 0;
         ASSERT_TRUE(GetSolarDate(c.ly, c.lm, c.ld, c.leap, y, m, d)) << c.ly << "/" << c.lm << "/" << c.ld;
@@ -143,7 +168,7 @@ TEST(SolarDate, FindsLunarDatesByBisection) {
 
 TEST(SolarDate, MissingDatesAreNotFound) {
     int y = 9, m = 9, d = 9;
-    EXPECT_FALSE(GetSolarDate(2021, 4, 1, true, y, m, d)); // 2021 has no leap fourth month
+    EXPECT_FALSE(GetSolarDate(2021, 4, 1, true, y, m, d));   // 2021 has no leap fourth month
     EXPECT_FALSE(GetSolarDate(2025, 4, 30, false, y, m, d)); // the fourth month of 2025 has 29 days
     EXPECT_FALSE(GetSolarDate(-5, 1, 1, false, y, m, d));    // probes before year 1 have no date
     EXPECT_EQ(y, 9);
@@ -162,8 +187,10 @@ TEST(SolarDate, RoundTripOfEveryDayFrom1900To2100) {
         ASSERT_TRUE(GetLunarDate(y, m, d, ly, lm, ld, leap));
         int sy = 0, sm = 0, sd = 0;
         ++days;
-        if (GetSolarDate(ly, lm, ld, leap, sy, sm, sd) && sy == y && sm == m && sd == d) ++back;
-        else ADD_FAILURE() << y << "-" << m << "-" << d << " does not come back";
+        if (GetSolarDate(ly, lm, ld, leap, sy, sm, sd) && sy == y && sm == m && sd == d)
+            ++back;
+        else
+            ADD_FAILURE() << y << "-" << m << "-" << d << " does not come back";
     }
     EXPECT_EQ(days, 73414);
     EXPECT_EQ(back, 73414);
