@@ -1,5 +1,7 @@
 #include "app/Tools.h"
 
+#include "pictures/PicImage.h"
+
 namespace nodo {
 
 struct AppTools::Impl {
@@ -12,6 +14,7 @@ AppTools::~AppTools() = default;
 
 MainTools AppTools::mainTools() {
     MainTools t;
+    t.LoadPicture = [](TPicImage& page, const std::string& file) { page.LoadFromFile(file); };
     return t;
 }
 

@@ -104,11 +104,11 @@ void TMainFrm::buildControls() {
     // The press swaps the highlight for the pressed picture, so the release may arrive at either.
     for (ImageButton* b : {img_close_highlight, img_close_down})
         connect(b, &ImageButton::released, this, [this](bool inside) {
-            if (inside && img_close_down->isVisible()) img_close_highlightClick();
+            if (inside && !img_close_down->isHidden()) img_close_highlightClick();
         });
     for (ImageButton* b : {img_mini_highlight, img_mini_down})
         connect(b, &ImageButton::released, this, [this](bool inside) {
-            if (inside && img_mini_down->isVisible()) img_mini_highlightClick();
+            if (inside && !img_mini_down->isHidden()) img_mini_highlightClick();
             else if (!inside) setButtonStates(0, 0);
         });
 
@@ -317,6 +317,7 @@ void TMainFrm::LoadFormSize() {
         LetterIndex = letter;
         resize(saved.width, saved.height);
         move(saved.left, saved.top);
+        layoutAnchored();
         return;
     }
     const QSize screen = m_platform.screen->size();
@@ -327,6 +328,7 @@ void TMainFrm::LoadFormSize() {
     LetterIndex = 1;
     resize(saved.width, saved.height);
     move(saved.left, saved.top);
+    layoutAnchored();
     SaveFormSize();
 }
 
@@ -349,6 +351,7 @@ void TMainFrm::FormShow() {
         LetterIndex = 1;
         resize(saved.width, saved.height);
         move(saved.left, saved.top);
+        layoutAnchored();
     }
     if (!uGlobal::CurPicFile.empty() && m_platform.kernel->fileExists(uGlobal::CurPicFile) && m_tools.LoadPicture) {
         try {
