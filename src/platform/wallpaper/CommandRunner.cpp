@@ -170,9 +170,10 @@ std::string CommandLine(const Command& command) {
 }
 
 std::string DescribeFailure(const Command& command, const CommandResult& result) {
-    std::string text = command.program;
-    if (!command.args.empty()) text += ' ' + command.args.front();
-    if (!result.started) return result.startError.empty() ? text + ": could not be started" : result.startError;
+    if (!result.started) return result.startError.empty() ? command.program + ": could not be started" : result.startError;
+    // Long arguments (a whole desktop script) are cut: the line is for a message.
+    std::string text = CommandLine(command);
+    if (text.size() > 120) text = text.substr(0, 117) + "...";
     if (result.timedOut) return text + ": no answer within " + std::to_string(command.timeout.count()) + " ms";
     text += result.exitStatus < 0 ? ": killed by a signal" : ": exit status " + std::to_string(result.exitStatus);
     std::string detail = result.err.empty() ? result.out : result.err;

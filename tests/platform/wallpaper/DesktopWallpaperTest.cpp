@@ -1,0 +1,181 @@
+#include "TestSupport.h"
+#include "pictures/core/PictureFile.h"
+#include "platform/core/Errors.h"
+#include "platform/wallpaper/DesktopCommands.h"
+#include "platform/wallpaper/DesktopWallpaper.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace nodo::desktop::test {
+namespace {
+
+// The whole apply with a recorded runner: the picture handed over, the cache copies, the failures.
+class DesktopWallpaperTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::map<std::string, std::string> env{{"XDG_CURRENT_DESKTOP", "GNOME"},
+                                           {"DBUS_SESSION_BUS_ADDRESS", "unix:path=/nowhere"}};
+    std::vector<std::string> processes;
+    RecordingRunner* runner = nullptr;
+    FakeGSettings gsettings;
+
+    void SetUp() override {
+        gsettings.schemas["org.gnome.desktop.background"] = {"picture-options", "picture-uri", "picture-uri-dark"};
+        std::filesystem::create_directories(dir / "app/source/DeskTopBG");
+        pic::SaveBmpFile(mix(), Quarters(64, 48, 32), 32);
+    }
+
+    std::filesystem::path mix() const { return dir / "app/source/DeskTopBG/Mix.bmp"; }
+
+    std::unique_ptr<DesktopWallpaper> make() {
+        DesktopWallpaperOptions o;
+        o.keyFile = dir / "config/nodo/desktop.ini";
+        o.cacheFolder = dir / "cache/nodo/wallpaper";
+        o.environment = EnvOf(env);
+        o.sessionProcesses = [this] { return processes; };
+        auto r = std::make_unique<RecordingRunner>();
+        runner = r.get();
+        runner->answer = [this](const Command& c) { return c.program == "gsettings" ? gsettings(c) : Succeeded(); };
+        return std::make_unique<DesktopWallpaper>(std::move(o), std::move(r));
+    }
+
+    std::string shownUri() { return gsettings.values["org.gnome.desktop.background picture-uri"]; }
+};
+
+TEST_F(DesktopWallpaperTest, HandsTheDesktopAFreshPngCopyEachTime) {
+    auto wallpaper = make();
+    std::string error;
+    // The name as the apply spells it: "Mix.Bmp" for the file "Mix.bmp".
+    const std::string spelled = (dir / "app/source/DeskTopBG/Mix.Bmp").string();
+    ASSERT_TRUE(wallpaper->apply(spelled, error)) << error;
+    EXPECT_EQ(wallpaper->lastDesktop(), Desktop::Gnome);
+
+    auto copies = wallpaper->cache().copies();
+    ASSERT_EQ(copies.size(), 1u);
+    const auto first = copies[0];
+    EXPECT_EQ(shownUri(), GVariantString(FileUri(first)));
+    // A PNG with the picture's pixels (the BMP's fourth byte ignored).
+    const pic::Bitmap copy = pic::LoadBitmapFile(first);
+    EXPECT_EQ(pic::DetectFormat(pic::ReadWholeFile(first)), pic::PictureFormat::Png);
+    EXPECT_EQ(copy, Quarters(64, 48, 24));
+    // Mix.bmp itself stays where it is.
+    EXPECT_TRUE(std::filesystem::exists(mix()));
+
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(wallpaper->apply(spelled, error)) << error;
+    copies = wallpaper->cache().copies();
+    ASSERT_EQ(copies.size(), 1u); // older copies removed, the last one kept
+    EXPECT_NE(copies[0], first);
+    EXPECT_EQ(shownUri(), GVariantString(FileUri(copies[0])));
+}
+
+TEST_F(DesktopWallpaperTest, FailedHandOverKeepsThePreviousCopy) {
+    auto wallpaper = make();
+    std::string error;
+    ASSERT_TRUE(wallpaper->apply(mix().string(), error)) << error;
+    const auto shown = wallpaper->cache().copies();
+
+    gsettings.dropWrites = true;
+    EXPECT_FALSE(wallpaper->apply(mix().string(), error));
+    EXPECT_NE(error.find("did not keep"), std::string::npos) << error;
+    // The desktop still shows the old copy: it must stay, and the unused new one must go.
+    EXPECT_EQ(wallpaper->cache().copies(), shown);
+}
+
+TEST_F(DesktopWallpaperTest, StoresTheValuesApart) {
+    auto wallpaper = make();
+    wallpaper->setValue("Wallpaper", mix().string());
+    wallpaper->setValue("WallpaperStyle", "2");
+    EXPECT_TRUE(runner->calls.empty()); // storing does not touch the desktop
+    EXPECT_EQ(make()->value("Wallpaper"), mix().string());
+    EXPECT_EQ(make()->value("WallpaperStyle"), "2");
+    EXPECT_EQ(make()->value("TileWallpaper"), "");
+
+    std::ofstream(dir / "blocked") << "x";
+    DesktopWallpaperOptions o;
+    o.keyFile = dir / "blocked/desktop.ini";
+    DesktopWallpaper unwritable(o, std::make_unique<RecordingRunner>());
+    EXPECT_THROW(unwritable.setValue("Wallpaper", "x"), FileError);
+}
+
+struct FailureCase {
+    const char* name;
+    std::map<std::string, std::string> env;
+    std::string file; // relative to the test folder; "" = Mix.bmp
+    std::string errorPart;
+};
+
+class DesktopWallpaperFailureTest : public DesktopWallpaperTest, public ::testing::WithParamInterface<FailureCase> {};
+
+TEST_P(DesktopWallpaperFailureTest, FailsWithAReasonAndRunsNothing) {
+    const auto& c = GetParam();
+    env = c.env;
+    std::ofstream(dir / "garbage.bmp") << "not a picture at all";
+    std::ofstream(dir / "empty.bmp");
+    auto wallpaper = make();
+    std::string error;
+    const std::string file = c.file.empty() ? mix().string() : (dir / c.file).string();
+    EXPECT_FALSE(wallpaper->apply(file, error));
+    EXPECT_NE(error.find(c.errorPart), std::string::npos) << error;
+    EXPECT_TRUE(runner->calls.empty());
+    EXPECT_TRUE(wallpaper->cache().copies().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, DesktopWallpaperFailureTest,
+    ::testing::Values(FailureCase{"no_session", {}, "", "no desktop session"},
+                      FailureCase{"wayland_unknown", {{"WAYLAND_DISPLAY", "wayland-0"}}, "", "no desktop session"},
+                      FailureCase{"no_bus", {{"XDG_CURRENT_DESKTOP", "GNOME"}}, "", "no D-Bus session bus"},
+                      FailureCase{"no_bus_kde", {{"XDG_CURRENT_DESKTOP", "KDE"}, {"XDG_RUNTIME_DIR", "/nonexistent"}},
+                                  "", "no D-Bus session bus"},
+                      FailureCase{"missing_file", {{"XDG_CURRENT_DESKTOP", "LXQt"}}, "nothing.bmp", "does not exist"},
+                      FailureCase{"not_a_picture", {{"XDG_CURRENT_DESKTOP", "LXQt"}}, "garbage.bmp", ""},
+                      FailureCase{"empty_picture", {{"XDG_CURRENT_DESKTOP", "LXQt"}}, "empty.bmp", "is empty"},
+                      FailureCase{"bad_display", {{"DISPLAY", "nodo-no-such-host:77"}}, "", "cannot open the X display"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DesktopWallpaperTest, DesktopsWithoutTheBusNeedNoBus) {
+    env = {{"XDG_CURRENT_DESKTOP", "LXQt"}};
+    auto wallpaper = make();
+    std::string error;
+    ASSERT_TRUE(wallpaper->apply(mix().string(), error)) << error;
+    ASSERT_EQ(runner->calls.size(), 1u);
+    EXPECT_EQ(runner->calls[0].program, "pcmanfm-qt");
+    EXPECT_EQ(runner->calls[0].args[0], "--set-wallpaper=" + wallpaper->cache().copies().at(0).string());
+}
+
+TEST_F(DesktopWallpaperTest, SessionProcessesDecideWhenTheVariableIsSilent) {
+    env = {{"DBUS_SESSION_BUS_ADDRESS", "unix:path=/x"}, {"DISPLAY", ":0"}};
+    processes = {"bash", "xfdesktop"};
+    auto wallpaper = make();
+    std::string error;
+    ASSERT_TRUE(wallpaper->apply(mix().string(), error)) << error;
+    EXPECT_EQ(wallpaper->lastDesktop(), Desktop::Xfce);
+    ASSERT_FALSE(runner->calls.empty());
+    EXPECT_EQ(runner->calls[0].program, "xfconf-query");
+}
+
+TEST(HasSessionBus, AddressOrRuntimeSocket) {
+    EXPECT_TRUE(HasSessionBus(EnvOf({{"DBUS_SESSION_BUS_ADDRESS", "unix:path=/x"}})));
+    EXPECT_FALSE(HasSessionBus(EnvOf({})));
+    TempDir dir;
+    EXPECT_FALSE(HasSessionBus(EnvOf({{"XDG_RUNTIME_DIR", dir.path().string()}})));
+    std::ofstream(dir / "bus") << ""; // a plain file is not the bus
+    EXPECT_FALSE(HasSessionBus(EnvOf({{"XDG_RUNTIME_DIR", dir.path().string()}})));
+    std::filesystem::remove(dir / "bus");
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    const std::string path = (dir / "bus").string();
+    ASSERT_LT(path.size(), sizeof addr.sun_path);
+    std::copy(path.begin(), path.end(), addr.sun_path);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    EXPECT_TRUE(HasSessionBus(EnvOf({{"XDG_RUNTIME_DIR", dir.path().string()}})));
+    ::close(fd);
+}
+
+} // namespace
+} // namespace nodo::desktop::test
