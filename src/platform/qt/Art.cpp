@@ -4,9 +4,20 @@
 #include <QPainter>
 #include <QSvgRenderer>
 
+// The resources live in a static library; referencing their initialiser keeps the linker from
+// dropping them.
+static void InitArtResources() {
+    static const bool done = [] {
+        Q_INIT_RESOURCE(art);
+        return true;
+    }();
+    (void)done;
+}
+
 namespace nodo::art {
 
 static QString ResourcePath(const QString& name) {
+    InitArtResources();
     for (const char* ext : {".svg", ".png"}) {
         const QString p = QStringLiteral(":/art/") + name + QLatin1String(ext);
         if (QFile::exists(p)) return p;
