@@ -1,0 +1,44 @@
+#include "pictures/BGPicList.h"
+
+#include "pictures/uGlobal.h"
+#include "platform/core/AppFolder.h"
+#include "platform/core/TextFile.h"
+
+namespace nodo {
+
+void LoadBGPicList(const AppFolder& folder, TextFile& text, std::string& SelBGPic, int32_t& BGPicIndex,
+                   bool ByChoice) {
+    uGlobal::BGPicCount = 0;
+    const std::string file = folder.path(kBGPicListFile);
+    if (!text.exists(file)) {
+        text.writeLines(file, {kDefaultBGPic, kDefaultBGPic});
+        SelBGPic = kDefaultBGPic;
+        uGlobal::BGPicCount = 2;
+        uGlobal::BGPicList = {{0, kDefaultBGPic}, {1, kDefaultBGPic}};
+        BGPicIndex = 0;
+        return;
+    }
+    const std::vector<std::string> lines = text.readLines(file);
+    if (lines.empty()) return; // nothing to choose from: keep what was loaded before
+    SelBGPic = lines[0];
+    const int count = static_cast<int>(lines.size());
+    uGlobal::BGPicCount = count;
+    uGlobal::BGPicList.assign(lines.size(), {});
+    for (int i = 0; i < count; ++i) {
+        auto& entry = uGlobal::BGPicList[static_cast<std::size_t>(i)];
+        entry.PicIndex = i;
+        entry.PicName = lines[static_cast<std::size_t>(i)];
+        if (entry.PicName == SelBGPic) BGPicIndex = ByChoice ? i : count - 1;
+    }
+}
+
+void SavePicList(const AppFolder& folder, TextFile& text, const std::string& SelBGPic,
+                 const std::vector<std::string>& rows) {
+    std::vector<std::string> lines;
+    lines.reserve(rows.size() + 1);
+    lines.push_back(SelBGPic);
+    lines.insert(lines.end(), rows.begin(), rows.end());
+    text.writeLines(folder.path(kBGPicListFile), lines);
+}
+
+} // namespace nodo

@@ -1,0 +1,27 @@
+#pragma once
+// The background list file "Data\BGPicList.ini": line 1 is the chosen picture, the other lines are
+// the list's rows, each a file name below "source\DeskTopBG\".
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace nodo {
+class AppFolder;
+class TextFile;
+
+inline constexpr const char* kBGPicListFile = "Data\\BGPicList.ini";
+inline constexpr const char* kBGPicFolder = "source\\DeskTopBG\\";
+inline constexpr const char* kDefaultBGPic = "A1.bmp"; // installed with the program
+
+// Fills uGlobal::BGPicList and BGPicCount from the list file and sets the main window's SelBGPic and
+// BGPicIndex: the last entry carrying the chosen name when byChoice, otherwise the last entry. A
+// missing file is written with its default content (a failure to write throws FileError); a file
+// without any line leaves BGPicCount 0 and everything else as it was.
+void LoadBGPicList(const AppFolder& folder, TextFile& text, std::string& SelBGPic, int32_t& BGPicIndex,
+                   bool ByChoice);
+
+// Rewrites the list file: the chosen name, then the rows. Throws FileError.
+void SavePicList(const AppFolder& folder, TextFile& text, const std::string& SelBGPic,
+                 const std::vector<std::string>& rows);
+
+} // namespace nodo

@@ -1,0 +1,76 @@
+#include "pictures/PicConvert.h"
+
+#include "pictures/core/Codecs.h"
+#include "pictures/core/PictureFile.h"
+#include "platform/core/AppFolder.h"
+
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace nodo {
+
+// "photo.bmp" next to "Photo.JPG" may already exist as "photo.BMP": both name one file here.
+static std::string SiblingBmp(const std::string& fileName) {
+    const std::string bmp = ChangeFileExt(fileName, ".bmp");
+    return fs::path(bmp).is_absolute() ? ResolveExisting(bmp).string() : bmp;
+}
+
+std::string JpgToBmp(const std::string& fileName) { return JpgToBmp(fileName, SiblingBmp(fileName)); }
+
+std::string JpgToBmp(const std::string& fileName, const std::string& target) {
+    const pic::Bitmap bmp = pic::DecodeJpeg(pic::ReadWholeFile(fileName));
+    pic::SaveBmpFile(target, bmp, 24);
+    return target;
+}
+
+std::string GifToBmp(const std::string& fileName) { return GifToBmp(fileName, SiblingBmp(fileName)); }
+
+std::string GifToBmp(const std::string& fileName, const std::string& target) {
+    const pic::Bitmap bmp = pic::DecodeGif(pic::ReadWholeFile(fileName));
+    pic::SaveBmpFile(target, bmp, 24); // laid over white
+    return target;
+}
+
+std::string PicToBmp(const std::string& fileName, const std::string& outFolder) {
+    const std::string ext = LowerExt(fileName);
+    if (ext == ".bmp") return fileName;
+    const bool jpeg = ext == ".jpg" || ext == ".jpeg";
+    if (!jpeg && ext != ".gif") return {};
+    std::string target;
+    if (outFolder.empty()) {
+        target = SiblingBmp(fileName);
+    } else {
+        const std::string base = fs::path(ChangeFileExt(fileName, ".bmp")).filename().string();
+        target = ResolveCaseInsensitive(outFolder, base).string();
+    }
+    return jpeg ? JpgToBmp(fileName, target) : GifToBmp(fileName, target);
+}
+
+pic::Bitmap StretchNearest(const pic::Bitmap& source, int width, int height) {
+    if (width <= 0 || height <= 0) return {};
+    pic::Bitmap out(width, height, source.bitsPerPixel());
+    if (source.empty()) return out;
+    const int bpp = source.bytesPerPixel();
+    const auto sw = static_cast<std::int64_t>(source.width());
+    const auto sh = static_cast<std::int64_t>(source.height());
+    std::vector<int> columns(static_cast<std::size_t>(width));
+    for (int x = 0; x < width; ++x) columns[static_cast<std::size_t>(x)] = static_cast<int>(x * sw / width);
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* src = source.row(static_cast<int>(y * sh / height));
+        std::uint8_t* dst = out.row(y);
+        for (int x = 0; x < width; ++x, dst += bpp)
+            std::memcpy(dst, src + static_cast<std::size_t>(columns[static_cast<std::size_t>(x)]) * bpp,
+                        static_cast<std::size_t>(bpp));
+    }
+    return out;
+}
+
+void StretchPic(const std::string& source, const std::string& target, int width, int height) {
+    const pic::Bitmap bmp = pic::DecodeBmp(pic::ReadWholeFile(source));
+    pic::SaveBmpFile(target, StretchNearest(bmp, width, height), 24);
+}
+
+} // namespace nodo

@@ -1,0 +1,61 @@
+#include "pictures/PicImport.h"
+
+#include "app/MainContext.h"
+#include "pictures/PicConvert.h"
+#include "pictures/PicImage.h"
+#include "pictures/core/PictureFile.h"
+#include "pictures/uGlobal.h"
+#include "platform/core/Errors.h"
+#include "platform/qt/Platform.h"
+
+#include <exception>
+
+namespace nodo {
+
+std::string TmpFolder(Platform& platform) {
+    const std::string dir = platform.folder->path("tmp");
+    if (!platform.kernel->directoryExists(dir) && !platform.kernel->createFolder(dir))
+        throw FileError("Cannot create folder \"" + dir + "\"");
+    return dir;
+}
+
+void PicToTmpBmp(MainContext& ctx) {
+    // The page has just taken the picture's size, so this is the whole picture.
+    const pic::Bitmap page = ctx.imgPicMix->renderOverWhite();
+    TmpFolder(*ctx.platform);
+    const std::string file = ctx.platform->folder->path("tmp\\tmp.bmp");
+    pic::SaveBmpFile(file, page, 24);
+    uGlobal::CurPicFile = file;
+}
+
+void btnInsertPicClick(MainContext& ctx) {
+    Platform& p = *ctx.platform;
+    const QStringList files = p.dialogs->openFiles(ctx.mainWindow, QStringLiteral("打开"), kInsertPicFilter, true);
+    if (files.isEmpty()) return;
+    const std::string chosen = files.first().toStdString(); // with several chosen, the first one
+    if (chosen.empty() || !p.kernel->fileExists(chosen)) return;
+    try {
+        ctx.imgPicMix->LoadFromFile(chosen);
+        if (LowerExt(chosen) != ".png") {
+            const std::string ext = LowerExt(chosen);
+            const bool converts = ext == ".jpg" || ext == ".jpeg" || ext == ".gif";
+            uGlobal::CurPicFile = PicToBmp(chosen, converts ? TmpFolder(p) : std::string());
+        } else {
+            PicToTmpBmp(ctx);
+        }
+        TmpPicIni(0, *p.folder, *p.text);
+        ctx.imgPicMix->LoadFromFile(uGlobal::CurPicFile);
+    } catch (const std::exception&) {
+        p.messages->show(ctx.mainWindow, kLoadPicFailedText);
+    }
+}
+
+void ShowCurPicFile(MainContext& ctx) {
+    if (uGlobal::CurPicFile.empty()) return;
+    // The hand-over file may spell the path in another case than the disk does.
+    const std::string file = ResolveExisting(uGlobal::CurPicFile).string();
+    if (!ctx.platform->kernel->fileExists(file)) return;
+    ctx.imgPicMix->LoadFromFile(file);
+}
+
+} // namespace nodo

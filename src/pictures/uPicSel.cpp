@@ -1,0 +1,280 @@
+#include "pictures/uPicSel.h"
+
+#include "app/MainContext.h"
+#include "pictures/BGPicList.h"
+#include "pictures/PicConvert.h"
+#include "pictures/PicImage.h"
+#include "platform/core/Errors.h"
+#include "platform/qt/Art.h"
+#include "platform/qt/Platform.h"
+
+#include <QFrame>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QTreeWidget>
+#include <QWindow>
+#include <exception>
+#include <filesystem>
+
+namespace nodo {
+
+namespace {
+
+constexpr int kMaxBGWidth = 1280;
+constexpr int kMaxBGHeightAfterStretch = 768;
+
+QLabel* MakeImage(QWidget* parent, const QRect& place, const QPixmap& pixmap) {
+    auto* label = new QLabel(parent);
+    label->setGeometry(place);
+    label->setScaledContents(true);
+    if (!pixmap.isNull()) label->setPixmap(pixmap);
+    return label;
+}
+
+QPushButton* MakeButton(QWidget* parent, const QRect& place, const QString& caption) {
+    auto* button = new QPushButton(caption, parent);
+    button->setGeometry(place);
+    button->setAutoDefault(false);
+    return button;
+}
+
+} // namespace
+
+TPicSelFrm::TPicSelFrm(Platform& platform, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_platform(platform) {
+    setWindowTitle(QStringLiteral("背景图片选择"));
+    setFixedSize(524, 286);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, pal.color(QPalette::Button));
+    setPalette(pal);
+
+    imgBG = MakeImage(this, rect(), art::Pixmap(QStringLiteral("picsel_bg"), QSize(524, 286)));
+    imgBG->setMouseTracking(true);
+
+    const QRect closePlace(484, 0, 39, 20);
+    img_close_normal = MakeImage(this, closePlace, art::Pixmap(QStringLiteral("close_normal"), closePlace.size()));
+    img_close_highlight = MakeImage(this, closePlace, art::Pixmap(QStringLiteral("close_highlight"), closePlace.size()));
+    img_close_down = MakeImage(this, closePlace, art::Pixmap(QStringLiteral("close_down"), closePlace.size()));
+    // Without the artwork the button must still be seen and used.
+    const QString fallback[] = {QStringLiteral("QLabel{color:#404040;}"), QStringLiteral("QLabel{color:white;background:#e04040;}"),
+                                QStringLiteral("QLabel{color:white;background:#a02020;}")};
+    QLabel* states[] = {img_close_normal, img_close_highlight, img_close_down};
+    for (int i = 0; i < 3; ++i) {
+        if (states[i]->pixmap().isNull()) {
+            states[i]->setText(QStringLiteral("×"));
+            states[i]->setAlignment(Qt::AlignCenter);
+            states[i]->setStyleSheet(fallback[i]);
+        }
+        states[i]->installEventFilter(this);
+    }
+    img_close_normal->setMouseTracking(true);
+    imgBG->installEventFilter(this);
+
+    imgLogo = MakeImage(this, QRect(5, 1, 200, 57), art::Pixmap(QStringLiteral("logo"), QSize(200, 57)));
+
+    Shape1 = new QFrame(this);
+    Shape1->setGeometry(8, 55, 321, 162);
+    Shape1->setStyleSheet(QStringLiteral("QFrame{border:1px solid rgb(64,128,128);background:transparent;}"));
+
+    LVpic = new QTreeWidget(this);
+    LVpic->setGeometry(9, 56, 319, 160);
+    LVpic->setFrameShape(QFrame::NoFrame);
+    LVpic->setColumnCount(1);
+    LVpic->setHeaderLabels({QStringLiteral("默认图片")});
+    LVpic->setHeaderHidden(true);
+    LVpic->setColumnWidth(0, 300);
+    LVpic->setRootIsDecorated(false);
+    LVpic->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    LVpic->setSelectionBehavior(QAbstractItemView::SelectRows);
+    LVpic->setSelectionMode(QAbstractItemView::SingleSelection);
+    QFont listFont(QStringLiteral("宋体"));
+    listFont.setPixelSize(12);
+    LVpic->setFont(listFont);
+
+    lblTishi = new QLabel(this);
+    lblTishi->setGeometry(352, 64, 161, 153);
+    lblTishi->setWordWrap(true);
+    lblTishi->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QFont hintFont(QStringLiteral("幼圆"));
+    hintFont.setPixelSize(15);
+    lblTishi->setFont(hintFont);
+    lblTishi->setText(QStringLiteral("注：可添加多个壁纸大 小1024*768/1400*900之间") + QString(36, QLatin1Char(' ')) +
+                      QStringLiteral("图像格式：") + QString(28, QLatin1Char(' ')) + QStringLiteral("BMP,JPG"));
+
+    imgSel = new TPicImage(this);
+    imgSel->move(408, 168);
+    imgSel->hide();
+
+    btnRemove = MakeButton(this, QRect(12, 240, 73, 21), QStringLiteral("移  除"));
+    btnAdd = MakeButton(this, QRect(108, 240, 73, 21), QStringLiteral("添  加"));
+    btnOk = MakeButton(this, QRect(209, 240, 73, 21), QStringLiteral("确  定"));
+    connect(btnRemove, &QPushButton::clicked, this, [this] { reportErrors([this] { btnRemoveClick(); }); });
+    connect(btnAdd, &QPushButton::clicked, this, [this] { reportErrors([this] { btnAddClick(); }); });
+    connect(btnOk, &QPushButton::clicked, this, [this] { reportErrors([this] { btnOkClick(); }); });
+
+    setCloseState(CloseState::Normal);
+    SelBGPic.clear();
+}
+
+template <class F> void TPicSelFrm::reportErrors(F&& handler) {
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        m_platform.messages->errorReport(this, QString::fromStdString(e.what()));
+    }
+}
+
+std::vector<std::string> TPicSelFrm::rows() const {
+    std::vector<std::string> out;
+    for (int i = 0; i < LVpic->topLevelItemCount(); ++i)
+        out.push_back(LVpic->topLevelItem(i)->text(0).toStdString());
+    return out;
+}
+
+void TPicSelFrm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // Centred over the main window each time it opens.
+    const QRect over = parentWidget() ? parentWidget()->window()->frameGeometry()
+                       : QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
+                                                          : QRect();
+    if (over.isValid()) move(over.center() - QPoint(width() / 2, height() / 2));
+    reportErrors([this] { FormShow(); });
+}
+
+void TPicSelFrm::FormShow() {
+    setCloseState(CloseState::Normal);
+    LoadPicList();
+}
+
+void TPicSelFrm::LoadPicList() {
+    const std::string file = m_platform.folder->path(kBGPicListFile);
+    if (!m_platform.text->exists(file)) {
+        m_platform.text->writeLines(file, {kDefaultBGPic, kDefaultBGPic});
+        SelBGPic = kDefaultBGPic;
+        return;
+    }
+    const std::vector<std::string> lines = m_platform.text->readLines(file);
+    if (lines.empty()) return; // nothing to show; the rows stay as they were
+    SelBGPic = lines[0];
+    LVpic->clear();
+    for (std::size_t i = 1; i < lines.size(); ++i) addRow(lines[i]);
+}
+
+void TPicSelFrm::addRow(const std::string& caption) {
+    auto* item = new QTreeWidgetItem(LVpic);
+    item->setText(0, QString::fromStdString(caption));
+}
+
+void TPicSelFrm::SavePicList() { nodo::SavePicList(*m_platform.folder, *m_platform.text, SelBGPic, rows()); }
+
+void TPicSelFrm::btnAddClick() {
+    const QStringList chosen = m_platform.dialogs->openFiles(this, QStringLiteral("打开"), kPicSelFilter, false);
+    if (chosen.isEmpty() || chosen.first().isEmpty()) return;
+    const std::string source = chosen.first().toStdString();
+
+    std::string working;
+    try {
+        const std::string name = std::filesystem::path(source).filename().string();
+        const std::string copy = m_platform.folder->path(std::string(kBGPicFolder) + name);
+        // A picture that already lies in the folder cannot be copied onto itself; that is fine.
+        m_platform.kernel->copyFile(source, copy, false);
+        working = PicToBmp(copy);
+    } catch (const std::exception&) {
+        m_platform.messages->show(this, kAddFailedText);
+        return;
+    }
+    try {
+        imgSel->LoadFromFile(working);
+        if (imgSel->width() > kMaxBGWidth) StretchPic(working, working, kMaxBGWidth, kMaxBGHeightAfterStretch);
+    } catch (const std::exception&) {
+        m_platform.messages->show(this, kAddPictureFailedText);
+        return;
+    }
+    addRow(std::filesystem::path(working).filename().string());
+    SavePicList();
+}
+
+void TPicSelFrm::btnRemoveClick() {
+    const auto selected = LVpic->selectedItems();
+    if (selected.isEmpty()) return;
+    QTreeWidgetItem* row = selected.first();
+    const std::string caption = row->text(0).toStdString();
+    if (caption == SelBGPic) SelBGPic = kDefaultBGPic;
+    if (caption != kDefaultBGPic) delete row; // the default background always stays listed
+    // The one failure the user must hear of: otherwise the removal would silently not last.
+    SavePicList();
+}
+
+void TPicSelFrm::btnOkClick() {
+    const auto selected = LVpic->selectedItems();
+    if (selected.isEmpty()) {
+        close();
+        return;
+    }
+    const std::string caption = selected.first()->text(0).toStdString();
+    if (caption == SelBGPic) {
+        close();
+        return;
+    }
+    SelBGPic = caption;
+    SavePicList();
+    close();
+}
+
+void TPicSelFrm::setCloseState(CloseState state) {
+    m_closeState = state;
+    img_close_normal->setVisible(state == CloseState::Normal);
+    img_close_highlight->setVisible(state == CloseState::Highlight);
+    img_close_down->setVisible(state == CloseState::Down);
+}
+
+bool TPicSelFrm::eventFilter(QObject* watched, QEvent* event) {
+    const auto type = event->type();
+    if (watched == imgBG) {
+        if (type == QEvent::MouseMove) {
+            setCloseState(CloseState::Normal);
+        } else if (type == QEvent::MouseButtonPress) {
+            // Borderless: the background is the handle the window is dragged by.
+            if (QWindow* w = windowHandle()) w->startSystemMove();
+            return true;
+        }
+        return false;
+    }
+    if (watched == img_close_normal && type == QEvent::MouseMove) {
+        setCloseState(CloseState::Highlight);
+    } else if (watched == img_close_highlight && type == QEvent::MouseButtonPress) {
+        m_closePressed = true;
+        setCloseState(CloseState::Down);
+        return true;
+    } else if ((watched == img_close_highlight || watched == img_close_down) && type == QEvent::MouseButtonRelease) {
+        const auto* me = static_cast<QMouseEvent*>(event);
+        const bool click = m_closePressed && static_cast<QWidget*>(watched)->rect().contains(me->position().toPoint());
+        m_closePressed = false;
+        setCloseState(CloseState::Normal);
+        if (click) close();
+        return true;
+    }
+    return false;
+}
+
+void LoadBGPicList(MainContext& ctx, bool ByChoice) {
+    nodo::LoadBGPicList(*ctx.platform->folder, *ctx.platform->text, *ctx.SelBGPic, *ctx.BGPicIndex, ByChoice);
+}
+
+void imgAddToDeskClick(MainContext& ctx, TPicSelFrm& picSel) {
+    picSel.SelBGPic = *ctx.SelBGPic;
+    picSel.exec();
+    if (picSel.SelBGPic == *ctx.SelBGPic) {
+        LoadBGPicList(ctx, false);
+    } else {
+        *ctx.SelBGPic = picSel.SelBGPic;
+        LoadBGPicList(ctx, true);
+    }
+}
+
+} // namespace nodo
