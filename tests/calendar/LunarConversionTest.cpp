@@ -13,7 +13,7 @@ struct LunarCase {
     bool leap;
 };
 
-// Published dates, official calendar of the Purple Mountain Observatory.
+// Dates of the official calendar: new years, leap months, month ends and the 2033 leap month.
 const LunarCase kLunarCases[] = {
     {2000, 2, 5, 2000, 1, 1, false},
     {2000, 2, 4, 1999, 12, 29, false},
@@ -40,7 +40,7 @@ const LunarCase kLunarCases[] = {
     {2025, 5, 27, 2025, 5, 1, false},
     {2025, 4, 7, 2025, 3, 10, false},
     {2025, 6, 24, 2025, 5, 29, false},
-    // The 1924 months the formula misses by a day.
+    // 1924: the second month begins on 03-05 and has 30 days; the new-moon formula alone is a day late.
     {1924, 3, 5, 1924, 2, 1, false},
     {1924, 4, 3, 1924, 2, 30, false},
     {1924, 4, 4, 1924, 3, 1, false},
