@@ -38,8 +38,10 @@ struct Reader {
 
 void readFn(png_structp png, png_bytep out, png_size_t n) {
     auto* r = static_cast<Reader*>(png_get_io_ptr(png));
-    if (n > r->size - r->pos)
+    if (n > r->size - r->pos) {
+        r->pos = r->size;
         png_error(png, "the file ends early");
+    }
     std::memcpy(out, r->data + r->pos, n);
     r->pos += n;
 }

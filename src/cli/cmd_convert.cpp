@@ -1,0 +1,36 @@
+// nodo-cli convert IN OUT.bmp: any supported picture (recognised by its content) to a 24-bit BMP.
+#include "cli/Command.h"
+#include "pictures/core/PictureFile.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+int convert(const std::vector<std::string>& args) {
+    if (args.size() != 2) {
+        std::fprintf(stderr, "usage: nodo-cli convert IN OUT.bmp\n");
+        return 2;
+    }
+    const std::filesystem::path in = args[0], out = args[1];
+    try {
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(in, ec) && std::filesystem::file_size(in, ec) == 0)
+            throw nodo::pic::PictureError(nodo::pic::PictureErrorKind::Corrupt, "the file is empty");
+        const nodo::pic::Bitmap picture = nodo::pic::LoadBitmapFile(in);
+        // Transparent parts (PNG, GIF, 32-bit BMP) come out over white.
+        nodo::pic::SaveBmpFile(out, nodo::pic::FlattenOverWhite(picture), 24);
+        std::printf("%s: %d x %d -> %s\n", in.string().c_str(), picture.width(), picture.height(),
+                    out.string().c_str());
+        return 0;
+    } catch (const nodo::pic::PictureError& e) {
+        std::fprintf(stderr, "nodo-cli convert: cannot convert \"%s\": %s\n", in.string().c_str(), e.what());
+        return 1;
+    }
+}
+
+const nodo::cli::Registrar registrar("convert", "convert IN OUT.bmp   picture (BMP, JPEG, PNG, GIF) to a 24-bit BMP",
+                                     convert);
+
+} // namespace
