@@ -27,8 +27,10 @@ function(nodo_gtest name)
   if(T_X11)
     list(APPEND env "QT_QPA_PLATFORM=xcb")
   endif()
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES ENVIRONMENT "${env}"
-                       DISCOVERY_TIMEOUT 60)
+  # The test environment goes through env(1) as the test's launcher: a list handed to
+  # gtest_discover_tests' PROPERTIES would be split into separate properties.
+  set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR "/usr/bin/env;${env}")
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
 endfunction()
 
 # nodo_bench(NAME SOURCES ... LIBS ...)

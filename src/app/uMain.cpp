@@ -166,6 +166,8 @@ void TMainFrm::buildControls() {
     pnlWeb->setStyleSheet(QStringLiteral("#pnlWeb { background: white; }"));
     webLink = m_platform.web->createView(pnlWeb);
     webLink->widget()->setGeometry(-11, -16, 2000, 841);
+    // The panel is a small window onto the start page: pages it links to open in the browser.
+    webLink->setLinkHandler([this](const QUrl& url) { m_platform.shell->open(url.toString()); });
     imgAddToDesk = new ImageButton(pnlLeft);
     imgAddToDesk->setGeometry(54, 264, 200, 93);
     imgAddToDesk->setPixmap(art::Pixmap(QStringLiteral("piclist"), QSize(200, 93)));

@@ -270,6 +270,12 @@ TEST_F(MainFrmTest, OptionsMenuOpensThePagesOfTheBundledSite) {
     const QString web = QUrl::fromLocalFile(QString::fromStdString(tp.root() + "web")).toString();
     EXPECT_EQ(tp.shell.opened, (QStringList{web + "/help4/tavia.htm", web + "/help4/tavib.htm"}));
     EXPECT_EQ(frm->webLink->url().toString(), web + "/rs/Tavi.htm");
+    // A link clicked in the small panel opens on the desktop instead of replacing the start page.
+    const QUrl help(web + "/help4/tavia.htm");
+    QMetaObject::invokeMethod(frm->webLink->widget(), "anchorClicked", Q_ARG(QUrl, help));
+    EXPECT_EQ(tp.shell.opened.size(), 3);
+    EXPECT_EQ(tp.shell.opened.last(), help.toString());
+    EXPECT_EQ(frm->webLink->url().toString(), web + "/rs/Tavi.htm");
 }
 
 TEST_F(MainFrmTest, WebPanelIsClippedAndKeepsRightClicksAway) {

@@ -59,10 +59,16 @@ public:
         m_browser->setTextInteractionFlags(on ? Qt::TextEditorInteraction : Qt::TextBrowserInteraction);
     }
     bool designMode() const override { return !m_browser->isReadOnly(); }
+    void setLinkHandler(std::function<void(const QUrl&)> handler) override {
+        QObject::disconnect(m_link);
+        m_browser->setOpenLinks(!handler);
+        if (handler) m_link = QObject::connect(m_browser, &QTextBrowser::anchorClicked, m_browser, handler);
+    }
 
 private:
     NetTextBrowser* m_browser; // owned by its parent widget
     QUrl m_url;
+    QMetaObject::Connection m_link;
 };
 
 } // namespace

@@ -1,5 +1,6 @@
 #pragma once
 #include <QUrl>
+#include <functional>
 #include <memory>
 
 class QWidget;
@@ -16,6 +17,9 @@ public:
     virtual QUrl url() const = 0;
     virtual void setDesignMode(bool on) = 0;
     virtual bool designMode() const = 0;
+    // Links the user clicks go to `handler` instead of loading in the view; an empty handler loads
+    // them in place.
+    virtual void setLinkHandler(std::function<void(const QUrl&)> handler) = 0;
 };
 
 class WebPanel {
