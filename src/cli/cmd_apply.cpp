@@ -1,0 +1,151 @@
+// nodo-cli apply: the main job without a window (no confirmation): Content.bmp from the picture
+// page's file, the blend over the next background, Mix.bmp, Mix.Jpg and the desktop wallpaper.
+#include "cli/Command.h"
+#include "pictures/core/PictureFile.h"
+#include "platform/core/AppFolder.h"
+#include "platform/core/TextFile.h"
+#include "platform/wallpaper/DesktopWallpaper.h"
+#include "wallpaper/ApplyWallpaper.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace nodo;
+
+constexpr const char* kUsage = "apply [--app-folder DIR] [--content FILE] [--background NAME]";
+
+struct Options {
+    std::optional<std::string> appFolder, content, background;
+};
+
+// "--name VALUE" or "--name=VALUE"; false with a message on anything else.
+bool ParseOptions(const std::vector<std::string>& args, Options& o) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i], value;
+        const auto eq = name.find('=');
+        bool inlineValue = false;
+        if (name.rfind("--", 0) == 0 && eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name = name.substr(0, eq);
+            inlineValue = true;
+        }
+        std::optional<std::string>* slot = name == "--app-folder" ? &o.appFolder
+                                           : name == "--content"  ? &o.content
+                                           : name == "--background" ? &o.background
+                                                                    : nullptr;
+        if (!slot) {
+            std::fprintf(stderr, "nodo-cli apply: unknown argument '%s'\nusage: nodo-cli %s\n", args[i].c_str(), kUsage);
+            return false;
+        }
+        if (!inlineValue) {
+            if (i + 1 >= args.size()) {
+                std::fprintf(stderr, "nodo-cli apply: %s needs a value\nusage: nodo-cli %s\n", name.c_str(), kUsage);
+                return false;
+            }
+            value = args[++i];
+        }
+        *slot = value;
+    }
+    return true;
+}
+
+// The file the picture page shows at start-up ("Data\tmppic.ini", first line), read without
+// creating anything; empty when there is none.
+std::string PageFile(const AppFolder& folder, const TextFile& text) {
+    const std::string ini = folder.path("Data\\tmppic.ini");
+    if (!text.exists(ini)) return {};
+    const auto lines = text.readLines(ini);
+    if (lines.empty() || lines[0].empty()) return {};
+    return ResolveExisting(lines[0]).string();
+}
+
+int apply(const std::vector<std::string>& args) {
+    Options o;
+    if (!ParseOptions(args, o)) return 2;
+
+    std::unique_ptr<AppFolder> folder;
+    if (o.appFolder) {
+        std::error_code ec;
+        if (!fs::is_directory(*o.appFolder, ec)) {
+            std::fprintf(stderr, "nodo-cli apply: no application folder '%s'\n", o.appFolder->c_str());
+            return 1;
+        }
+        folder = std::make_unique<FixedAppFolder>(*o.appFolder);
+    } else {
+        folder = std::make_unique<ExecutableAppFolder>();
+    }
+    DiskTextFile text;
+    const ComposerFiles files(*folder);
+
+    pic::Bitmap content;
+    if (o.content) {
+        // Given on the command line: any picture format, and it must load.
+        content = pic::LoadBitmapFile(*o.content);
+        std::printf("content: %s (%d x %d)\n", o.content->c_str(), content.width(), content.height());
+    } else {
+        const std::string page = PageFile(*folder, text);
+        if (page.empty()) {
+            std::printf("content: none (the picture page is empty)\n");
+        } else if (LowerExt(page) != ".bmp") {
+            // The page holds a bitmap only after an import converted the file; anything else
+            // empties it at the apply.
+            std::printf("content: none (%s is not a bitmap)\n", page.c_str());
+        } else {
+            try {
+                content = pic::LoadBitmapFile(page);
+                std::printf("content: %s (%d x %d)\n", page.c_str(), content.width(), content.height());
+            } catch (const pic::PictureError& e) {
+                // The window would start with an empty page.
+                std::printf("content: none (%s cannot be loaded: %s)\n", page.c_str(), e.what());
+            }
+        }
+    }
+    SaveContentPic(files, content);
+    std::printf("wrote %s\n", files.content().c_str());
+
+    BackgroundChoice choice;
+    if (o.background) {
+        choice.list = {{0, *o.background}};
+        choice.index = 0;
+    } else {
+        choice = StartupBackgrounds(*folder, text);
+    }
+
+    const auto wallpaper = CreateDesktopWallpaper();
+    MixHolder holder;
+    const ApplyResult r = ApplyBackground(files, *wallpaper, choice.list, choice.index, holder);
+    if (r.outcome == ApplyOutcome::NoBackgrounds) {
+        std::fprintf(stderr, "nodo-cli apply: the background list is empty\n");
+        return 1;
+    }
+    std::printf("background: %s (entry %d)\n", r.background.c_str(), r.usedIndex);
+    if (r.outcome == ApplyOutcome::BackgroundMissing || r.outcome == ApplyOutcome::BlendFailed) {
+        std::fprintf(stderr, "nodo-cli apply: %s: %s\n", ApplyOutcomeName(r.outcome), r.error.c_str());
+        return 1;
+    }
+    std::printf("wrote %s\n", files.mixBmp().c_str());
+    if (r.outcome == ApplyOutcome::JpegFailed) {
+        std::fprintf(stderr, "nodo-cli apply: %s: %s\n", ApplyOutcomeName(r.outcome), r.error.c_str());
+        return 1;
+    }
+    std::printf("wrote %s\n", files.mixJpg().c_str());
+    if (r.outcome != ApplyOutcome::Installed) {
+        std::fprintf(stderr, "nodo-cli apply: %s: %s\n", ApplyOutcomeName(r.outcome), r.error.c_str());
+        return 1;
+    }
+    std::printf("wallpaper: %s\n", r.wallpaperFile.c_str());
+    return 0;
+}
+
+const nodo::cli::Registrar registrar("apply", std::string(kUsage) + "   blend the page picture over a background and install it",
+                                     apply);
+
+} // namespace
