@@ -240,8 +240,10 @@ bool ShowWithPlasma(CommandRunner& runner, const std::filesystem::path& picture,
 }
 
 bool ShowWithXfconf(CommandRunner& runner, const std::filesystem::path& picture, std::string& error) {
-    CommandResult listed;
-    if (!run(runner, {"xfconf-query", {"-c", "xfce4-desktop", "-l"}}, error, &listed)) return false;
+    // A desktop that has never stored a backdrop has no channel yet, and listing it fails; the
+    // writes below create it (and report the failure when xfconf itself cannot be reached).
+    CommandResult listed = runner.run({"xfconf-query", {"-c", "xfce4-desktop", "-l"}});
+    if (!listed.ok()) listed.out.clear();
 
     // Every monitor and workspace the desktop has settings for; the per-workspace folders are the
     // parents of last-image, and of any other backdrop property when last-image is still missing.

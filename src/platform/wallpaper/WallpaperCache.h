@@ -4,6 +4,7 @@
 // are removed once the desktop has taken the new one.
 #include "pictures/core/Bitmap.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <vector>
 
@@ -28,6 +29,9 @@ public:
 private:
     std::filesystem::path m_folder;
 };
+
+// A PNG made for speed rather than size (24 bits RGB, 32 bits RGBA). Throws pic::PictureError.
+std::vector<std::uint8_t> EncodeWallpaperPng(const pic::Bitmap& picture);
 
 // $XDG_CACHE_HOME/nodo/wallpaper (or ~/.cache/nodo/wallpaper).
 std::filesystem::path DefaultCacheFolder();

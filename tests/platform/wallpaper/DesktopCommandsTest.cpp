@@ -54,7 +54,7 @@ struct BackendCase {
     const char* name;
     Desktop desktop;
     std::vector<std::string> gsettingsKeys; // what list-keys answers (gsettings desktops)
-    std::string xfconfList;                 // what xfconf-query -l answers
+    std::string xfconfList;                 // what xfconf-query -l answers; "!" = it fails
     std::vector<Command> expected;
 };
 
@@ -68,7 +68,8 @@ TEST_P(BackendCommandsTest, RunsTheDesktopsOwnTools) {
         gsettings.schemas[schema] = c.gsettingsKeys;
     runner.answer = [&](const Command& cmd) {
         if (cmd.program == "gsettings") return gsettings(cmd);
-        if (cmd.program == "xfconf-query" && cmd.args == Args{"-c", "xfce4-desktop", "-l"}) return Succeeded(c.xfconfList);
+        if (cmd.program == "xfconf-query" && cmd.args == Args{"-c", "xfce4-desktop", "-l"})
+            return c.xfconfList == "!" ? Failed(1, "Channel \"xfce4-desktop\" does not exist") : Succeeded(c.xfconfList);
         return Succeeded();
     };
     std::string error;
@@ -154,6 +155,17 @@ INSTANTIATE_TEST_SUITE_P(
                      {"xfconf-query",
                       {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitor0/workspace0/last-image", "-n", "-t",
                        "string", "-s", kPicture.string()}}}},
+        BackendCase{"xfce_no_channel",
+                    Desktop::Xfce,
+                    {},
+                    "!",
+                    {{"xfconf-query", {"-c", "xfce4-desktop", "-l"}},
+                     {"xfconf-query",
+                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitor0/workspace0/image-style", "-n", "-t",
+                       "int", "-s", "3"}},
+                     {"xfconf-query",
+                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitor0/workspace0/last-image", "-n", "-t",
+                       "string", "-s", kPicture.string()}}}},
         BackendCase{"lxqt",
                     Desktop::Lxqt,
                     {},
@@ -228,8 +240,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"plasma_refuses", Desktop::Kde,
                     [](const Command&) { return Failed(1, "Error org.freedesktop.DBus.Error.ServiceUnknown: x"); }, 1,
                     "ServiceUnknown"},
-        FailureCase{"xfconf_down", Desktop::Xfce, [](const Command&) { return Failed(1, "no xfconfd"); }, 1,
-                    "xfconf-query -c xfce4-desktop -l: exit status 1: no xfconfd"},
+        FailureCase{"xfconf_down", Desktop::Xfce, [](const Command&) { return Failed(1, "no xfconfd"); }, 2,
+                    "image-style -n -t int -s 3: exit status 1: no xfconfd"},
         FailureCase{"pcmanfm_times_out", Desktop::Lxde,
                     [](const Command&) {
                         CommandResult r;
