@@ -188,10 +188,16 @@ void TPicSelFrm::btnAddClick() {
         m_platform.messages->show(this, kAddFailedText);
         return;
     }
+    bool loaded = false;
     try {
         imgSel->LoadFromFile(working);
         if (imgSel->width() > kMaxBGWidth) StretchPic(working, working, kMaxBGWidth, kMaxBGHeightAfterStretch);
+        loaded = true;
     } catch (const std::exception&) {
+    }
+    // Hidden, so nothing is lost by not keeping a possibly huge picture until the next add.
+    imgSel->clear();
+    if (!loaded) {
         m_platform.messages->show(this, kAddPictureFailedText);
         return;
     }
@@ -269,11 +275,16 @@ void LoadBGPicList(MainContext& ctx, bool ByChoice) {
 void imgAddToDeskClick(MainContext& ctx, TPicSelFrm& picSel) {
     picSel.SelBGPic = *ctx.SelBGPic;
     picSel.exec();
-    if (picSel.SelBGPic == *ctx.SelBGPic) {
-        LoadBGPicList(ctx, false);
-    } else {
-        *ctx.SelBGPic = picSel.SelBGPic;
-        LoadBGPicList(ctx, true);
+    // A list file that cannot be read or written ends in the default error report.
+    try {
+        if (picSel.SelBGPic == *ctx.SelBGPic) {
+            LoadBGPicList(ctx, false);
+        } else {
+            *ctx.SelBGPic = picSel.SelBGPic;
+            LoadBGPicList(ctx, true);
+        }
+    } catch (const std::exception& e) {
+        ctx.platform->messages->errorReport(ctx.mainWindow, QString::fromStdString(e.what()));
     }
 }
 

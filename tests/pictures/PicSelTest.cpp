@@ -364,4 +364,17 @@ TEST_F(AddToDeskTest, RemovingTheChosenRowFallsBackToTheDefault) {
     EXPECT_EQ(listFile(), "A1.bmp\r\nA1.bmp\r\n");
 }
 
+TEST_F(AddToDeskTest, AListFileThatCannotBeWrittenIsReportedAndTheListKept) {
+    writeList({"A1.bmp", "A1.bmp", "B.bmp"});
+    LoadBGPicList(ctx, false);
+    fs::remove(tp.file("data/BGPicList.ini"));
+    tp.text.failWrites = true;
+    run([] {});
+    // Once when the window opens, once when the main window reloads.
+    ASSERT_EQ(messages().size(), 2);
+    EXPECT_TRUE(messages()[1].contains(QStringLiteral("No space left")));
+    EXPECT_EQ(uGlobal::BGPicList.size(), 3u);
+    EXPECT_EQ(mainIndex, 2);
+}
+
 } // namespace
