@@ -117,6 +117,22 @@ TEST_F(GnomeSession, StoredKeyGoesToTheConfigFolder) {
     EXPECT_EQ(make("GNOME")->value("WallpaperStyle"), "2");
 }
 
+TEST_F(GnomeSession, FactoryUsesTheSessionsOwnSettings) {
+    // What the program gets: the environment, the user's folders and the real commands.
+    ::setenv("XDG_CURRENT_DESKTOP", "GNOME", 1);
+    const auto wallpaper = CreateDesktopWallpaper();
+    wallpaper->setValue("Wallpaper", picture().string());
+    wallpaper->setValue("WallpaperStyle", "2");
+    std::string error;
+    const bool ok = wallpaper->apply(picture().string(), error);
+    ::unsetenv("XDG_CURRENT_DESKTOP");
+    ASSERT_TRUE(ok) << error;
+    EXPECT_EQ(DesktopKey(home->path() / "config/nodo/desktop.ini").value("WallpaperStyle"), "2");
+    const auto copies = WallpaperCache(home->path() / "cache/nodo/wallpaper").copies();
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(get("org.gnome.desktop.background", "picture-uri"), FileUri(copies[0]));
+}
+
 TEST_F(GnomeSession, DesktopWithoutItsSchemaFails) {
     // Neither Cinnamon's nor MATE's schema is installed here: gsettings itself refuses.
     for (const char* desktop : {"X-Cinnamon", "MATE"}) {
