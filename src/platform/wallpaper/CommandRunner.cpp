@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <optional>
 #include <fcntl.h>
+#include <optional>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/types.h>
@@ -44,7 +44,9 @@ bool makePipe(Fd& readEnd, Fd& writeEnd) {
     return true;
 }
 
-int decodeStatus(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
+int decodeStatus(int status) {
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
 
 } // namespace
 
@@ -76,7 +78,8 @@ CommandResult PosixCommandRunner::run(const Command& command) {
 
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(command.program.c_str()));
-    for (const auto& a : command.args) argv.push_back(const_cast<char*>(a.c_str()));
+    for (const auto& a : command.args)
+        argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
 
     pid_t pid = -1;
@@ -162,7 +165,8 @@ std::string CommandLine(const Command& command) {
             line += a;
         } else {
             line += '\'';
-            for (char c : a) line += c == '\'' ? std::string("'\\''") : std::string(1, c);
+            for (char c : a)
+                line += c == '\'' ? std::string("'\\''") : std::string(1, c);
             line += '\'';
         }
     }
@@ -170,12 +174,15 @@ std::string CommandLine(const Command& command) {
 }
 
 std::string DescribeFailure(const Command& command, const CommandResult& result) {
-    if (!result.started) return result.startError.empty() ? command.program + ": could not be started" : result.startError;
+    if (!result.started)
+        return result.startError.empty() ? command.program + ": could not be started" : result.startError;
     // Long arguments (a whole desktop script) are cut: the line is for a message.
     std::string text = CommandLine(command);
     if (text.size() > 120) text = text.substr(0, 117) + "...";
-    if (result.timedOut) return text + ": no answer within " + std::to_string(command.timeout.count()) + " ms";
-    text += result.exitStatus < 0 ? ": killed by a signal" : ": exit status " + std::to_string(result.exitStatus);
+    if (result.timedOut)
+        return text + ": no answer within " + std::to_string(command.timeout.count()) + " ms";
+    text +=
+        result.exitStatus < 0 ? ": killed by a signal" : ": exit status " + std::to_string(result.exitStatus);
     std::string detail = result.err.empty() ? result.out : result.err;
     const auto end = detail.find('\n');
     if (end != std::string::npos) detail.resize(end);

@@ -26,7 +26,8 @@ std::vector<std::string> lines(const std::string& text) {
     std::istringstream in(text);
     std::string line;
     while (std::getline(in, line)) {
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
+            line.pop_back();
         if (!line.empty()) result.push_back(line);
     }
     return result;
@@ -64,9 +65,12 @@ struct GSettingsSchema {
 
 GSettingsSchema schemaFor(Desktop desktop) {
     switch (desktop) {
-    case Desktop::Cinnamon: return {"org.cinnamon.desktop.background", {"picture-uri"}, {}};
-    case Desktop::Mate: return {"org.mate.background", {}, {"picture-filename"}};
-    default: return {"org.gnome.desktop.background", {"picture-uri", "picture-uri-dark"}, {}};
+    case Desktop::Cinnamon:
+        return {"org.cinnamon.desktop.background", {"picture-uri"}, {}};
+    case Desktop::Mate:
+        return {"org.mate.background", {}, {"picture-filename"}};
+    default:
+        return {"org.gnome.desktop.background", {"picture-uri", "picture-uri-dark"}, {}};
     }
 }
 
@@ -129,13 +133,27 @@ std::optional<std::string> ParseGVariantString(std::string_view printed) {
         if (++i == printed.size()) return std::nullopt;
         const char e = printed[i];
         switch (e) {
-        case 'n': r += '\n'; break;
-        case 't': r += '\t'; break;
-        case 'r': r += '\r'; break;
-        case 'b': r += '\b'; break;
-        case 'f': r += '\f'; break;
-        case 'v': r += '\v'; break;
-        case 'a': r += '\a'; break;
+        case 'n':
+            r += '\n';
+            break;
+        case 't':
+            r += '\t';
+            break;
+        case 'r':
+            r += '\r';
+            break;
+        case 'b':
+            r += '\b';
+            break;
+        case 'f':
+            r += '\f';
+            break;
+        case 'v':
+            r += '\v';
+            break;
+        case 'a':
+            r += '\a';
+            break;
         case 'u':
         case 'U': {
             const std::size_t n = e == 'u' ? 4 : 8;
@@ -144,9 +162,9 @@ std::optional<std::string> ParseGVariantString(std::string_view printed) {
             for (std::size_t k = 1; k <= n; ++k) {
                 const char h = printed[i + k];
                 const int d = std::isdigit((unsigned char)h) ? h - '0'
-                              : (h >= 'a' && h <= 'f')      ? h - 'a' + 10
-                              : (h >= 'A' && h <= 'F')      ? h - 'A' + 10
-                                                            : -1;
+                              : (h >= 'a' && h <= 'f')       ? h - 'a' + 10
+                              : (h >= 'A' && h <= 'F')       ? h - 'A' + 10
+                                                             : -1;
                 if (d < 0) return std::nullopt;
                 v = v * 16 + char32_t(d);
             }
@@ -155,7 +173,8 @@ std::optional<std::string> ParseGVariantString(std::string_view printed) {
             i += n;
             break;
         }
-        default: r += e; // \\ \' \" and anything else stand for themselves
+        default:
+            r += e; // \\ \' \" and anything else stand for themselves
         }
     }
     return r;
@@ -260,12 +279,15 @@ bool ShowWithXfconf(CommandRunner& runner, const std::filesystem::path& picture,
     if (folders.empty()) add("/backdrop/screen0/monitor0/workspace0/");
 
     for (const auto& folder : folders) {
-        if (!run(runner, {"xfconf-query", {"-c", "xfce4-desktop", "-p", folder + "image-style", "-n", "-t", "int", "-s", "3"}},
+        if (!run(runner,
+                 {"xfconf-query",
+                  {"-c", "xfce4-desktop", "-p", folder + "image-style", "-n", "-t", "int", "-s", "3"}},
                  error))
             return false;
         if (!run(runner,
                  {"xfconf-query",
-                  {"-c", "xfce4-desktop", "-p", folder + "last-image", "-n", "-t", "string", "-s", picture.string()}},
+                  {"-c", "xfce4-desktop", "-p", folder + "last-image", "-n", "-t", "string", "-s",
+                   picture.string()}},
                  error))
             return false;
     }
@@ -291,14 +313,21 @@ bool ShowOnDesktop(Desktop desktop, CommandRunner& runner, const std::filesystem
     switch (desktop) {
     case Desktop::Gnome:
     case Desktop::Cinnamon:
-    case Desktop::Mate: return ShowWithGSettings(runner, desktop, picture, error);
-    case Desktop::Kde: return ShowWithPlasma(runner, picture, error);
-    case Desktop::Xfce: return ShowWithXfconf(runner, picture, error);
-    case Desktop::Lxqt: return ShowWithPcmanfm(runner, "pcmanfm-qt", picture, error);
-    case Desktop::Lxde: return ShowWithPcmanfm(runner, "pcmanfm", picture, error);
-    case Desktop::Sway: return ShowWithSway(runner, picture, error);
+    case Desktop::Mate:
+        return ShowWithGSettings(runner, desktop, picture, error);
+    case Desktop::Kde:
+        return ShowWithPlasma(runner, picture, error);
+    case Desktop::Xfce:
+        return ShowWithXfconf(runner, picture, error);
+    case Desktop::Lxqt:
+        return ShowWithPcmanfm(runner, "pcmanfm-qt", picture, error);
+    case Desktop::Lxde:
+        return ShowWithPcmanfm(runner, "pcmanfm", picture, error);
+    case Desktop::Sway:
+        return ShowWithSway(runner, picture, error);
     case Desktop::None:
-    case Desktop::X11Root: break;
+    case Desktop::X11Root:
+        break;
     }
     error = std::string("no command sets the wallpaper of ") + DesktopName(desktop);
     return false;

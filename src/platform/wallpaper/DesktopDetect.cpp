@@ -18,8 +18,10 @@ std::string lower(std::string_view s) {
 }
 
 std::string_view trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\n')) s.remove_suffix(1);
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\n'))
+        s.remove_suffix(1);
     return s;
 }
 
@@ -30,23 +32,47 @@ struct NameEntry {
 
 // XDG_CURRENT_DESKTOP entries, lower-cased.
 constexpr NameEntry kDesktopNames[] = {
-    {"gnome", Desktop::Gnome},          {"gnome-classic", Desktop::Gnome}, {"gnome-flashback", Desktop::Gnome},
-    {"budgie", Desktop::Gnome},         {"budgie-desktop", Desktop::Gnome}, {"unity", Desktop::Gnome},
-    {"unity7", Desktop::Gnome},         {"pantheon", Desktop::Gnome},      {"x-cinnamon", Desktop::Cinnamon},
-    {"cinnamon", Desktop::Cinnamon},    {"mate", Desktop::Mate},           {"kde", Desktop::Kde},
-    {"plasma", Desktop::Kde},           {"xfce", Desktop::Xfce},           {"xfce4", Desktop::Xfce},
-    {"lxqt", Desktop::Lxqt},            {"lxde", Desktop::Lxde},           {"sway", Desktop::Sway},
+    {"gnome", Desktop::Gnome},
+    {"gnome-classic", Desktop::Gnome},
+    {"gnome-flashback", Desktop::Gnome},
+    {"budgie", Desktop::Gnome},
+    {"budgie-desktop", Desktop::Gnome},
+    {"unity", Desktop::Gnome},
+    {"unity7", Desktop::Gnome},
+    {"pantheon", Desktop::Gnome},
+    {"x-cinnamon", Desktop::Cinnamon},
+    {"cinnamon", Desktop::Cinnamon},
+    {"mate", Desktop::Mate},
+    {"kde", Desktop::Kde},
+    {"plasma", Desktop::Kde},
+    {"xfce", Desktop::Xfce},
+    {"xfce4", Desktop::Xfce},
+    {"lxqt", Desktop::Lxqt},
+    {"lxde", Desktop::Lxde},
+    {"sway", Desktop::Sway},
 };
 
 // Shell processes, in the order they are looked for (names are cut at 15 characters by the kernel).
 // More specific shells come first: Cinnamon and Budgie sessions may also run GNOME helpers.
 constexpr NameEntry kShellProcesses[] = {
-    {"plasmashell", Desktop::Kde},     {"cinnamon", Desktop::Cinnamon},     {"cinnamon-sessio", Desktop::Cinnamon},
-    {"mate-session", Desktop::Mate},   {"mate-panel", Desktop::Mate},       {"caja", Desktop::Mate},
-    {"xfdesktop", Desktop::Xfce},      {"xfce4-session", Desktop::Xfce},    {"lxqt-session", Desktop::Lxqt},
-    {"pcmanfm-qt", Desktop::Lxqt},     {"lxsession", Desktop::Lxde},        {"lxpanel", Desktop::Lxde},
-    {"sway", Desktop::Sway},           {"budgie-wm", Desktop::Gnome},       {"budgie-panel", Desktop::Gnome},
-    {"gala", Desktop::Gnome},          {"io.elementary.w", Desktop::Gnome}, {"gnome-shell", Desktop::Gnome},
+    {"plasmashell", Desktop::Kde},
+    {"cinnamon", Desktop::Cinnamon},
+    {"cinnamon-sessio", Desktop::Cinnamon},
+    {"mate-session", Desktop::Mate},
+    {"mate-panel", Desktop::Mate},
+    {"caja", Desktop::Mate},
+    {"xfdesktop", Desktop::Xfce},
+    {"xfce4-session", Desktop::Xfce},
+    {"lxqt-session", Desktop::Lxqt},
+    {"pcmanfm-qt", Desktop::Lxqt},
+    {"lxsession", Desktop::Lxde},
+    {"lxpanel", Desktop::Lxde},
+    {"sway", Desktop::Sway},
+    {"budgie-wm", Desktop::Gnome},
+    {"budgie-panel", Desktop::Gnome},
+    {"gala", Desktop::Gnome},
+    {"io.elementary.w", Desktop::Gnome},
+    {"gnome-shell", Desktop::Gnome},
     {"gnome-flashback", Desktop::Gnome},
 };
 
@@ -59,16 +85,26 @@ bool isSet(const Environment& env, const char* name) {
 
 const char* DesktopName(Desktop desktop) {
     switch (desktop) {
-    case Desktop::None: return "none";
-    case Desktop::Gnome: return "GNOME";
-    case Desktop::Cinnamon: return "Cinnamon";
-    case Desktop::Mate: return "MATE";
-    case Desktop::Kde: return "KDE Plasma";
-    case Desktop::Xfce: return "XFCE";
-    case Desktop::Lxqt: return "LXQt";
-    case Desktop::Lxde: return "LXDE";
-    case Desktop::Sway: return "sway";
-    case Desktop::X11Root: return "X11";
+    case Desktop::None:
+        return "none";
+    case Desktop::Gnome:
+        return "GNOME";
+    case Desktop::Cinnamon:
+        return "Cinnamon";
+    case Desktop::Mate:
+        return "MATE";
+    case Desktop::Kde:
+        return "KDE Plasma";
+    case Desktop::Xfce:
+        return "XFCE";
+    case Desktop::Lxqt:
+        return "LXQt";
+    case Desktop::Lxde:
+        return "LXDE";
+    case Desktop::Sway:
+        return "sway";
+    case Desktop::X11Root:
+        return "X11";
     }
     return "none";
 }
@@ -101,7 +137,8 @@ Desktop DesktopFromCurrentDesktop(std::string_view list) {
 
 Desktop DesktopFromProcesses(const std::vector<std::string>& processNames) {
     for (const auto& e : kShellProcesses)
-        if (std::find(processNames.begin(), processNames.end(), e.name) != processNames.end()) return e.desktop;
+        if (std::find(processNames.begin(), processNames.end(), e.name) != processNames.end())
+            return e.desktop;
     return Desktop::None;
 }
 
@@ -112,7 +149,8 @@ Desktop DetectDesktop(const Environment& env, const std::vector<std::string>& pr
     }
     const Desktop d = DesktopFromProcesses(processNames);
     if (d != Desktop::None) return d;
-    const bool wayland = isSet(env, "WAYLAND_DISPLAY") || lower(env("XDG_SESSION_TYPE").value_or("")) == "wayland";
+    const bool wayland =
+        isSet(env, "WAYLAND_DISPLAY") || lower(env("XDG_SESSION_TYPE").value_or("")) == "wayland";
     // Under an unknown Wayland compositor the X root window (Xwayland's) is never seen.
     if (wayland) return Desktop::None;
     if (isSet(env, "DISPLAY")) return Desktop::X11Root;

@@ -9,11 +9,11 @@
 namespace nodo::desktop {
 
 enum class Desktop {
-    None,    // no graphical session we can reach
-    Gnome,   // GNOME and the desktops that read its background keys: Budgie, Unity, Pantheon
+    None,  // no graphical session we can reach
+    Gnome, // GNOME and the desktops that read its background keys: Budgie, Unity, Pantheon
     Cinnamon,
     Mate,
-    Kde,     // Plasma 5 and 6
+    Kde, // Plasma 5 and 6
     Xfce,
     Lxqt,
     Lxde,

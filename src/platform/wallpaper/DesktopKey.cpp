@@ -17,9 +17,9 @@ namespace nodo::desktop {
 namespace {
 
 bool sameName(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-               return std::tolower(x) == std::tolower(y);
-           });
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
 }
 
 [[noreturn]] void fail(const std::filesystem::path& file, const std::string& what, int err) {
@@ -46,10 +46,14 @@ std::string EscapeValue(const std::string& value) {
     std::string r;
     r.reserve(value.size());
     for (char c : value) {
-        if (c == '\\') r += "\\\\";
-        else if (c == '\n') r += "\\n";
-        else if (c == '\r') r += "\\r";
-        else r += c;
+        if (c == '\\')
+            r += "\\\\";
+        else if (c == '\n')
+            r += "\\n";
+        else if (c == '\r')
+            r += "\\r";
+        else
+            r += c;
     }
     return r;
 }
@@ -92,11 +96,14 @@ void DesktopKey::setValue(const std::string& name, const std::string& value) {
         throw FileError("invalid value name: '" + name + "'");
     auto all = entries();
     auto it = std::find_if(all.begin(), all.end(), [&](const auto& e) { return sameName(e.first, name); });
-    if (it != all.end()) it->second = value;
-    else all.emplace_back(name, value);
+    if (it != all.end())
+        it->second = value;
+    else
+        all.emplace_back(name, value);
 
     std::string content;
-    for (const auto& [n, v] : all) content += n + "=" + EscapeValue(v) + "\n";
+    for (const auto& [n, v] : all)
+        content += n + "=" + EscapeValue(v) + "\n";
 
     std::error_code ec;
     const auto folder = m_file.parent_path();
@@ -128,6 +135,8 @@ void DesktopKey::setValue(const std::string& name, const std::string& value) {
     }
 }
 
-std::filesystem::path DefaultKeyFile() { return ConfigHome() / "nodo" / "desktop.ini"; }
+std::filesystem::path DefaultKeyFile() {
+    return ConfigHome() / "nodo" / "desktop.ini";
+}
 
 } // namespace nodo::desktop

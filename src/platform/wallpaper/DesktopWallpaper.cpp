@@ -18,8 +18,10 @@ bool needsSessionBus(Desktop desktop) {
     case Desktop::Cinnamon:
     case Desktop::Mate:
     case Desktop::Kde:
-    case Desktop::Xfce: return true;
-    default: return false;
+    case Desktop::Xfce:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -39,9 +41,13 @@ DesktopWallpaper::DesktopWallpaper(DesktopWallpaperOptions options, std::unique_
     : m_options(std::move(options)), m_runner(std::move(runner)), m_key(m_options.keyFile),
       m_cache(m_options.cacheFolder) {}
 
-void DesktopWallpaper::setValue(const std::string& name, const std::string& value) { m_key.setValue(name, value); }
+void DesktopWallpaper::setValue(const std::string& name, const std::string& value) {
+    m_key.setValue(name, value);
+}
 
-std::string DesktopWallpaper::value(const std::string& name) const { return m_key.value(name); }
+std::string DesktopWallpaper::value(const std::string& name) const {
+    return m_key.value(name);
+}
 
 bool DesktopWallpaper::apply(const std::string& file, std::string& error) {
     try {
@@ -64,7 +70,8 @@ bool DesktopWallpaper::applyOrThrow(const std::string& file, std::string& error)
     }
 
     // Callers spell the file's name in any case ("Mix.Bmp" for "Mix.bmp").
-    const std::filesystem::path path = file.starts_with('/') ? ResolveExisting(file) : std::filesystem::path(file);
+    const std::filesystem::path path =
+        file.starts_with('/') ? ResolveExisting(file) : std::filesystem::path(file);
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) {
         error = "the picture " + file + " does not exist";

@@ -22,7 +22,11 @@ std::filesystem::path fromEnv(const char* name, const char* fallback) {
 
 } // namespace
 
-std::filesystem::path ConfigHome() { return fromEnv("XDG_CONFIG_HOME", ".config"); }
-std::filesystem::path CacheHome() { return fromEnv("XDG_CACHE_HOME", ".cache"); }
+std::filesystem::path ConfigHome() {
+    return fromEnv("XDG_CONFIG_HOME", ".config");
+}
+std::filesystem::path CacheHome() {
+    return fromEnv("XDG_CACHE_HOME", ".cache");
+}
 
 } // namespace nodo::desktop

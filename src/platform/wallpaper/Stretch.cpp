@@ -80,7 +80,8 @@ pic::Bitmap StretchBitmap(const pic::Bitmap& source, int width, int height) {
             if (bpp == 3) {
                 std::memcpy(d, s, std::size_t(sw) * 3);
             } else {
-                for (int x = 0; x < sw; ++x, s += bpp, d += 3) d[0] = s[0], d[1] = s[1], d[2] = s[2];
+                for (int x = 0; x < sw; ++x, s += bpp, d += 3)
+                    d[0] = s[0], d[1] = s[1], d[2] = s[2];
             }
         }
         return out;
@@ -117,10 +118,12 @@ pic::Bitmap StretchBitmap(const pic::Bitmap& source, int width, int height) {
             const std::uint8_t* m = mid.data() + midStride * (ty.first[y] + k);
             const int wk = w[k];
             if (wk == 0) continue;
-            for (std::size_t i = 0; i < midStride; ++i) acc[i] += m[i] * wk;
+            for (std::size_t i = 0; i < midStride; ++i)
+                acc[i] += m[i] * wk;
         }
         std::uint8_t* d = out.row(y);
-        for (std::size_t i = 0; i < midStride; ++i) d[i] = clampByte(acc[i]);
+        for (std::size_t i = 0; i < midStride; ++i)
+            d[i] = clampByte(acc[i]);
     }
     return out;
 }

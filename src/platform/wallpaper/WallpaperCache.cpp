@@ -1,9 +1,9 @@
 #include "platform/wallpaper/WallpaperCache.h"
 
-#include "platform/core/Errors.h"
-#include "platform/wallpaper/Paths.h"
 #include "pictures/core/Codecs.h"
 #include "pictures/core/PictureFile.h"
+#include "platform/core/Errors.h"
+#include "platform/wallpaper/Paths.h"
 
 #include <algorithm>
 #include <chrono>
@@ -19,7 +19,8 @@ constexpr std::string_view kPrefix = "wallpaper-";
 constexpr std::string_view kSuffix = ".png";
 
 bool isCopyName(const std::string& name) {
-    return name.size() > kPrefix.size() + kSuffix.size() && name.starts_with(kPrefix) && name.ends_with(kSuffix);
+    return name.size() > kPrefix.size() + kSuffix.size() && name.starts_with(kPrefix) &&
+           name.ends_with(kSuffix);
 }
 
 struct PngSink {
@@ -50,14 +51,15 @@ void encodeFastPng(const pic::Bitmap& picture, PngSink& sink) {
     }
     png_set_write_fn(png, &sink, pngWrite, pngFlush);
     png_set_IHDR(png, info, png_uint_32(picture.width()), png_uint_32(picture.height()), 8,
-                 picture.bitsPerPixel() == 32 ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+                 picture.bitsPerPixel() == 32 ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_set_compression_level(png, 1);
     png_set_compression_strategy(png, Z_HUFFMAN_ONLY);
     png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
     png_write_info(png, info);
     png_set_bgr(png);
-    for (int y = 0; y < picture.height(); ++y) png_write_row(png, const_cast<png_bytep>(picture.row(y)));
+    for (int y = 0; y < picture.height(); ++y)
+        png_write_row(png, const_cast<png_bytep>(picture.row(y)));
     png_write_end(png, info);
     png_destroy_write_struct(&png, &info);
 }
@@ -113,7 +115,9 @@ void WallpaperCache::remove(const std::filesystem::path& copy) {
     std::filesystem::remove(copy, ec);
 }
 
-std::filesystem::path DefaultCacheFolder() { return CacheHome() / "nodo" / "wallpaper"; }
+std::filesystem::path DefaultCacheFolder() {
+    return CacheHome() / "nodo" / "wallpaper";
+}
 
 pic::Bitmap LoadWallpaperPicture(const std::filesystem::path& file) {
     const auto bytes = pic::ReadWholeFile(file);
@@ -125,7 +129,8 @@ pic::Bitmap LoadWallpaperPicture(const std::filesystem::path& file) {
     for (int y = 0; y < picture.height(); ++y) {
         const std::uint8_t* s = picture.row(y);
         std::uint8_t* d = opaque.row(y);
-        for (int x = 0; x < picture.width(); ++x, s += 4, d += 3) d[0] = s[0], d[1] = s[1], d[2] = s[2];
+        for (int x = 0; x < picture.width(); ++x, s += 4, d += 3)
+            d[0] = s[0], d[1] = s[1], d[2] = s[2];
     }
     return opaque;
 }

@@ -51,7 +51,8 @@ struct Channel {
         bits = std::popcount(mask);
     }
     unsigned long put(std::uint8_t v) const {
-        const unsigned long value = bits >= 8 ? (unsigned long)v << (bits - 8) : (unsigned long)v >> (8 - bits);
+        const unsigned long value =
+            bits >= 8 ? (unsigned long)v << (bits - 8) : (unsigned long)v >> (8 - bits);
         return value << shift;
     }
 };
@@ -68,18 +69,24 @@ void fillImage(XImage* image, const Visual* visual, const pic::Bitmap& bgr) {
             const unsigned long p = red.put(s[2]) | green.put(s[1]) | blue.put(s[0]);
             switch (bpp) {
             case 32:
-                if (msb) d[0] = p >> 24, d[1] = p >> 16, d[2] = p >> 8, d[3] = p;
-                else d[0] = p, d[1] = p >> 8, d[2] = p >> 16, d[3] = p >> 24;
+                if (msb)
+                    d[0] = p >> 24, d[1] = p >> 16, d[2] = p >> 8, d[3] = p;
+                else
+                    d[0] = p, d[1] = p >> 8, d[2] = p >> 16, d[3] = p >> 24;
                 d += 4;
                 break;
             case 24:
-                if (msb) d[0] = p >> 16, d[1] = p >> 8, d[2] = p;
-                else d[0] = p, d[1] = p >> 8, d[2] = p >> 16;
+                if (msb)
+                    d[0] = p >> 16, d[1] = p >> 8, d[2] = p;
+                else
+                    d[0] = p, d[1] = p >> 8, d[2] = p >> 16;
                 d += 3;
                 break;
             case 16:
-                if (msb) d[0] = p >> 8, d[1] = p;
-                else d[0] = p, d[1] = p >> 8;
+                if (msb)
+                    d[0] = p >> 8, d[1] = p;
+                else
+                    d[0] = p, d[1] = p >> 8;
                 d += 2;
                 break;
             default:

@@ -36,7 +36,8 @@ INSTANTIATE_TEST_SUITE_P(
     Table, PosixCommandRunnerTest,
     ::testing::Values(
         // Arguments arrive as they are: no word splitting, no expansion.
-        RunCase{"args", {"printf", {"%s|", "a b", "$HOME", "'q'", "*"}}, true, false, 0, "a b|$HOME|'q'|*|", ""},
+        RunCase{
+            "args", {"printf", {"%s|", "a b", "$HOME", "'q'", "*"}}, true, false, 0, "a b|$HOME|'q'|*|", ""},
         RunCase{"stderr", {"sh", {"-c", "echo out; echo err >&2; exit 3"}}, true, false, 3, "out\n", "err\n"},
         RunCase{"stdin", {"cat", {}}, true, false, 0, "", ""}, // stdin is empty, not the terminal
         RunCase{"missing", {"nodo-no-such-program", {}}, false, false, -1, "", ""},

@@ -1,5 +1,5 @@
-#include "TestSupport.h"
 #include "platform/wallpaper/DesktopCommands.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +29,8 @@ INSTANTIATE_TEST_SUITE_P(Table, QuotingTest,
                                            QuoteCase{"it's", "'it\\'s'", "\"it's\""},
                                            QuoteCase{"say \"hi\"", "'say \"hi\"'", "\"say \\\"hi\\\"\""},
                                            QuoteCase{"back\\slash", "'back\\\\slash'", "\"back\\\\slash\""},
-                                           QuoteCase{"line\nbreak", "'line\\u000abreak'", "\"line\\u000abreak\""},
+                                           QuoteCase{"line\nbreak", "'line\\u000abreak'",
+                                                     "\"line\\u000abreak\""},
                                            QuoteCase{"/桌面/图.png", "'/桌面/图.png'", "\"/桌面/图.png\""},
                                            QuoteCase{"\xE2\x80\xA8", "'\xE2\x80\xA8'", "\"\\u2028\""},
                                            QuoteCase{"", "''", "\"\""}));
@@ -39,7 +40,8 @@ TEST(ParseGVariantString, ReadsWhatGSettingsPrints) {
     EXPECT_EQ(ParseGVariantString("\"/home/it's/a.png\"\n"), "/home/it's/a.png");
     EXPECT_EQ(ParseGVariantString("'a\\tb\\u00e9\\U0001F600'"), "a\tb\xC3\xA9\xF0\x9F\x98\x80");
     EXPECT_EQ(ParseGVariantString("'file:///x'\n"), "file:///x");
-    for (const char* bad : {"", "'", "'open", "plain", "@ms nothing", "'a'b'", "'\\u12'", "'\\uzzzz'", "'x\\'"})
+    for (const char* bad :
+         {"", "'", "'open", "plain", "@ms nothing", "'a'b'", "'\\u12'", "'\\uzzzz'", "'x\\'"})
         EXPECT_EQ(ParseGVariantString(bad), std::nullopt) << bad;
 }
 
@@ -64,12 +66,14 @@ TEST_P(BackendCommandsTest, RunsTheDesktopsOwnTools) {
     const auto& c = GetParam();
     RecordingRunner runner;
     FakeGSettings gsettings;
-    for (const char* schema : {"org.gnome.desktop.background", "org.cinnamon.desktop.background", "org.mate.background"})
+    for (const char* schema :
+         {"org.gnome.desktop.background", "org.cinnamon.desktop.background", "org.mate.background"})
         gsettings.schemas[schema] = c.gsettingsKeys;
     runner.answer = [&](const Command& cmd) {
         if (cmd.program == "gsettings") return gsettings(cmd);
         if (cmd.program == "xfconf-query" && cmd.args == Args{"-c", "xfce4-desktop", "-l"})
-            return c.xfconfList == "!" ? Failed(1, "Channel \"xfce4-desktop\" does not exist") : Succeeded(c.xfconfList);
+            return c.xfconfList == "!" ? Failed(1, "Channel \"xfce4-desktop\" does not exist")
+                                       : Succeeded(c.xfconfList);
         return Succeeded();
     };
     std::string error;
@@ -132,40 +136,45 @@ INSTANTIATE_TEST_SUITE_P(
                       {"--session", "--print-reply", "--dest=org.kde.plasmashell", "/PlasmaShell",
                        "org.kde.PlasmaShell.evaluateScript", "string:" + PlasmaScript(kUri)}}}},
         // Every monitor and workspace that has settings; last-image is created where it is missing.
-        BackendCase{"xfce",
-                    Desktop::Xfce,
-                    {},
-                    "/backdrop/screen0/monitorHDMI-1/workspace0/color-style\n" + kXfce +
-                        "last-image\n/backdrop/screen0/monitoreDP-1/workspace1/image-style\n/desktop-icons/style\n",
-                    {{"xfconf-query", {"-c", "xfce4-desktop", "-l"}},
-                     {"xfconf-query", {"-c", "xfce4-desktop", "-p", kXfce + "image-style", "-n", "-t", "int", "-s", "3"}},
-                     {"xfconf-query",
-                      {"-c", "xfce4-desktop", "-p", kXfce + "last-image", "-n", "-t", "string", "-s", kPicture.string()}},
-                     {"xfconf-query", {"-c", "xfce4-desktop", "-p", kXfce2 + "image-style", "-n", "-t", "int", "-s", "3"}},
-                     {"xfconf-query",
-                      {"-c", "xfce4-desktop", "-p", kXfce2 + "last-image", "-n", "-t", "string", "-s", kPicture.string()}}}},
+        BackendCase{
+            "xfce",
+            Desktop::Xfce,
+            {},
+            "/backdrop/screen0/monitorHDMI-1/workspace0/color-style\n" + kXfce +
+                "last-image\n/backdrop/screen0/monitoreDP-1/workspace1/image-style\n/desktop-icons/style\n",
+            {{"xfconf-query", {"-c", "xfce4-desktop", "-l"}},
+             {"xfconf-query",
+              {"-c", "xfce4-desktop", "-p", kXfce + "image-style", "-n", "-t", "int", "-s", "3"}},
+             {"xfconf-query",
+              {"-c", "xfce4-desktop", "-p", kXfce + "last-image", "-n", "-t", "string", "-s",
+               kPicture.string()}},
+             {"xfconf-query",
+              {"-c", "xfce4-desktop", "-p", kXfce2 + "image-style", "-n", "-t", "int", "-s", "3"}},
+             {"xfconf-query",
+              {"-c", "xfce4-desktop", "-p", kXfce2 + "last-image", "-n", "-t", "string", "-s",
+               kPicture.string()}}}},
         BackendCase{"xfce_fresh",
                     Desktop::Xfce,
                     {},
                     "",
                     {{"xfconf-query", {"-c", "xfce4-desktop", "-l"}},
                      {"xfconf-query",
-                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitor0/workspace0/image-style", "-n", "-t",
-                       "int", "-s", "3"}},
+                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitor0/workspace0/image-style", "-n",
+                       "-t", "int", "-s", "3"}},
                      {"xfconf-query",
-                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitor0/workspace0/last-image", "-n", "-t",
-                       "string", "-s", kPicture.string()}}}},
+                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitor0/workspace0/last-image", "-n",
+                       "-t", "string", "-s", kPicture.string()}}}},
         BackendCase{"xfce_no_channel",
                     Desktop::Xfce,
                     {},
                     "!",
                     {{"xfconf-query", {"-c", "xfce4-desktop", "-l"}},
                      {"xfconf-query",
-                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitor0/workspace0/image-style", "-n", "-t",
-                       "int", "-s", "3"}},
+                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitor0/workspace0/image-style", "-n",
+                       "-t", "int", "-s", "3"}},
                      {"xfconf-query",
-                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitor0/workspace0/last-image", "-n", "-t",
-                       "string", "-s", kPicture.string()}}}},
+                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitor0/workspace0/last-image", "-n",
+                       "-t", "string", "-s", kPicture.string()}}}},
         BackendCase{"lxqt",
                     Desktop::Lxqt,
                     {},
@@ -176,7 +185,11 @@ INSTANTIATE_TEST_SUITE_P(
                     {},
                     "",
                     {{"pcmanfm", {"--set-wallpaper=" + kPicture.string(), "--wallpaper-mode=stretch"}}}},
-        BackendCase{"sway", Desktop::Sway, {}, "", {{"swaymsg", {"output", "*", "bg", kPicture.string(), "stretch"}}}}),
+        BackendCase{"sway",
+                    Desktop::Sway,
+                    {},
+                    "",
+                    {{"swaymsg", {"output", "*", "bg", kPicture.string(), "stretch"}}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PlasmaScript, SetsStretchedImageOnEveryDesktop) {
@@ -224,7 +237,8 @@ INSTANTIATE_TEST_SUITE_P(
                     [](const Command&) { return Succeeded("picture-options\n"); }, 1, "has no picture key"},
         FailureCase{"set_fails", Desktop::Gnome,
                     [g = gnomeSchema(false)](const Command& c) mutable {
-                        return c.args[0] == "set" && c.args[2] == "picture-uri" ? Failed(1, "not writable") : g(c);
+                        return c.args[0] == "set" && c.args[2] == "picture-uri" ? Failed(1, "not writable")
+                                                                                : g(c);
                     },
                     3, "exit status 1: not writable"},
         // Without a settings service gsettings may "succeed" and keep nothing.
@@ -237,9 +251,10 @@ INSTANTIATE_TEST_SUITE_P(
                         return r;
                     },
                     1, "cannot run gsettings"},
-        FailureCase{"plasma_refuses", Desktop::Kde,
-                    [](const Command&) { return Failed(1, "Error org.freedesktop.DBus.Error.ServiceUnknown: x"); }, 1,
-                    "ServiceUnknown"},
+        FailureCase{
+            "plasma_refuses", Desktop::Kde,
+            [](const Command&) { return Failed(1, "Error org.freedesktop.DBus.Error.ServiceUnknown: x"); }, 1,
+            "ServiceUnknown"},
         FailureCase{"xfconf_down", Desktop::Xfce, [](const Command&) { return Failed(1, "no xfconfd"); }, 2,
                     "image-style -n -t int -s 3: exit status 1: no xfconfd"},
         FailureCase{"pcmanfm_times_out", Desktop::Lxde,
@@ -250,13 +265,14 @@ INSTANTIATE_TEST_SUITE_P(
                         return r;
                     },
                     1, "pcmanfm --set-wallpaper"},
-        FailureCase{"swaymsg_fails", Desktop::Sway, [](const Command&) { return Failed(2, "Unable to connect"); }, 1,
-                    "Unable to connect"},
+        FailureCase{"swaymsg_fails", Desktop::Sway,
+                    [](const Command&) { return Failed(2, "Unable to connect"); }, 1, "Unable to connect"},
         FailureCase{"not_a_command_desktop", Desktop::X11Root, nullptr, 0, "no command"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ShowWithSway, RefusesPathsSwayWouldMisread) {
-    for (const char* path : {"/home/a b/w.png", "/home/$USER/w.png", "/h/`x`.png", "/h/a;b.png", "/h/\"q\".png"}) {
+    for (const char* path :
+         {"/home/a b/w.png", "/home/$USER/w.png", "/h/`x`.png", "/h/a;b.png", "/h/\"q\".png"}) {
         RecordingRunner runner;
         std::string error;
         EXPECT_FALSE(ShowWithSway(runner, path, error)) << path;

@@ -1,5 +1,5 @@
-#include "TestSupport.h"
 #include "platform/wallpaper/DesktopDetect.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -18,11 +18,11 @@ class DetectDesktopTest : public ::testing::TestWithParam<DetectCase> {};
 
 TEST_P(DetectDesktopTest, FindsTheDesktop) {
     const DetectCase& c = GetParam();
-    const auto env = EnvOf({{"XDG_CURRENT_DESKTOP", c.currentDesktop},
-                            {"DISPLAY", c.display},
-                            {"WAYLAND_DISPLAY", c.wayland}});
+    const auto env = EnvOf(
+        {{"XDG_CURRENT_DESKTOP", c.currentDesktop}, {"DISPLAY", c.display}, {"WAYLAND_DISPLAY", c.wayland}});
     EXPECT_EQ(DetectDesktop(env, c.processes), c.expected)
-        << "XDG_CURRENT_DESKTOP=" << c.currentDesktop << " got " << DesktopName(DetectDesktop(env, c.processes));
+        << "XDG_CURRENT_DESKTOP=" << c.currentDesktop << " got "
+        << DesktopName(DetectDesktop(env, c.processes));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -38,12 +38,9 @@ INSTANTIATE_TEST_SUITE_P(
         DetectCase{"Pantheon", {}, ":0", "", Desktop::Gnome},
         DetectCase{"X-Cinnamon", {}, ":0", "", Desktop::Cinnamon},
         DetectCase{"x-cinnamon", {}, ":0", "", Desktop::Cinnamon},
-        DetectCase{"MATE", {}, ":0", "", Desktop::Mate},
-        DetectCase{"KDE", {}, ":0", "", Desktop::Kde},
-        DetectCase{"kde", {}, "", "wayland-0", Desktop::Kde},
-        DetectCase{"XFCE", {}, ":0", "", Desktop::Xfce},
-        DetectCase{"LXQt", {}, ":0", "", Desktop::Lxqt},
-        DetectCase{"LXDE", {}, ":0", "", Desktop::Lxde},
+        DetectCase{"MATE", {}, ":0", "", Desktop::Mate}, DetectCase{"KDE", {}, ":0", "", Desktop::Kde},
+        DetectCase{"kde", {}, "", "wayland-0", Desktop::Kde}, DetectCase{"XFCE", {}, ":0", "", Desktop::Xfce},
+        DetectCase{"LXQt", {}, ":0", "", Desktop::Lxqt}, DetectCase{"LXDE", {}, ":0", "", Desktop::Lxde},
         DetectCase{"sway", {}, "", "wayland-1", Desktop::Sway},
         // The first known entry wins; unknown ones are passed over.
         DetectCase{"foo:bar:XFCE:GNOME", {}, ":0", "", Desktop::Xfce},
@@ -62,14 +59,13 @@ INSTANTIATE_TEST_SUITE_P(
         DetectCase{"i3", {"gnome-shell"}, ":0", "", Desktop::Gnome},
         // Nothing known: X11 gets its root window; Wayland or no display at all gets nothing.
         DetectCase{"i3", {"i3", "bash"}, ":0", "", Desktop::X11Root},
-        DetectCase{"", {}, ":5", "", Desktop::X11Root},
-        DetectCase{"", {}, "", "", Desktop::None},
+        DetectCase{"", {}, ":5", "", Desktop::X11Root}, DetectCase{"", {}, "", "", Desktop::None},
         DetectCase{"weston", {}, ":0", "wayland-0", Desktop::None},
         DetectCase{"", {"bash"}, "", "", Desktop::None}));
 
 TEST(DesktopName, EveryDesktopHasOne) {
-    for (Desktop d : {Desktop::None, Desktop::Gnome, Desktop::Cinnamon, Desktop::Mate, Desktop::Kde, Desktop::Xfce,
-                      Desktop::Lxqt, Desktop::Lxde, Desktop::Sway, Desktop::X11Root})
+    for (Desktop d : {Desktop::None, Desktop::Gnome, Desktop::Cinnamon, Desktop::Mate, Desktop::Kde,
+                      Desktop::Xfce, Desktop::Lxqt, Desktop::Lxde, Desktop::Sway, Desktop::X11Root})
         EXPECT_STRNE(DesktopName(d), "");
 }
 

@@ -1,6 +1,6 @@
+#include "platform/wallpaper/DesktopKey.h"
 #include "TestSupport.h"
 #include "platform/core/Errors.h"
-#include "platform/wallpaper/DesktopKey.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -42,9 +42,11 @@ TEST(DesktopKey, ValuesWithLineBreaksStayOnOneLine) {
     const std::vector<std::string> values = {"a\nb", "c\\nd", "x\r\ny", "trailing\\", "", "=", "中文\\路径"};
     TempDir dir;
     DesktopKey key(dir / "desktop.ini");
-    for (std::size_t i = 0; i < values.size(); ++i) key.setValue("v" + std::to_string(i), values[i]);
+    for (std::size_t i = 0; i < values.size(); ++i)
+        key.setValue("v" + std::to_string(i), values[i]);
     EXPECT_EQ(key.entries().size(), values.size());
-    for (std::size_t i = 0; i < values.size(); ++i) EXPECT_EQ(key.value("v" + std::to_string(i)), values[i]) << i;
+    for (std::size_t i = 0; i < values.size(); ++i)
+        EXPECT_EQ(key.value("v" + std::to_string(i)), values[i]) << i;
 }
 
 TEST(DesktopKey, IgnoresLinesThatAreNotValues) {

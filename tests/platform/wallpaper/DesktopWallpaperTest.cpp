@@ -1,8 +1,8 @@
+#include "platform/wallpaper/DesktopWallpaper.h"
 #include "TestSupport.h"
 #include "pictures/core/PictureFile.h"
 #include "platform/core/Errors.h"
 #include "platform/wallpaper/DesktopCommands.h"
-#include "platform/wallpaper/DesktopWallpaper.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -24,7 +24,8 @@ protected:
     FakeGSettings gsettings;
 
     void SetUp() override {
-        gsettings.schemas["org.gnome.desktop.background"] = {"picture-options", "picture-uri", "picture-uri-dark"};
+        gsettings.schemas["org.gnome.desktop.background"] = {"picture-options", "picture-uri",
+                                                             "picture-uri-dark"};
         std::filesystem::create_directories(dir / "app/source/DeskTopBG");
         pic::SaveBmpFile(mix(), Quarters(64, 48, 32), 32);
     }
@@ -39,7 +40,9 @@ protected:
         o.sessionProcesses = [this] { return processes; };
         auto r = std::make_unique<RecordingRunner>();
         runner = r.get();
-        runner->answer = [this](const Command& c) { return c.program == "gsettings" ? gsettings(c) : Succeeded(); };
+        runner->answer = [this](const Command& c) {
+            return c.program == "gsettings" ? gsettings(c) : Succeeded();
+        };
         return std::make_unique<DesktopWallpaper>(std::move(o), std::move(r));
     }
 
@@ -65,7 +68,8 @@ TEST_F(DesktopWallpaperTest, HandsTheDesktopAFreshPngCopyEachTime) {
     // Mix.bmp itself stays where it is.
     EXPECT_TRUE(std::filesystem::exists(mix()));
 
-    for (int i = 0; i < 3; ++i) ASSERT_TRUE(wallpaper->apply(spelled, error)) << error;
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(wallpaper->apply(spelled, error)) << error;
     copies = wallpaper->cache().copies();
     ASSERT_EQ(copies.size(), 1u); // older copies removed, the last one kept
     EXPECT_NE(copies[0], first);
@@ -108,7 +112,8 @@ struct FailureCase {
     std::string errorPart;
 };
 
-class DesktopWallpaperFailureTest : public DesktopWallpaperTest, public ::testing::WithParamInterface<FailureCase> {};
+class DesktopWallpaperFailureTest : public DesktopWallpaperTest,
+                                    public ::testing::WithParamInterface<FailureCase> {};
 
 TEST_P(DesktopWallpaperFailureTest, FailsWithAReasonAndRunsNothing) {
     const auto& c = GetParam();
@@ -126,15 +131,18 @@ TEST_P(DesktopWallpaperFailureTest, FailsWithAReasonAndRunsNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, DesktopWallpaperFailureTest,
-    ::testing::Values(FailureCase{"no_session", {}, "", "no desktop session"},
-                      FailureCase{"wayland_unknown", {{"WAYLAND_DISPLAY", "wayland-0"}}, "", "no desktop session"},
-                      FailureCase{"no_bus", {{"XDG_CURRENT_DESKTOP", "GNOME"}}, "", "no D-Bus session bus"},
-                      FailureCase{"no_bus_kde", {{"XDG_CURRENT_DESKTOP", "KDE"}, {"XDG_RUNTIME_DIR", "/nonexistent"}},
-                                  "", "no D-Bus session bus"},
-                      FailureCase{"missing_file", {{"XDG_CURRENT_DESKTOP", "LXQt"}}, "nothing.bmp", "does not exist"},
-                      FailureCase{"not_a_picture", {{"XDG_CURRENT_DESKTOP", "LXQt"}}, "garbage.bmp", ""},
-                      FailureCase{"empty_picture", {{"XDG_CURRENT_DESKTOP", "LXQt"}}, "empty.bmp", "is empty"},
-                      FailureCase{"bad_display", {{"DISPLAY", "nodo-no-such-host:77"}}, "", "cannot open the X display"}),
+    ::testing::Values(
+        FailureCase{"no_session", {}, "", "no desktop session"},
+        FailureCase{"wayland_unknown", {{"WAYLAND_DISPLAY", "wayland-0"}}, "", "no desktop session"},
+        FailureCase{"no_bus", {{"XDG_CURRENT_DESKTOP", "GNOME"}}, "", "no D-Bus session bus"},
+        FailureCase{"no_bus_kde",
+                    {{"XDG_CURRENT_DESKTOP", "KDE"}, {"XDG_RUNTIME_DIR", "/nonexistent"}},
+                    "",
+                    "no D-Bus session bus"},
+        FailureCase{"missing_file", {{"XDG_CURRENT_DESKTOP", "LXQt"}}, "nothing.bmp", "does not exist"},
+        FailureCase{"not_a_picture", {{"XDG_CURRENT_DESKTOP", "LXQt"}}, "garbage.bmp", ""},
+        FailureCase{"empty_picture", {{"XDG_CURRENT_DESKTOP", "LXQt"}}, "empty.bmp", "is empty"},
+        FailureCase{"bad_display", {{"DISPLAY", "nodo-no-such-host:77"}}, "", "cannot open the X display"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DesktopWallpaperTest, DesktopsWithoutTheBusNeedNoBus) {

@@ -35,8 +35,8 @@ protected:
         ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
 
         PosixCommandRunner runner;
-        const CommandResult r =
-            runner.run({"dbus-daemon", {"--session", "--fork", "--nopidfile", "--print-address=1", "--print-pid=1"}});
+        const CommandResult r = runner.run(
+            {"dbus-daemon", {"--session", "--fork", "--nopidfile", "--print-address=1", "--print-pid=1"}});
         ASSERT_TRUE(r.ok()) << DescribeFailure({"dbus-daemon", {"--session"}}, r);
         std::istringstream out(r.out);
         std::string pid;

@@ -30,11 +30,11 @@ TEST_P(StretchTest, QuartersStayInPlace) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, StretchTest,
-                         ::testing::Values(StretchCase{40, 30, 24, 40, 30},      // same size
-                                           StretchCase{40, 30, 32, 40, 30},      // 32 bits in
-                                           StretchCase{40, 30, 24, 1920, 1080},  // up, other aspect
+                         ::testing::Values(StretchCase{40, 30, 24, 40, 30},       // same size
+                                           StretchCase{40, 30, 32, 40, 30},       // 32 bits in
+                                           StretchCase{40, 30, 24, 1920, 1080},   // up, other aspect
                                            StretchCase{1920, 1080, 24, 640, 360}, // down by 3
-                                           StretchCase{4000, 400, 32, 800, 600},  // down one way, up the other
+                                           StretchCase{4000, 400, 32, 800, 600}, // down one way, up the other
                                            StretchCase{8, 6, 24, 300, 200}));
 
 TEST(Stretch, ShrinkingAveragesFineDetail) {

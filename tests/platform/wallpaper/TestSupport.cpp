@@ -45,7 +45,8 @@ CommandResult FakeGSettings::operator()(const Command& c) {
     if (schema == schemas.end()) return Failed(1, "No such schema \u201c" + c.args[1] + "\u201d");
     if (verb == "list-keys") {
         std::string out;
-        for (const auto& k : schema->second) out += k + "\n";
+        for (const auto& k : schema->second)
+            out += k + "\n";
         return Succeeded(out);
     }
     if (c.args.size() < 3) return Failed(1, "missing key");
@@ -72,10 +73,14 @@ pic::Bitmap Quarters(int width, int height, int bitsPerPixel) {
         for (int x = 0; x < width; ++x) {
             const bool right = x >= width / 2, bottom = y >= height / 2;
             pic::Bgra c{0, 0, 0, 255};
-            if (!right && !bottom) c.r = 255;
-            else if (right && !bottom) c.g = 255;
-            else if (!right && bottom) c.b = 255;
-            else c = {255, 255, 255, 255};
+            if (!right && !bottom)
+                c.r = 255;
+            else if (right && !bottom)
+                c.g = 255;
+            else if (!right && bottom)
+                c.b = 255;
+            else
+                c = {255, 255, 255, 255};
             b.setPixel(x, y, c);
         }
     return b;

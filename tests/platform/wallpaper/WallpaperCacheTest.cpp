@@ -1,7 +1,7 @@
+#include "platform/wallpaper/WallpaperCache.h"
 #include "TestSupport.h"
 #include "pictures/core/Codecs.h"
 #include "pictures/core/PictureFile.h"
-#include "platform/wallpaper/WallpaperCache.h"
 
 #include <fstream>
 #include <gtest/gtest.h>
@@ -14,8 +14,10 @@ TEST(WallpaperCache, EveryCopyGetsANewNameAndOnlyTheLastStays) {
     WallpaperCache cache(dir / "cache/nodo/wallpaper");
     const pic::Bitmap picture = Quarters(16, 8);
     std::vector<std::filesystem::path> made;
-    for (int i = 0; i < 5; ++i) made.push_back(cache.store(picture)); // several within one millisecond
-    for (std::size_t i = 1; i < made.size(); ++i) EXPECT_NE(made[i], made[i - 1]);
+    for (int i = 0; i < 5; ++i)
+        made.push_back(cache.store(picture)); // several within one millisecond
+    for (std::size_t i = 1; i < made.size(); ++i)
+        EXPECT_NE(made[i], made[i - 1]);
     EXPECT_EQ(cache.copies(), made); // names sort in the order they were made
 
     std::ofstream(cache.folder() / "notes.txt") << "not ours";

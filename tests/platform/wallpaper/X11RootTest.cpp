@@ -63,8 +63,8 @@ protected:
         unsigned long count, after;
         unsigned char* data = nullptr;
         Pixmap p = None;
-        if (XGetWindowProperty(dpy, root(), XInternAtom(dpy, name, False), 0, 1, False, XA_PIXMAP, &type, &format,
-                               &count, &after, &data) == Success &&
+        if (XGetWindowProperty(dpy, root(), XInternAtom(dpy, name, False), 0, 1, False, XA_PIXMAP, &type,
+                               &format, &count, &after, &data) == Success &&
             data && count == 1)
             p = *reinterpret_cast<Pixmap*>(data);
         if (data) XFree(data);
@@ -110,9 +110,15 @@ protected:
     std::vector<std::pair<std::pair<int, int>, Rgb>> samples() const {
         const int w = width(), h = height();
         const Rgb red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255}, white{255, 255, 255};
-        return {{{w / 4, h / 4}, red},        {{3 * w / 4, h / 4}, green},    {{w / 4, 3 * h / 4}, blue},
-                {{3 * w / 4, 3 * h / 4}, white}, {{2, 2}, red},              {{w - 3, 2}, green},
-                {{2, h - 3}, blue},           {{w - 3, h - 3}, white},        {{w / 2 - 20, h / 2 - 20}, red},
+        return {{{w / 4, h / 4}, red},
+                {{3 * w / 4, h / 4}, green},
+                {{w / 4, 3 * h / 4}, blue},
+                {{3 * w / 4, 3 * h / 4}, white},
+                {{2, 2}, red},
+                {{w - 3, 2}, green},
+                {{2, h - 3}, blue},
+                {{w - 3, h - 3}, white},
+                {{w / 2 - 20, h / 2 - 20}, red},
                 {{w / 2 + 20, h / 2 + 20}, white}};
     }
 };
@@ -141,7 +147,8 @@ TEST_F(X11Root, RootShowsThePictureStretchedAndFreesTheLastOne) {
     for (const auto& [point, colour] : samples()) {
         EXPECT_EQ(pixelOf(pm, point.first, point.second), colour) << point.first << "," << point.second;
         if (covered(point.first, point.second)) continue;
-        EXPECT_EQ(pixelOf(root(), point.first, point.second), colour) << "screen " << point.first << "," << point.second;
+        EXPECT_EQ(pixelOf(root(), point.first, point.second), colour)
+            << "screen " << point.first << "," << point.second;
         ++seen;
     }
     EXPECT_GT(seen, 0) << "every sample point was covered by a window";
