@@ -18,7 +18,9 @@ static std::string SiblingBmp(const std::string& fileName) {
     return fs::path(bmp).is_absolute() ? ResolveExisting(bmp).string() : bmp;
 }
 
-std::string JpgToBmp(const std::string& fileName) { return JpgToBmp(fileName, SiblingBmp(fileName)); }
+std::string JpgToBmp(const std::string& fileName) {
+    return JpgToBmp(fileName, SiblingBmp(fileName));
+}
 
 std::string JpgToBmp(const std::string& fileName, const std::string& target) {
     const pic::Bitmap bmp = pic::DecodeJpeg(pic::ReadWholeFile(fileName));
@@ -26,7 +28,9 @@ std::string JpgToBmp(const std::string& fileName, const std::string& target) {
     return target;
 }
 
-std::string GifToBmp(const std::string& fileName) { return GifToBmp(fileName, SiblingBmp(fileName)); }
+std::string GifToBmp(const std::string& fileName) {
+    return GifToBmp(fileName, SiblingBmp(fileName));
+}
 
 std::string GifToBmp(const std::string& fileName, const std::string& target) {
     const pic::Bitmap bmp = pic::DecodeGif(pic::ReadWholeFile(fileName));
@@ -57,7 +61,8 @@ pic::Bitmap StretchNearest(const pic::Bitmap& source, int width, int height) {
     const auto sw = static_cast<std::int64_t>(source.width());
     const auto sh = static_cast<std::int64_t>(source.height());
     std::vector<int> columns(static_cast<std::size_t>(width));
-    for (int x = 0; x < width; ++x) columns[static_cast<std::size_t>(x)] = static_cast<int>(x * sw / width);
+    for (int x = 0; x < width; ++x)
+        columns[static_cast<std::size_t>(x)] = static_cast<int>(x * sw / width);
     for (int y = 0; y < height; ++y) {
         const std::uint8_t* src = source.row(static_cast<int>(y * sh / height));
         std::uint8_t* dst = out.row(y);

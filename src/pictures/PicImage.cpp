@@ -55,11 +55,20 @@ void TPicImage::LoadFromFile(const std::string& path) {
     const std::vector<std::uint8_t> bytes = pic::ReadWholeFile(path);
     pic::Bitmap picture;
     switch (format) {
-    case pic::PictureFormat::Bmp: picture = pic::DecodeBmp(bytes); break;
-    case pic::PictureFormat::Jpeg: picture = pic::DecodeJpeg(bytes); break;
-    case pic::PictureFormat::Png: picture = pic::DecodePng(bytes); break;
-    case pic::PictureFormat::Gif: picture = pic::DecodeGif(bytes); break;
-    case pic::PictureFormat::Unknown: break;
+    case pic::PictureFormat::Bmp:
+        picture = pic::DecodeBmp(bytes);
+        break;
+    case pic::PictureFormat::Jpeg:
+        picture = pic::DecodeJpeg(bytes);
+        break;
+    case pic::PictureFormat::Png:
+        picture = pic::DecodePng(bytes);
+        break;
+    case pic::PictureFormat::Gif:
+        picture = pic::DecodeGif(bytes);
+        break;
+    case pic::PictureFormat::Unknown:
+        break;
     }
     setPicture(std::move(picture), format == pic::PictureFormat::Bmp ? Kind::Bitmap : Kind::Other, format);
 }
@@ -68,7 +77,9 @@ void TPicImage::setBitmap(pic::Bitmap bitmap) {
     setPicture(std::move(bitmap), Kind::Bitmap, pic::PictureFormat::Bmp);
 }
 
-void TPicImage::clear() { setPicture(pic::Bitmap(), Kind::None, pic::PictureFormat::Unknown); }
+void TPicImage::clear() {
+    setPicture(pic::Bitmap(), Kind::None, pic::PictureFormat::Unknown);
+}
 
 void TPicImage::setPicture(pic::Bitmap picture, Kind kind, pic::PictureFormat format) {
     m_shown = ShownImage(picture, kind);

@@ -30,7 +30,8 @@ void PicToTmpBmp(MainContext& ctx) {
 
 void btnInsertPicClick(MainContext& ctx) {
     Platform& p = *ctx.platform;
-    const QStringList files = p.dialogs->openFiles(ctx.mainWindow, QStringLiteral("打开"), kInsertPicFilter, true);
+    const QStringList files =
+        p.dialogs->openFiles(ctx.mainWindow, QStringLiteral("打开"), kInsertPicFilter, true);
     if (files.isEmpty()) return;
     const std::string chosen = files.first().toStdString(); // with several chosen, the first one
     if (chosen.empty() || !p.kernel->fileExists(chosen)) return;

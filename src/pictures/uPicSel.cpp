@@ -57,11 +57,15 @@ TPicSelFrm::TPicSelFrm(Platform& platform, QWidget* parent)
     imgBG->setMouseTracking(true);
 
     const QRect closePlace(484, 0, 39, 20);
-    img_close_normal = MakeImage(this, closePlace, art::Pixmap(QStringLiteral("close_normal"), closePlace.size()));
-    img_close_highlight = MakeImage(this, closePlace, art::Pixmap(QStringLiteral("close_highlight"), closePlace.size()));
-    img_close_down = MakeImage(this, closePlace, art::Pixmap(QStringLiteral("close_down"), closePlace.size()));
+    img_close_normal =
+        MakeImage(this, closePlace, art::Pixmap(QStringLiteral("close_normal"), closePlace.size()));
+    img_close_highlight =
+        MakeImage(this, closePlace, art::Pixmap(QStringLiteral("close_highlight"), closePlace.size()));
+    img_close_down =
+        MakeImage(this, closePlace, art::Pixmap(QStringLiteral("close_down"), closePlace.size()));
     // Without the artwork the button must still be seen and used.
-    const QString fallback[] = {QStringLiteral("QLabel{color:#404040;}"), QStringLiteral("QLabel{color:white;background:#e04040;}"),
+    const QString fallback[] = {QStringLiteral("QLabel{color:#404040;}"),
+                                QStringLiteral("QLabel{color:white;background:#e04040;}"),
                                 QStringLiteral("QLabel{color:white;background:#a02020;}")};
     QLabel* states[] = {img_close_normal, img_close_highlight, img_close_down};
     for (int i = 0; i < 3; ++i) {
@@ -103,8 +107,9 @@ TPicSelFrm::TPicSelFrm(Platform& platform, QWidget* parent)
     QFont hintFont(QStringLiteral("幼圆"));
     hintFont.setPixelSize(15);
     lblTishi->setFont(hintFont);
-    lblTishi->setText(QStringLiteral("注：可添加多个壁纸大 小1024*768/1400*900之间") + QString(36, QLatin1Char(' ')) +
-                      QStringLiteral("图像格式：") + QString(28, QLatin1Char(' ')) + QStringLiteral("BMP,JPG"));
+    lblTishi->setText(QStringLiteral("注：可添加多个壁纸大 小1024*768/1400*900之间") +
+                      QString(36, QLatin1Char(' ')) + QStringLiteral("图像格式：") +
+                      QString(28, QLatin1Char(' ')) + QStringLiteral("BMP,JPG"));
 
     imgSel = new TPicImage(this);
     imgSel->move(408, 168);
@@ -140,8 +145,9 @@ void TPicSelFrm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     // Centred over the main window each time it opens.
     const QRect over = parentWidget() ? parentWidget()->window()->frameGeometry()
-                       : QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
-                                                          : QRect();
+                       : QGuiApplication::primaryScreen()
+                           ? QGuiApplication::primaryScreen()->availableGeometry()
+                           : QRect();
     if (over.isValid()) move(over.center() - QPoint(width() / 2, height() / 2));
     reportErrors([this] { FormShow(); });
 }
@@ -162,7 +168,8 @@ void TPicSelFrm::LoadPicList() {
     if (lines.empty()) return; // nothing to show; the rows stay as they were
     SelBGPic = lines[0];
     LVpic->clear();
-    for (std::size_t i = 1; i < lines.size(); ++i) addRow(lines[i]);
+    for (std::size_t i = 1; i < lines.size(); ++i)
+        addRow(lines[i]);
 }
 
 void TPicSelFrm::addRow(const std::string& caption) {
@@ -170,10 +177,13 @@ void TPicSelFrm::addRow(const std::string& caption) {
     item->setText(0, QString::fromStdString(caption));
 }
 
-void TPicSelFrm::SavePicList() { nodo::SavePicList(*m_platform.folder, *m_platform.text, SelBGPic, rows()); }
+void TPicSelFrm::SavePicList() {
+    nodo::SavePicList(*m_platform.folder, *m_platform.text, SelBGPic, rows());
+}
 
 void TPicSelFrm::btnAddClick() {
-    const QStringList chosen = m_platform.dialogs->openFiles(this, QStringLiteral("打开"), kPicSelFilter, false);
+    const QStringList chosen =
+        m_platform.dialogs->openFiles(this, QStringLiteral("打开"), kPicSelFilter, false);
     if (chosen.isEmpty() || chosen.first().isEmpty()) return;
     const std::string source = chosen.first().toStdString();
 
@@ -191,7 +201,8 @@ void TPicSelFrm::btnAddClick() {
     bool loaded = false;
     try {
         imgSel->LoadFromFile(working);
-        if (imgSel->width() > kMaxBGWidth) StretchPic(working, working, kMaxBGWidth, kMaxBGHeightAfterStretch);
+        if (imgSel->width() > kMaxBGWidth)
+            StretchPic(working, working, kMaxBGWidth, kMaxBGHeightAfterStretch);
         loaded = true;
     } catch (const std::exception&) {
     }
@@ -257,9 +268,11 @@ bool TPicSelFrm::eventFilter(QObject* watched, QEvent* event) {
         m_closePressed = true;
         setCloseState(CloseState::Down);
         return true;
-    } else if ((watched == img_close_highlight || watched == img_close_down) && type == QEvent::MouseButtonRelease) {
+    } else if ((watched == img_close_highlight || watched == img_close_down) &&
+               type == QEvent::MouseButtonRelease) {
         const auto* me = static_cast<QMouseEvent*>(event);
-        const bool click = m_closePressed && static_cast<QWidget*>(watched)->rect().contains(me->position().toPoint());
+        const bool click =
+            m_closePressed && static_cast<QWidget*>(watched)->rect().contains(me->position().toPoint());
         m_closePressed = false;
         setCloseState(CloseState::Normal);
         if (click) close();

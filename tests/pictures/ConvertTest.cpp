@@ -32,16 +32,20 @@ TEST_F(ConvertTest, PicToBmpChoosesByExtensionWithoutRegardToCase) {
     struct Case {
         std::string name;
         std::string bmp; // expected result's file name; empty = no result
-    } cases[] = {{"a.bmp", "a.bmp"},   {"b.BMP", "b.BMP"},   {"c.jpg", "c.bmp"}, {"d.JPG", "d.bmp"},
-                 {"e.jpeg", "e.bmp"},  {"f.JPEG", "f.bmp"},  {"g.gif", "g.bmp"}, {"h.Gif", "h.bmp"},
-                 {"i.png", ""},        {"j.ico", ""},        {"noext", ""}};
+    } cases[] = {{"a.bmp", "a.bmp"},  {"b.BMP", "b.BMP"},  {"c.jpg", "c.bmp"}, {"d.JPG", "d.bmp"},
+                 {"e.jpeg", "e.bmp"}, {"f.JPEG", "f.bmp"}, {"g.gif", "g.bmp"}, {"h.Gif", "h.bmp"},
+                 {"i.png", ""},       {"j.ico", ""},       {"noext", ""}};
     for (const auto& c : cases) {
         const std::string file = user(c.name);
         const std::string ext = LowerExt(c.name);
-        if (ext == ".jpg" || ext == ".jpeg") test::WriteJpeg(file, picture);
-        else if (ext == ".gif") test::WriteGif(file, picture);
-        else if (ext == ".png") test::WritePng(file, picture);
-        else test::WriteBmp(file, picture);
+        if (ext == ".jpg" || ext == ".jpeg")
+            test::WriteJpeg(file, picture);
+        else if (ext == ".gif")
+            test::WriteGif(file, picture);
+        else if (ext == ".png")
+            test::WritePng(file, picture);
+        else
+            test::WriteBmp(file, picture);
         const std::string out = PicToBmp(file);
         if (c.bmp.empty()) {
             EXPECT_EQ(out, "") << c.name;
@@ -105,9 +109,7 @@ TEST_F(ConvertTest, DamagedOrMissingInputThrowsAndLeavesAnExistingBmpAlone) {
 
 TEST_F(ConvertTest, StretchNearestTakesSourcePixelsUnchanged) {
     const pic::Bitmap src = test::Pattern(10, 6);
-    const struct {
-        int w, h;
-    } sizes[] = {{5, 3}, {4, 4}, {20, 12}, {10, 6}, {1, 1}, {7, 13}};
+    const struct { int w, h; } sizes[] = {{5, 3}, {4, 4}, {20, 12}, {10, 6}, {1, 1}, {7, 13}};
     for (const auto& s : sizes) {
         const pic::Bitmap out = StretchNearest(src, s.w, s.h);
         ASSERT_EQ(out.width(), s.w);
@@ -173,16 +175,37 @@ TEST_P(BGPicListTest, LoadsEntriesChoiceAndIndex) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, BGPicListTest,
-    ::testing::Values(
-        ListCase{"FirstRun", {}, true, false, {"A1.bmp", "A1.bmp"}, 0, "A1.bmp"},
-        ListCase{"NextStart", {"A1.bmp", "A1.bmp"}, false, false, {"A1.bmp", "A1.bmp"}, 1, "A1.bmp"},
-        ListCase{"StartWithChoiceB", {"B.bmp", "A1.bmp", "B.bmp", "C.bmp"}, false, false,
-                 {"B.bmp", "A1.bmp", "B.bmp", "C.bmp"}, 3, "B.bmp"},
-        ListCase{"ChosenInWindow", {"B.bmp", "A1.bmp", "B.bmp", "C.bmp"}, false, true,
-                 {"B.bmp", "A1.bmp", "B.bmp", "C.bmp"}, 2, "B.bmp"},
-        ListCase{"ChosenNameOnlyOnLineOne", {"Z.bmp", "A1.bmp", "C.bmp"}, false, true,
-                 {"Z.bmp", "A1.bmp", "C.bmp"}, 0, "Z.bmp"},
-        ListCase{"CaseMatters", {"b.bmp", "A1.bmp", "B.bmp"}, false, true, {"b.bmp", "A1.bmp", "B.bmp"}, 0, "b.bmp"}),
+    ::testing::Values(ListCase{"FirstRun", {}, true, false, {"A1.bmp", "A1.bmp"}, 0, "A1.bmp"},
+                      ListCase{
+                          "NextStart", {"A1.bmp", "A1.bmp"}, false, false, {"A1.bmp", "A1.bmp"}, 1, "A1.bmp"},
+                      ListCase{"StartWithChoiceB",
+                               {"B.bmp", "A1.bmp", "B.bmp", "C.bmp"},
+                               false,
+                               false,
+                               {"B.bmp", "A1.bmp", "B.bmp", "C.bmp"},
+                               3,
+                               "B.bmp"},
+                      ListCase{"ChosenInWindow",
+                               {"B.bmp", "A1.bmp", "B.bmp", "C.bmp"},
+                               false,
+                               true,
+                               {"B.bmp", "A1.bmp", "B.bmp", "C.bmp"},
+                               2,
+                               "B.bmp"},
+                      ListCase{"ChosenNameOnlyOnLineOne",
+                               {"Z.bmp", "A1.bmp", "C.bmp"},
+                               false,
+                               true,
+                               {"Z.bmp", "A1.bmp", "C.bmp"},
+                               0,
+                               "Z.bmp"},
+                      ListCase{"CaseMatters",
+                               {"b.bmp", "A1.bmp", "B.bmp"},
+                               false,
+                               true,
+                               {"b.bmp", "A1.bmp", "B.bmp"},
+                               0,
+                               "b.bmp"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BGPicListFile, AFileWithoutLinesKeepsTheListLoadedBefore) {

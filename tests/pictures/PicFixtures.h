@@ -12,8 +12,9 @@ inline pic::Bitmap Pattern(int width, int height, int bitsPerPixel = 24) {
     pic::Bitmap b(width, height, bitsPerPixel);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            b.setPixel(x, y, {static_cast<std::uint8_t>(x * 7 + y), static_cast<std::uint8_t>(y * 5),
-                              static_cast<std::uint8_t>(x ^ y), 255});
+            b.setPixel(x, y,
+                       {static_cast<std::uint8_t>(x * 7 + y), static_cast<std::uint8_t>(y * 5),
+                        static_cast<std::uint8_t>(x ^ y), 255});
     return b;
 }
 
@@ -23,9 +24,17 @@ inline pic::Bitmap Solid(int width, int height, pic::Bgra colour, int bitsPerPix
     return b;
 }
 
-inline void WriteBmp(const std::string& path, const pic::Bitmap& b) { pic::SaveBmpFile(path, b, b.bitsPerPixel()); }
-inline void WriteJpeg(const std::string& path, const pic::Bitmap& b) { pic::SaveJpegFile(path, b, 95); }
-inline void WritePng(const std::string& path, const pic::Bitmap& b) { pic::WriteWholeFile(path, pic::EncodePng(b)); }
-inline void WriteGif(const std::string& path, const pic::Bitmap& b) { pic::WriteWholeFile(path, pic::EncodeGif(b)); }
+inline void WriteBmp(const std::string& path, const pic::Bitmap& b) {
+    pic::SaveBmpFile(path, b, b.bitsPerPixel());
+}
+inline void WriteJpeg(const std::string& path, const pic::Bitmap& b) {
+    pic::SaveJpegFile(path, b, 95);
+}
+inline void WritePng(const std::string& path, const pic::Bitmap& b) {
+    pic::WriteWholeFile(path, pic::EncodePng(b));
+}
+inline void WriteGif(const std::string& path, const pic::Bitmap& b) {
+    pic::WriteWholeFile(path, pic::EncodeGif(b));
+}
 
 } // namespace nodo::test

@@ -22,7 +22,8 @@ namespace {
 
 std::set<std::string> Listing(const std::string& dir) {
     std::set<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir)) names.insert(e.path().filename().string());
+    for (const auto& e : fs::directory_iterator(dir))
+        names.insert(e.path().filename().string());
     return names;
 }
 
@@ -50,10 +51,17 @@ TEST(PicImage, LoadsByExtensionWithoutRegardToCaseAndTakesThePictureSize) {
     for (const auto& c : cases) {
         const std::string file = tp.file(c.name);
         switch (FormatByExtension(c.name)) {
-        case pic::PictureFormat::Jpeg: test::WriteJpeg(file, picture); break;
-        case pic::PictureFormat::Png: test::WritePng(file, picture); break;
-        case pic::PictureFormat::Gif: test::WriteGif(file, picture); break;
-        default: test::WriteBmp(file, picture);
+        case pic::PictureFormat::Jpeg:
+            test::WriteJpeg(file, picture);
+            break;
+        case pic::PictureFormat::Png:
+            test::WritePng(file, picture);
+            break;
+        case pic::PictureFormat::Gif:
+            test::WriteGif(file, picture);
+            break;
+        default:
+            test::WriteBmp(file, picture);
         }
         page.clear();
         page.LoadFromFile(file);
@@ -152,7 +160,8 @@ TEST_F(ImportTest, TheDialogAllowsSeveralFilesAndOffersThePictureKinds) {
     btnInsertPicClick(ctx); // cancelled
     ASSERT_EQ(tp.dialogs.openCalls.size(), 1u);
     EXPECT_TRUE(tp.dialogs.openCalls[0].multiSelect);
-    EXPECT_TRUE(tp.dialogs.openCalls[0].filter.startsWith(QStringLiteral("All(*.bmp;*.Jpg;*.PNG;*.JPEG;*.Gif;)")));
+    EXPECT_TRUE(
+        tp.dialogs.openCalls[0].filter.startsWith(QStringLiteral("All(*.bmp;*.Jpg;*.PNG;*.JPEG;*.Gif;)")));
     expectUnchanged("cancel");
     EXPECT_TRUE(messages().isEmpty());
 }
@@ -163,17 +172,24 @@ TEST_F(ImportTest, EachKindEndsAsABmpOnThePage) {
         const char* name;
         const char* result; // relative to the test folder
     } cases[] = {
-        {"pic.png", "tmp/tmp.bmp"}, {"pic2.PNG", "tmp/tmp.bmp"}, {"pic3.Png", "tmp/tmp.bmp"},
+        {"pic.png", "tmp/tmp.bmp"},      {"pic2.PNG", "tmp/tmp.bmp"},  {"pic3.Png", "tmp/tmp.bmp"},
         {"photo.JPEG", "tmp/photo.bmp"}, {"snap.jpg", "tmp/snap.bmp"}, {"anim.Gif", "tmp/anim.bmp"},
         {"own.bmp", "user/own.bmp"},
     };
     for (const auto& c : cases) {
         const std::string file = user(c.name);
         switch (FormatByExtension(c.name)) {
-        case pic::PictureFormat::Jpeg: test::WriteJpeg(file, picture); break;
-        case pic::PictureFormat::Png: test::WritePng(file, picture); break;
-        case pic::PictureFormat::Gif: test::WriteGif(file, picture); break;
-        default: test::WriteBmp(file, picture);
+        case pic::PictureFormat::Jpeg:
+            test::WriteJpeg(file, picture);
+            break;
+        case pic::PictureFormat::Png:
+            test::WritePng(file, picture);
+            break;
+        case pic::PictureFormat::Gif:
+            test::WriteGif(file, picture);
+            break;
+        default:
+            test::WriteBmp(file, picture);
         }
         choose(file);
         btnInsertPicClick(ctx);
@@ -217,7 +233,8 @@ TEST_F(ImportTest, ConvertedPicturesNeverTouchTheUsersFolder) {
 TEST_F(ImportTest, OnlyTheFirstOfSeveralFilesIsImported) {
     test::WriteBmp(user("first.bmp"), test::Pattern(11, 9));
     test::WriteBmp(user("second.bmp"), test::Pattern(3, 3));
-    choose(QStringList{QString::fromStdString(user("first.bmp")), QString::fromStdString(user("second.bmp"))});
+    choose(
+        QStringList{QString::fromStdString(user("first.bmp")), QString::fromStdString(user("second.bmp"))});
     btnInsertPicClick(ctx);
     EXPECT_EQ(uGlobal::CurPicFile, user("first.bmp"));
     EXPECT_EQ(page->size(), QSize(11, 9));

@@ -43,7 +43,8 @@ protected:
     void writeList(const Rows& lines) { tp.text.writeLines(tp.file("data/BGPicList.ini"), lines); }
     static std::string crlf(const Rows& lines) {
         std::string s;
-        for (const auto& l : lines) s += l + "\r\n";
+        for (const auto& l : lines)
+            s += l + "\r\n";
         return s;
     }
     // Shows the window as the modal run does, without blocking the test.
@@ -59,7 +60,9 @@ protected:
             }
         FAIL() << "no row " << caption;
     }
-    void chooseFile(const std::string& file) { tp.dialogs.openAnswers.push_back({QString::fromStdString(file)}); }
+    void chooseFile(const std::string& file) {
+        tp.dialogs.openAnswers.push_back({QString::fromStdString(file)});
+    }
     void click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton); }
     QStringList messages() { return tp.messages.texts(); }
 
@@ -126,18 +129,21 @@ TEST_F(PicSelTest, AddingCopiesConvertsAndListsThePicture) {
         {"same.bmp", "same.bmp", 300, 200}, // twice: two rows of one name
         {"Photo.JPG", "Photo.bmp", 100, 80},
         {"moving.gif", "moving.bmp", 50, 40},
-        {"wide.bmp", "wide.bmp", 1280, 768},   // 1600 x 1200 is shrunk
-        {"tall.bmp", "tall.bmp", 1280, 2000},  // only the width counts
-        {"edge.bmp", "edge.bmp", 1280, 100},   // not wider than 1280
+        {"wide.bmp", "wide.bmp", 1280, 768},  // 1600 x 1200 is shrunk
+        {"tall.bmp", "tall.bmp", 1280, 2000}, // only the width counts
+        {"edge.bmp", "edge.bmp", 1280, 100},  // not wider than 1280
     };
     const std::map<std::string, std::pair<int, int>> made = {
-        {"same.bmp", {300, 200}}, {"Photo.JPG", {100, 80}}, {"moving.gif", {50, 40}},
+        {"same.bmp", {300, 200}},   {"Photo.JPG", {100, 80}},   {"moving.gif", {50, 40}},
         {"wide.bmp", {1600, 1200}}, {"tall.bmp", {1280, 2000}}, {"edge.bmp", {1280, 100}}};
     for (const auto& [name, size] : made) {
         const pic::Bitmap p = test::Pattern(size.first, size.second);
-        if (name.ends_with(".JPG")) test::WriteJpeg(user(name), p);
-        else if (name.ends_with(".gif")) test::WriteGif(user(name), p);
-        else test::WriteBmp(user(name), p);
+        if (name.ends_with(".JPG"))
+            test::WriteJpeg(user(name), p);
+        else if (name.ends_with(".gif"))
+            test::WriteGif(user(name), p);
+        else
+            test::WriteBmp(user(name), p);
     }
     Rows expected{"A1.bmp"};
     for (const auto& c : cases) {
