@@ -190,8 +190,9 @@ bool TCopyScreenForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool TCopyScreenForm::ApplicationEvents1Message(QEvent* event) {
-    if (!isVisible() || m_closing) return false;
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride) return false;
+    // A message box raised over the capture (a failed save) must still take its Enter key.
+    if (!isVisible() || m_closing || QApplication::activeModalWidget()) return false;
     auto* key = static_cast<QKeyEvent*>(event);
     if (!IsSendKey(key->key())) return false;
     // Taken from every window and control while the capture is up; no shortcut fires either.
