@@ -197,6 +197,16 @@ bool runEncode(EncodeState& s, const Bitmap& bitmap, int quality) {
 Bitmap DecodeJpeg(Bytes data, const DecodeOptions& options) {
     if (data.size() < 4)
         throw PictureError(PictureErrorKind::Truncated, "JPEG: the file is too short");
+    // Many writers drop the end marker. Supplying it lets a file whose data is complete decode, while
+    // a file cut inside its data still runs into the marker and fails.
+    std::vector<std::uint8_t> withEnd;
+    if (data[data.size() - 2] != 0xFF || data[data.size() - 1] != 0xD9) {
+        withEnd.reserve(data.size() + 2);
+        withEnd.assign(data.begin(), data.end());
+        withEnd.push_back(0xFF);
+        withEnd.push_back(0xD9);
+        data = withEnd;
+    }
     DecodeState s;
     installErrors(s.err);
     s.cinfo.err = &s.err.pub;

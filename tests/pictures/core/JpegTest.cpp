@@ -89,6 +89,13 @@ TEST(JpegCmyk, AdobeInvertedAndPlain) {
     }
 }
 
+TEST(JpegDecodeEdges, MissingEndMarkerAfterTheLastRowLosesNothing) {
+    const Bitmap src = smooth(32, 24);
+    const ByteVec whole = test::MakeJpeg(JpegKind::Colour, src, false);
+    const ByteVec noEnd(whole.begin(), whole.end() - 2);
+    EXPECT_EQ(DecodeJpeg(noEnd), DecodeJpeg(whole));
+}
+
 bool hasMarker(const ByteVec& v, std::uint8_t marker) {
     for (std::size_t i = 0; i + 1 < v.size(); ++i)
         if (v[i] == 0xFF && v[i + 1] == marker)
