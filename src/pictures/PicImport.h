@@ -8,9 +8,10 @@ struct MainContext;
 struct Platform;
 
 inline const QString kLoadPicFailedText = QStringLiteral("加载该图片失败！");
-// Shown as it is; the part in brackets is what the file dialog matches (without regard to case).
-inline const QString kInsertPicFilter =
-    QStringLiteral("All(*.bmp;*.Jpg;*.PNG;*.JPEG;*.Gif;) (*.bmp *.jpg *.png *.jpeg *.gif)");
+// Shown as it is; the last brackets hold what the file dialog matches. Desktop-native dialogs may match
+// case-sensitively, hence both spellings.
+inline const QString kInsertPicFilter = QStringLiteral(
+    "All(*.bmp;*.Jpg;*.PNG;*.JPEG;*.Gif;) (*.bmp *.BMP *.jpg *.JPG *.png *.PNG *.jpeg *.JPEG *.gif *.GIF)");
 
 // The click on "插入图片": the user picks one or more files, the first is loaded onto the page,
 // converted to a BMP when it is not one, named in CurPicFile and in the hand-over file, and shown

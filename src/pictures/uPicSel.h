@@ -17,7 +17,8 @@ class TPicImage;
 
 inline const QString kAddFailedText = QStringLiteral("添加失败，请重试！");
 inline const QString kAddPictureFailedText = QStringLiteral("添加背景图片异常，请重试！");
-inline const QString kPicSelFilter = QStringLiteral("(*.Bmp; *.JPG; *Gif) (*.bmp *.jpg *.jpeg *.gif)");
+inline const QString kPicSelFilter =
+    QStringLiteral("(*.Bmp; *.JPG; *Gif) (*.bmp *.BMP *.jpg *.JPG *.jpeg *.JPEG *.gif *.GIF)");
 
 class TPicSelFrm : public QDialog {
     Q_OBJECT
