@@ -57,6 +57,7 @@ namespace {
 // (m * 5243) >> 19 equals m / 100 for every such m (checked exhaustively by the tests).
 constexpr int kVectorMaxPercent = 128;
 constexpr int kDiv100Magic = 5243;
+constexpr int kPrefetchAhead = 1024; // bytes
 
 #if NODO_MIX_X86
 // Eight 16-bit lanes: b + trunc((a - b) * p / 100).
@@ -68,20 +69,44 @@ inline __m128i MixLanes(__m128i a16, __m128i b16, __m128i p, __m128i magic) {
     return _mm_add_epi16(b16, _mm_sub_epi16(_mm_xor_si128(q, s), s));
 }
 
+// At 50 percent the mix is the mean of a and b with the half dropped toward b: the rounded-up
+// average, less one where a > b and a + b is odd. min(a -sat b, (a ^ b) & 1) is that one: the
+// saturated difference is 0 unless a > b, and then at least 1. No widening to 16 bits is needed.
+inline __m128i HalfMix(__m128i va, __m128i vb) {
+    const __m128i odd = _mm_and_si128(_mm_xor_si128(va, vb), _mm_set1_epi8(1));
+    return _mm_sub_epi8(_mm_avg_epu8(va, vb), _mm_min_epu8(_mm_subs_epu8(va, vb), odd));
+}
+
+// Pure white in blue, green and red: the 32-bit lane with its fourth byte forced to 255 is all ones.
+inline __m128i WhiteMask(__m128i va, __m128i fourth, __m128i ones) {
+    return _mm_cmpeq_epi32(_mm_or_si128(va, fourth), ones);
+}
+
 void MixRowSse2(const std::uint8_t* a, std::uint8_t* b, int width, int percent) {
-    const __m128i zero = _mm_setzero_si128();
     const __m128i ones = _mm_set1_epi8(-1);
     const __m128i fourth = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+    int x = 0;
+    if (percent == 50) {
+        for (; x + 4 <= width; x += 4) {
+            const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + 4 * x));
+            const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + 4 * x));
+            const __m128i white = WhiteMask(va, fourth, ones);
+            const __m128i out = _mm_or_si128(_mm_and_si128(white, vb), _mm_andnot_si128(white, HalfMix(va, vb)));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(b + 4 * x), out);
+        }
+        MixRowScalar(a + 4 * x, b + 4 * x, width - x, percent);
+        return;
+    }
+    const __m128i zero = _mm_setzero_si128();
     const __m128i p = _mm_set1_epi16(static_cast<short>(percent));
     const __m128i magic = _mm_set1_epi16(static_cast<short>(kDiv100Magic));
-    int x = 0;
     for (; x + 4 <= width; x += 4) {
         const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + 4 * x));
         const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + 4 * x));
         const __m128i lo = MixLanes(_mm_unpacklo_epi8(va, zero), _mm_unpacklo_epi8(vb, zero), p, magic);
         const __m128i hi = MixLanes(_mm_unpackhi_epi8(va, zero), _mm_unpackhi_epi8(vb, zero), p, magic);
         const __m128i mixed = _mm_packus_epi16(lo, hi);
-        const __m128i white = _mm_cmpeq_epi32(_mm_or_si128(_mm_cmpeq_epi8(va, ones), fourth), ones);
+        const __m128i white = WhiteMask(va, fourth, ones);
         const __m128i out = _mm_or_si128(_mm_and_si128(white, vb), _mm_andnot_si128(white, mixed));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(b + 4 * x), out);
     }
@@ -97,15 +122,39 @@ __attribute__((target("avx2"))) inline __m256i MixLanes256(__m256i a16, __m256i 
     return _mm256_add_epi16(b16, _mm256_sub_epi16(_mm256_xor_si256(q, s), s));
 }
 
+__attribute__((target("avx2"))) inline __m256i HalfMix256(__m256i va, __m256i vb) {
+    const __m256i odd = _mm256_and_si256(_mm256_xor_si256(va, vb), _mm256_set1_epi8(1));
+    return _mm256_sub_epi8(_mm256_avg_epu8(va, vb), _mm256_min_epu8(_mm256_subs_epu8(va, vb), odd));
+}
+
 // Unpack and pack both work within 128-bit halves, so the pixel order comes out unchanged.
-__attribute__((target("avx2"))) void MixRowAvx2(const std::uint8_t* a, std::uint8_t* b, int width,
-                                                int percent) {
-    const __m256i zero = _mm256_setzero_si256();
+// `Far`: the pictures are too large for the caches. This loop holds too few iterations in flight
+// for its loads alone to keep memory busy, so the lines a kilobyte ahead are asked for early; in
+// the cache that only costs time.
+template <bool Far>
+__attribute__((target("avx2"))) void MixRowAvx2(const std::uint8_t* a, std::uint8_t* b, int width, int percent) {
     const __m256i ones = _mm256_set1_epi8(-1);
     const __m256i fourth = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
+    int x = 0;
+    if (percent == 50) {
+        for (; x + 8 <= width; x += 8) {
+            if (Far && (x & 15) == 0) {
+                _mm_prefetch(reinterpret_cast<const char*>(a + 4 * x + kPrefetchAhead), _MM_HINT_T0);
+                _mm_prefetch(reinterpret_cast<const char*>(b + 4 * x + kPrefetchAhead), _MM_HINT_T0);
+            }
+            const __m256i va = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + 4 * x));
+            const __m256i vb = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + 4 * x));
+            const __m256i white =
+                _mm256_cmpeq_epi32(_mm256_or_si256(va, fourth), ones);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(b + 4 * x),
+                                _mm256_blendv_epi8(HalfMix256(va, vb), vb, white));
+        }
+        MixRowSse2(a + 4 * x, b + 4 * x, width - x, percent);
+        return;
+    }
+    const __m256i zero = _mm256_setzero_si256();
     const __m256i p = _mm256_set1_epi16(static_cast<short>(percent));
     const __m256i magic = _mm256_set1_epi16(static_cast<short>(kDiv100Magic));
-    int x = 0;
     for (; x + 8 <= width; x += 8) {
         const __m256i va = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + 4 * x));
         const __m256i vb = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + 4 * x));
@@ -115,54 +164,83 @@ __attribute__((target("avx2"))) void MixRowAvx2(const std::uint8_t* a, std::uint
             MixLanes256(_mm256_unpackhi_epi8(va, zero), _mm256_unpackhi_epi8(vb, zero), p, magic);
         const __m256i mixed = _mm256_packus_epi16(lo, hi);
         const __m256i white =
-            _mm256_cmpeq_epi32(_mm256_or_si256(_mm256_cmpeq_epi8(va, ones), fourth), ones);
+            _mm256_cmpeq_epi32(_mm256_or_si256(va, fourth), ones);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(b + 4 * x), _mm256_blendv_epi8(mixed, vb, white));
     }
     MixRowSse2(a + 4 * x, b + 4 * x, width - x, percent);
 }
 #endif
 
-using RowFn = void (*)(const std::uint8_t*, std::uint8_t*, int, int);
+// The vector loops take percentages 0 .. kVectorMaxPercent; others always go to the scalar loop.
+void ScalarOutsideRange(MixRowFn fn, const std::uint8_t* a, std::uint8_t* b, int width, int percent) {
+    if (percent < 0 || percent > kVectorMaxPercent) fn = MixRowScalar;
+    fn(a, b, width, percent);
+}
 
-struct RowLoop {
-    RowFn fn;
-    const char* name;
+#if NODO_MIX_X86
+void CheckedSse2(const std::uint8_t* a, std::uint8_t* b, int width, int percent) {
+    ScalarOutsideRange(MixRowSse2, a, b, width, percent);
+}
+void CheckedAvx2(const std::uint8_t* a, std::uint8_t* b, int width, int percent) {
+    ScalarOutsideRange(MixRowAvx2<false>, a, b, width, percent);
+}
+void CheckedAvx2Far(const std::uint8_t* a, std::uint8_t* b, int width, int percent) {
+    ScalarOutsideRange(MixRowAvx2<true>, a, b, width, percent);
+}
+#endif
+
+// The loops for pictures in the cache and for pictures out of it.
+struct Loops {
+    MixRowLoop near, far;
 };
 
-RowLoop PickRowLoop() {
-#if NODO_MIX_X86
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx2")) return {MixRowAvx2, "avx2"};
-    if (__builtin_cpu_supports("sse2")) return {MixRowSse2, "sse2"};
-#endif
-    return {MixRowScalar, "scalar"};
+const Loops& Loop() {
+    static const Loops loops = [] {
+        const auto all = MixRowLoops();
+        Loops l{all.front(), all.front()};
+        for (const auto& loop : all) {
+            if (std::strstr(loop.name, "-far")) l.far = loop;
+            else l.near = l.far = loop;
+        }
+        return l;
+    }();
+    return loops;
 }
 
-const RowLoop& Loop() {
-    static const RowLoop loop = PickRowLoop();
-    return loop;
-}
+// Above this many bytes of content the blend runs from memory rather than the cache.
+constexpr std::size_t kFarBytes = 4u << 20;
 
 } // namespace
 
-void MixRow(const std::uint8_t* a, std::uint8_t* b, int width, int percent) {
-    if (width <= 0) return;
-    if (percent < 0 || percent > kVectorMaxPercent) {
-        MixRowScalar(a, b, width, percent);
-        return;
+std::vector<MixRowLoop> MixRowLoops() {
+    std::vector<MixRowLoop> loops{{"scalar", MixRowScalar}};
+#if NODO_MIX_X86
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("sse2")) loops.push_back({"sse2", CheckedSse2});
+    if (__builtin_cpu_supports("avx2")) {
+        loops.push_back({"avx2", CheckedAvx2});
+        loops.push_back({"avx2-far", CheckedAvx2Far});
     }
-    Loop().fn(a, b, width, percent);
+#endif
+    return loops;
 }
 
-const char* MixRowKind() { return Loop().name; }
+void MixRow(const std::uint8_t* a, std::uint8_t* b, int width, int percent) {
+    if (width <= 0) return;
+    Loop().near.fn(a, b, width, percent);
+}
+
+const char* MixRowKind() { return Loop().near.name; }
 
 pic::Bitmap& MixPic(pic::Bitmap& content, pic::Bitmap& background, int percent) {
     if (content.bitsPerPixel() != 32) content = ToMix32(content);
     if (background.bitsPerPixel() != 32) background = ToMix32(background);
     const MixArea area = MixPlacement(content.width(), content.height(), background.width(), background.height());
     if (area.empty()) return background;
+    const std::size_t bytes = 4 * static_cast<std::size_t>(area.w) * static_cast<std::size_t>(area.h);
+    const MixRowFn row = bytes > kFarBytes ? Loop().far.fn : Loop().near.fn;
     for (int r = 0; r < area.h; ++r)
-        MixRow(content.row(r), background.row(area.y0 + r) + 4 * static_cast<std::size_t>(area.x0), area.w, percent);
+        row(content.row(r), background.row(area.y0 + r) + 4 * static_cast<std::size_t>(area.x0), area.w, percent);
     return background;
 }
 

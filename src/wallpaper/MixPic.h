@@ -5,6 +5,7 @@
 #include "pictures/core/Bitmap.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace nodo {
 
@@ -33,5 +34,14 @@ void MixRow(const std::uint8_t* a, std::uint8_t* b, int width, int percent);
 void MixRowScalar(const std::uint8_t* a, std::uint8_t* b, int width, int percent);
 // Which row loop MixRow uses on this processor ("avx2", "sse2" or "scalar").
 const char* MixRowKind();
+
+// Every row loop this processor can run, so tests can hold each against the scalar one. Names
+// ending in "-far" are the variants MixPic uses for pictures larger than the caches.
+using MixRowFn = void (*)(const std::uint8_t* a, std::uint8_t* b, int width, int percent);
+struct MixRowLoop {
+    const char* name;
+    MixRowFn fn;
+};
+std::vector<MixRowLoop> MixRowLoops();
 
 } // namespace nodo

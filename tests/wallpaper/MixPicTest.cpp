@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <string>
 #include <vector>
 
 using nodo::MixArea;
@@ -123,9 +125,10 @@ TEST(MixPic, EmptyContentOrTinyBackgroundChangesNothing) {
     EXPECT_EQ(small, smallBefore);
 }
 
-TEST(MixRow, DivisionTruncatesTowardZeroForEveryDifference) {
-    // Every (a, b) pair at several percentages, through the vector loop (rows of 256 pixels).
-    for (int percent : {0, 1, 33, 50, 67, 99, 100, 128}) {
+TEST(MixRow, EveryLoopTruncatesTowardZeroForEveryPair) {
+    // Every (a, b) pair at several percentages, through each loop (rows of 256 pixels).
+    for (const auto& loop : nodo::MixRowLoops())
+    for (int percent : {0, 1, 33, 49, 50, 51, 67, 99, 100, 128}) {
         for (int bv = 0; bv < 256; ++bv) {
             std::vector<uint8_t> a(256 * 4), b(256 * 4), ref;
             for (int av = 0; av < 256; ++av) {
@@ -134,21 +137,25 @@ TEST(MixRow, DivisionTruncatesTowardZeroForEveryDifference) {
                 for (int k = 0; k < 4; ++k) b[4 * av + k] = static_cast<uint8_t>(bv);
             }
             ref = b;
-            nodo::MixRow(a.data(), b.data(), 256, percent);
+            loop.fn(a.data(), b.data(), 256, percent);
             for (int av = 0; av < 256; ++av)
                 for (int k = 0; k < 4; ++k) {
                     const int src = a[4 * av + k];
                     long long want = bv + (static_cast<long long>(src) - bv) * percent / 100;
                     want = std::clamp(want, 0LL, 255LL);
-                    ASSERT_EQ(b[4 * av + k], want) << "a=" << src << " b=" << bv << " p=" << percent;
+                    ASSERT_EQ(b[4 * av + k], want) << loop.name << " a=" << src << " b=" << bv << " p=" << percent;
                 }
         }
     }
 }
 
-TEST(MixRow, VectorLoopMatchesScalarOnRandomRows) {
+TEST(MixRow, EveryLoopMatchesScalarOnRandomRows) {
     std::mt19937 rng(12345);
     std::uniform_int_distribution<int> byte(0, 255), coin(0, 3);
+    const auto loops = nodo::MixRowLoops();
+    EXPECT_TRUE(std::any_of(loops.begin(), loops.end(),
+                            [](const auto& l) { return std::string(l.name) == nodo::MixRowKind(); }));
+    for (const auto& loop : loops)
     for (int percent : {-150, -1, 0, 7, 50, 100, 101, 128, 129, 300}) {
         for (int width : {1, 3, 4, 7, 8, 9, 15, 16, 17, 31, 33, 100, 1001}) {
             std::vector<uint8_t> a(4 * width), b(4 * width);
@@ -161,20 +168,24 @@ TEST(MixRow, VectorLoopMatchesScalarOnRandomRows) {
                 if (coin(rng) == 0) a[4 * x] = a[4 * x + 1] = 255;                 // near white
             }
             std::vector<uint8_t> vec = b, ref = b;
-            nodo::MixRow(a.data(), vec.data(), width, percent);
+            loop.fn(a.data(), vec.data(), width, percent);
             nodo::MixRowScalar(a.data(), ref.data(), width, percent);
-            ASSERT_EQ(vec, ref) << nodo::MixRowKind() << " width " << width << " percent " << percent;
+            ASSERT_EQ(vec, ref) << loop.name << " width " << width << " percent " << percent;
         }
     }
 }
 
 TEST(MixRow, UnalignedRowsAndTailsLeaveNeighboursAlone) {
     // A row starting at an odd offset of a larger buffer: bytes before and after stay untouched.
-    std::vector<uint8_t> a(4 * 21 + 3, 0), b(4 * 23 + 8, 77);
-    nodo::MixRow(a.data() + 3, b.data() + 5, 21, 50);
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(b[i], 77);
-    for (std::size_t i = 5 + 4 * 21; i < b.size(); ++i) EXPECT_EQ(b[i], 77);
-    EXPECT_EQ(b[5], 39);
+    for (const auto& loop : nodo::MixRowLoops())
+        for (int percent : {50, 30}) {
+            std::vector<uint8_t> a(4 * 21 + 3, 0), b(4 * 23 + 8, 77);
+            loop.fn(a.data() + 3, b.data() + 5, 21, percent);
+            for (int i = 0; i < 5; ++i) EXPECT_EQ(b[i], 77) << loop.name;
+            for (std::size_t i = 5 + 4 * 21; i < b.size(); ++i) EXPECT_EQ(b[i], 77) << loop.name;
+            EXPECT_EQ(b[5], percent == 50 ? 39 : 54) << loop.name;
+            EXPECT_EQ(b[4 + 4 * 21], percent == 50 ? 39 : 54) << loop.name;
+        }
 }
 
 } // namespace
