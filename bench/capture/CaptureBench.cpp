@@ -42,7 +42,8 @@ public:
     long long pixels = 0;
     bool eventFilter(QObject*, QEvent* e) override {
         if (e->type() == QEvent::Paint)
-            for (const QRect& r : static_cast<QPaintEvent*>(e)->region()) pixels += qint64(r.width()) * r.height();
+            for (const QRect& r : static_cast<QPaintEvent*>(e)->region())
+                pixels += qint64(r.width()) * r.height();
         return false;
     }
 };
@@ -74,7 +75,8 @@ void PostedMessageToWindowShown(benchmark::State& state, bool realPause) {
     fakes::TestPlatform tp;
     QtScreen realScreen;
     LinuxKernel realKernel;
-    if (QGuiApplication::platformName() == QLatin1String("xcb")) tp.platform().screen = &realScreen;
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        tp.platform().screen = &realScreen;
     else {
         tp.screen.screenSize = QSize(kW, kH);
         tp.screen.picture = QImage(kW, kH, QImage::Format_RGB32);
@@ -102,7 +104,8 @@ void PostedMessageToWindowShown(benchmark::State& state, bool realPause) {
             if (f->isVisible() && f->windowHandle() && f->windowHandle()->isExposed() && spy.painted) break;
         }
         state.PauseTiming();
-        if (tool.current()->screenImage().size() != QSize(kW, kH)) state.SkipWithError("screen is not 1920x1080");
+        if (tool.current()->screenImage().size() != QSize(kW, kH))
+            state.SkipWithError("screen is not 1920x1080");
         tool.current()->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCoreApplication::processEvents();
@@ -110,8 +113,12 @@ void PostedMessageToWindowShown(benchmark::State& state, bool realPause) {
     }
     state.SetLabel(QGuiApplication::platformName().toStdString());
 }
-void BM_PostedMessageToWindowShown(benchmark::State& state) { PostedMessageToWindowShown(state, true); }
-void BM_PostedMessageToWindowShownNoPause(benchmark::State& state) { PostedMessageToWindowShown(state, false); }
+void BM_PostedMessageToWindowShown(benchmark::State& state) {
+    PostedMessageToWindowShown(state, true);
+}
+void BM_PostedMessageToWindowShownNoPause(benchmark::State& state) {
+    PostedMessageToWindowShown(state, false);
+}
 BENCHMARK(BM_PostedMessageToWindowShown)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(BM_PostedMessageToWindowShownNoPause)->Unit(benchmark::kMillisecond)->Iterations(20);
 

@@ -25,7 +25,9 @@ namespace nodo {
 
 namespace {
 
-QString Q(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+QString Q(std::string_view s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
 
 capture::MouseButton ButtonOf(Qt::MouseButton b) {
     if (b == Qt::RightButton) return capture::MouseButton::Right;
@@ -33,7 +35,9 @@ capture::MouseButton ButtonOf(Qt::MouseButton b) {
     return capture::MouseButton::Other;
 }
 
-bool IsSendKey(int key) { return key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter; }
+bool IsSendKey(int key) {
+    return key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter;
+}
 
 } // namespace
 
@@ -70,7 +74,8 @@ private:
 };
 
 TCopyScreenForm::TCopyScreenForm(const MainContext& ctx, QWidget* owner)
-    : QWidget(owner ? owner : ctx.mainWindow, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+    : QWidget(owner ? owner : ctx.mainWindow,
+              Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
       m_ctx(ctx) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Nodo助手"));
@@ -121,8 +126,8 @@ void TCopyScreenForm::setScreenImage(QImage screen) {
     m_screen.setDevicePixelRatio(1.0);
     // bits() makes the picture ours alone; from here on it is changed in place, never copied.
     uchar* bits = m_screen.bits();
-    m_sel.setScreen({reinterpret_cast<uint32_t*>(bits), m_screen.width(), m_screen.height(),
-                     m_screen.bytesPerLine()});
+    m_sel.setScreen(
+        {reinterpret_cast<uint32_t*>(bits), m_screen.width(), m_screen.height(), m_screen.bytesPerLine()});
 
     const QScreen* primary = QGuiApplication::primaryScreen();
     m_dpr = primary ? primary->devicePixelRatio() : 1.0;
@@ -168,7 +173,9 @@ void TCopyScreenForm::closeEvent(QCloseEvent* event) {
     emit closed();
 }
 
-void TCopyScreenForm::keyPressEvent(QKeyEvent* event) { FormKeyDown(event); }
+void TCopyScreenForm::keyPressEvent(QKeyEvent* event) {
+    FormKeyDown(event);
+}
 
 void TCopyScreenForm::FormKeyDown(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
@@ -320,9 +327,15 @@ void TCopyScreenForm::handOver(const std::string& file) {
 
 void TCopyScreenForm::applyCursor() {
     switch (m_sel.cursor()) {
-    case capture::Cursor::Cross: ImgScreen->setCursor(Qt::CrossCursor); break;
-    case capture::Cursor::Arrow: ImgScreen->setCursor(Qt::ArrowCursor); break;
-    case capture::Cursor::SizeAll: ImgScreen->setCursor(Qt::SizeAllCursor); break;
+    case capture::Cursor::Cross:
+        ImgScreen->setCursor(Qt::CrossCursor);
+        break;
+    case capture::Cursor::Arrow:
+        ImgScreen->setCursor(Qt::ArrowCursor);
+        break;
+    case capture::Cursor::SizeAll:
+        ImgScreen->setCursor(Qt::SizeAllCursor);
+        break;
     }
 }
 

@@ -41,7 +41,8 @@ inline QImage GeneratedScreen(int w, int h) {
     QImage img(w, h, QImage::Format_RGB32);
     for (int y = 0; y < h; ++y) {
         auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-        for (int x = 0; x < w; ++x) line[x] = qRgb(x & 255, y & 255, (x * 7 + y * 13 + 40) & 255);
+        for (int x = 0; x < w; ++x)
+            line[x] = qRgb(x & 255, y & 255, (x * 7 + y * 13 + 40) & 255);
     }
     if (w > 600 && h > 400) img.setPixel(600, 400, qRgb(255, 0, 0));
     return img;

@@ -15,7 +15,8 @@ namespace {
 class Screen {
 public:
     Screen(int w, int h) : m_w(w), m_h(h), m_pixels(size_t(w) * h) {
-        for (int i = 0; i < w * h; ++i) m_pixels[i] = 0xFF000000u | uint32_t(i * 2654435761u >> 8);
+        for (int i = 0; i < w * h; ++i)
+            m_pixels[i] = 0xFF000000u | uint32_t(i * 2654435761u >> 8);
     }
     PixelSurface surface() { return {m_pixels.data(), m_w, m_h, std::ptrdiff_t(m_w) * 4}; }
     const std::vector<uint32_t>& pixels() const { return m_pixels; }
@@ -58,15 +59,18 @@ TEST_P(StateTable, EventsGiveStateLabelsAndBand) {
     CaptureSelection sel(screen.surface());
     sel.start();
     bool closed = false;
-    for (const auto& step : GetParam().steps) step(sel, closed);
+    for (const auto& step : GetParam().steps)
+        step(sel, closed);
     EXPECT_EQ(sel.state(), GetParam().state);
     EXPECT_EQ(closed, GetParam().closed);
     EXPECT_EQ(sel.rectDrawn(), GetParam().bandDrawn);
     EXPECT_EQ(sel.actionText(), ActionText(GetParam().state));
     EXPECT_EQ(sel.cancelText(), CancelText(GetParam().state));
     // Without a band on it, the frozen screen is exactly what was captured.
-    if (!sel.rectDrawn()) EXPECT_EQ(screen.pixels(), original);
-    else EXPECT_NE(screen.pixels(), original);
+    if (!sel.rectDrawn())
+        EXPECT_EQ(screen.pixels(), original);
+    else
+        EXPECT_NE(screen.pixels(), original);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -79,27 +83,43 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"escWithNothingCloses", {Esc()}, SelState::Nothing, true, false},
         Row{"dragDrawsBand", {Press(5, 5), Move(20, 15)}, SelState::Selecting, false, true},
         Row{"releaseFinishes", {Press(5, 5), Move(20, 15), Release()}, SelState::Finished, false, true},
-        Row{"rightWhileSelectingClears", {Press(5, 5), Move(20, 15), Press(20, 15, MouseButton::Right)},
-            SelState::Nothing, false, false},
+        Row{"rightWhileSelectingClears",
+            {Press(5, 5), Move(20, 15), Press(20, 15, MouseButton::Right)},
+            SelState::Nothing,
+            false,
+            false},
         Row{"escWhileSelectingClears", {Press(5, 5), Move(20, 15), Esc()}, SelState::Nothing, false, false},
         Row{"rightWhenFinishedClears",
-            {Press(5, 5), Move(20, 15), Release(), Press(1, 1, MouseButton::Right)}, SelState::Nothing, false,
+            {Press(5, 5), Move(20, 15), Release(), Press(1, 1, MouseButton::Right)},
+            SelState::Nothing,
+            false,
             false},
         Row{"rightTwiceCloses",
             {Press(5, 5), Move(20, 15), Release(), Press(1, 1, MouseButton::Right),
              Press(1, 1, MouseButton::Right)},
-            SelState::Nothing, true, false},
-        Row{"escTwiceCloses", {Press(5, 5), Move(20, 15), Release(), Esc(), Esc()}, SelState::Nothing, true,
+            SelState::Nothing,
+            true,
+            false},
+        Row{"escTwiceCloses",
+            {Press(5, 5), Move(20, 15), Release(), Esc(), Esc()},
+            SelState::Nothing,
+            true,
             false},
         Row{"pressOutsideFinishedDoesNothing",
             {Press(5, 5), Move(20, 15), Release(), Move(40, 40), Press(40, 40), Move(45, 45), Release()},
-            SelState::Finished, false, true},
+            SelState::Finished,
+            false,
+            true},
         Row{"movingFinishedSelectionKeepsState",
             {Press(5, 5), Move(20, 15), Release(), Move(10, 10), Press(10, 10), Move(12, 13), Release()},
-            SelState::Finished, false, true},
+            SelState::Finished,
+            false,
+            true},
         Row{"newSelectionAfterClear",
-            {Press(5, 5), Move(20, 15), Release(), Esc(), Press(30, 30), Move(40, 35)}, SelState::Selecting,
-            false, true}),
+            {Press(5, 5), Move(20, 15), Release(), Esc(), Press(30, 30), Move(40, 35)},
+            SelState::Selecting,
+            false,
+            true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CaptureTexts, LabelsPerState) {
@@ -138,7 +158,7 @@ TEST(CaptureSelection, CursorFollowsStateAndInside) {
     const struct {
         int x, y;
         Cursor cursor;
-    } probes[] = {{20, 20, Cursor::SizeAll}, {10, 20, Cursor::Arrow}, {30, 20, Cursor::Arrow},
+    } probes[] = {{20, 20, Cursor::SizeAll}, {10, 20, Cursor::Arrow},   {30, 20, Cursor::Arrow},
                   {20, 10, Cursor::Arrow},   {11, 29, Cursor::SizeAll}, {50, 40, Cursor::Arrow}};
     for (const auto& p : probes) {
         sel.mouseMove(p.x, p.y);
@@ -224,7 +244,8 @@ TEST(CaptureSelection, MoveStepsFollowTheLastPointerPosition) {
     sel.mouseUp();
     sel.mouseMove(20, 20);
     sel.mouseDown(MouseButton::Left, 20, 20);
-    for (int x = 18; x >= 5; --x) sel.mouseMove(x, 20); // pushes against the left edge
+    for (int x = 18; x >= 5; --x)
+        sel.mouseMove(x, 20); // pushes against the left edge
     EXPECT_EQ(sel.x1(), 1);
     EXPECT_EQ(sel.x2(), 21);
     sel.mouseMove(8, 20); // back to the right: moves at once by the step
@@ -329,7 +350,8 @@ TEST(CaptureSelection, DirtyStripsCoverTheBandChanges) {
     sel.mouseMove(26, 16);
     dirty = sel.takeDirty();
     auto expected = BandStrips(5, 5, 25, 15, 64, 48);
-    for (const Rect& r : BandStrips(5, 5, 26, 16, 64, 48)) expected.push_back(r);
+    for (const Rect& r : BandStrips(5, 5, 26, 16, 64, 48))
+        expected.push_back(r);
     EXPECT_EQ(dirty, expected);
     EXPECT_TRUE(sel.takeDirty().empty());
 }
@@ -337,7 +359,10 @@ TEST(CaptureSelection, DirtyStripsCoverTheBandChanges) {
 TEST(PanelRule, AlternatesSides) {
     const struct {
         int left, screenWidth, panelWidth, expected;
-    } cases[] = {{0, 1920, 249, 8}, {8, 1920, 249, 1663}, {1663, 1920, 249, 8}, {8, 1366, 249, 1109},
+    } cases[] = {{0, 1920, 249, 8},
+                 {8, 1920, 249, 1663},
+                 {1663, 1920, 249, 8},
+                 {8, 1366, 249, 1109},
                  {100, 1366, 249, 8}};
     for (const auto& c : cases)
         EXPECT_EQ(PanelLeftAfterPointer(c.left, c.screenWidth, c.panelWidth), c.expected) << c.left;

@@ -83,7 +83,8 @@ TEST_F(CaptureTool, NoPictureOfTheScreenOpensNoWindow) {
     EXPECT_EQ(tp.messages.shown[0].text, QString::fromUtf8("无法读取屏幕图像。"));
     EXPECT_EQ(tp.messages.shown[0].caption, QString::fromUtf8("Nodo助手"));
     EXPECT_TRUE(main.isVisible()); // back, or the program would be out of reach
-    for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_EQ(qobject_cast<TCopyScreenForm*>(w), nullptr);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        EXPECT_EQ(qobject_cast<TCopyScreenForm*>(w), nullptr);
 }
 
 // A screen that says it can be read but then gives nothing (the grab failed).
@@ -103,7 +104,8 @@ TEST_F(CaptureTool, AFailedGrabIsReportedAndOpensNoWindow) {
     EXPECT_EQ(screen.grabs, 1);
     ASSERT_EQ(tp.messages.shown.size(), 1u);
     settle();
-    for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_EQ(qobject_cast<TCopyScreenForm*>(w), nullptr);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        EXPECT_EQ(qobject_cast<TCopyScreenForm*>(w), nullptr);
 }
 
 TEST_F(CaptureTool, TheLatestWindowIsTheOneInUse) {

@@ -53,7 +53,8 @@ TEST(CaptureOnX11, RealScreenCaptureLandsInTheFileAndOnThePage) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&patternWindow));
     QElapsedTimer t;
     t.start();
-    while (!ScreenShows(screen, pattern, at) && t.elapsed() < 5000) QTest::qWait(50);
+    while (!ScreenShows(screen, pattern, at) && t.elapsed() < 5000)
+        QTest::qWait(50);
     ASSERT_TRUE(ScreenShows(screen, pattern, at)) << "the pattern never reached the screen";
 
     MainStandIn main;
@@ -71,7 +72,8 @@ TEST(CaptureOnX11, RealScreenCaptureLandsInTheFileAndOnThePage) {
     tool.SpeedButton1Click(ctx);
     EXPECT_FALSE(main.isVisible());
     t.restart();
-    while (!tool.current() && t.elapsed() < 5000) QTest::qWait(10);
+    while (!tool.current() && t.elapsed() < 5000)
+        QTest::qWait(10);
     TCopyScreenForm* form = tool.current();
     ASSERT_NE(form, nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form));

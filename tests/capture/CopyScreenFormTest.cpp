@@ -12,7 +12,9 @@ using capture::SelState;
 
 namespace {
 
-QString Q(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+QString Q(std::string_view s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
 
 using CaptureWindow = CaptureFixture;
 
@@ -93,25 +95,44 @@ void Finished(CaptureFixture& t) {
     Selecting(t);
     t.release({300, 260});
 }
-TCopyScreenForm* Form(CaptureFixture& t) { return t.tool.current(); }
+TCopyScreenForm* Form(CaptureFixture& t) {
+    return t.tool.current();
+}
 
-TEST_P(CaptureStateTable, Row) { run(); }
+TEST_P(CaptureStateTable, Row) {
+    run();
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Capture, CaptureStateTable,
     ::testing::Values(
-        TableRow{"nothingPressSelects", nullptr, [](auto& t) { t.press({50, 160}); }, SelState::Selecting,
-                 true},
+        TableRow{"nothingPressSelects", nullptr,
+                 [](auto& t) {
+                     t.press({50, 160});
+                 },
+                 SelState::Selecting, true},
         TableRow{"nothingRightCloses", nullptr,
-                 [](auto& t) { t.press({50, 160}, Qt::RightButton); }, SelState::Nothing, false},
+                 [](auto& t) {
+                     t.press({50, 160}, Qt::RightButton);
+                 },
+                 SelState::Nothing, false},
         TableRow{"nothingEscCloses", nullptr, [](auto& t) { QTest::keyClick(Form(t), Qt::Key_Escape); },
                  SelState::Nothing, false},
-        TableRow{"selectingMoveFollows", Selecting, [](auto& t) { t.move({320, 280}); },
+        TableRow{"selectingMoveFollows", Selecting,
+                 [](auto& t) {
+                     t.move({320, 280});
+                 },
                  SelState::Selecting, true},
-        TableRow{"selectingReleaseFinishes", Selecting, [](auto& t) { t.release({300, 260}); },
+        TableRow{"selectingReleaseFinishes", Selecting,
+                 [](auto& t) {
+                     t.release({300, 260});
+                 },
                  SelState::Finished, true},
         TableRow{"selectingRightClears", Selecting,
-                 [](auto& t) { t.press({300, 260}, Qt::RightButton); }, SelState::Nothing, true},
+                 [](auto& t) {
+                     t.press({300, 260}, Qt::RightButton);
+                 },
+                 SelState::Nothing, true},
         TableRow{"selectingEscClears", Selecting, [](auto& t) { QTest::keyClick(Form(t), Qt::Key_Escape); },
                  SelState::Nothing, true},
         TableRow{"finishedMoveInside", Finished,
@@ -131,14 +152,19 @@ INSTANTIATE_TEST_SUITE_P(
                  },
                  SelState::Finished, true},
         TableRow{"finishedDoubleClickSends", Finished,
-                 [](auto& t) { QTest::mouseDClick(Form(t)->ImgScreen, Qt::LeftButton, {}, {200, 200}); },
+                 [](auto& t) {
+                     QTest::mouseDClick(Form(t)->ImgScreen, Qt::LeftButton, {}, {200, 200});
+                 },
                  SelState::Nothing, false},
         TableRow{"finishedSpaceSends", Finished, [](auto& t) { QTest::keyClick(Form(t), Qt::Key_Space); },
                  SelState::Nothing, false},
         TableRow{"finishedEnterSends", Finished, [](auto& t) { QTest::keyClick(Form(t), Qt::Key_Return); },
                  SelState::Nothing, false},
         TableRow{"finishedRightClears", Finished,
-                 [](auto& t) { t.press({10, 700}, Qt::RightButton); }, SelState::Nothing, true},
+                 [](auto& t) {
+                     t.press({10, 700}, Qt::RightButton);
+                 },
+                 SelState::Nothing, true},
         TableRow{"finishedEscClears", Finished, [](auto& t) { QTest::keyClick(Form(t), Qt::Key_Escape); },
                  SelState::Nothing, true}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -174,14 +200,17 @@ TEST_F(CaptureWindow, PanelDodgesThePointerBetweenTwoPositions) {
 TEST_F(CaptureWindow, BandIsInvertedInPlaceAndErasedExactly) {
     TCopyScreenForm* f = open();
     const QImage original = tp.screen.picture;
+    const uchar* frozen = f->screenImage().constBits();
     press({100, 100});
     move({400, 300});
     const QImage& shown = f->screenImage();
+    EXPECT_EQ(shown.constBits(), frozen); // drawn in place: no second copy of the screen
     EXPECT_EQ(shown.pixel(100, 100), original.pixel(100, 100) ^ 0x00FFFFFFu);
     EXPECT_EQ(shown.pixel(399, 299), original.pixel(399, 299) ^ 0x00FFFFFFu);
     EXPECT_EQ(shown.pixel(250, 200), original.pixel(250, 200));
     EXPECT_EQ(shown.pixel(400, 300), original.pixel(400, 300));
-    for (QPoint p : {QPoint(50, 80), QPoint(700, 500), QPoint(101, 101)}) move(p);
+    for (QPoint p : {QPoint(50, 80), QPoint(700, 500), QPoint(101, 101)})
+        move(p);
     release({101, 101});
     press({10, 700}, Qt::RightButton);
     EXPECT_EQ(f->screenImage(), original);
@@ -245,7 +274,8 @@ TEST_P(CaptureEdges, MovingStopsAtTheScreenEdges) {
     move(c.path.front());
     EXPECT_EQ(f->ImgScreen->cursor().shape(), Qt::SizeAllCursor);
     press(c.path.front());
-    for (QPoint p : c.path) move(p);
+    for (QPoint p : c.path)
+        move(p);
     release(c.path.back());
     const auto& s = f->selection();
     EXPECT_EQ(QRect(QPoint(s.x1(), s.y1()), QPoint(s.x2() - 1, s.y2() - 1)), c.expected);
@@ -255,26 +285,26 @@ TEST_P(CaptureEdges, MovingStopsAtTheScreenEdges) {
 
 std::vector<QPoint> Steps(QPoint from, QPoint step, int n) {
     std::vector<QPoint> v{from};
-    for (int i = 0; i < n; ++i) v.push_back(v.back() + step);
+    for (int i = 0; i < n; ++i)
+        v.push_back(v.back() + step);
     return v;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Capture, CaptureEdges,
-    ::testing::Values(
-        // The left side may reach 1 and the right side the screen width, no further; a step that
-        // would pass an edge is dropped on that axis only.
-        EdgeMove{"leftReachesOne", QRect(40, 100, 200, 100), Steps({100, 150}, {-13, 2}, 5),
-                 QRect(1, 110, 200, 100)},
-        EdgeMove{"leftStopsShort", QRect(40, 100, 200, 100), Steps({100, 150}, {-10, 2}, 8),
-                 QRect(10, 116, 200, 100)},
-        EdgeMove{"rightReachesWidth", QRect(1100, 300, 200, 100), Steps({1200, 350}, {11, -3}, 7),
-                 QRect(1166, 279, 200, 100)},
-        EdgeMove{"rightStopsShort", QRect(1100, 300, 200, 100), Steps({1200, 350}, {10, -3}, 10),
-                 QRect(1160, 270, 200, 100)},
-        EdgeMove{"bottom", QRect(300, 600, 200, 100), Steps({400, 650}, {4, 10}, 10),
-                 QRect(340, 660, 200, 100)}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Capture, CaptureEdges,
+                         ::testing::Values(
+                             // The left side may reach 1 and the right side the screen width, no further; a
+                             // step that would pass an edge is dropped on that axis only.
+                             EdgeMove{"leftReachesOne", QRect(40, 100, 200, 100),
+                                      Steps({100, 150}, {-13, 2}, 5), QRect(1, 110, 200, 100)},
+                             EdgeMove{"leftStopsShort", QRect(40, 100, 200, 100),
+                                      Steps({100, 150}, {-10, 2}, 8), QRect(10, 116, 200, 100)},
+                             EdgeMove{"rightReachesWidth", QRect(1100, 300, 200, 100),
+                                      Steps({1200, 350}, {11, -3}, 7), QRect(1166, 279, 200, 100)},
+                             EdgeMove{"rightStopsShort", QRect(1100, 300, 200, 100),
+                                      Steps({1200, 350}, {10, -3}, 10), QRect(1160, 270, 200, 100)},
+                             EdgeMove{"bottom", QRect(300, 600, 200, 100), Steps({400, 650}, {4, 10}, 10),
+                                      QRect(340, 660, 200, 100)}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CaptureWindow, SpaceAndEnterAreTakenFromTheWholeApplication) {
     QLineEdit edit(&main);

@@ -22,7 +22,8 @@ class Band : public ::testing::TestWithParam<BandCase> {};
 TEST_P(Band, InvertsTheOutlineOnceAndRestoresWhenDrawnAgain) {
     const int w = 40, h = 30;
     std::vector<uint32_t> pixels(w * h);
-    for (int i = 0; i < w * h; ++i) pixels[i] = 0x80000000u | uint32_t(i * 7919);
+    for (int i = 0; i < w * h; ++i)
+        pixels[i] = 0x80000000u | uint32_t(i * 7919);
     const auto original = pixels;
     PixelSurface s{pixels.data(), w, h, w * 4};
     const auto& c = GetParam();
@@ -50,22 +51,25 @@ TEST_P(Band, InvertsTheOutlineOnceAndRestoresWhenDrawnAgain) {
 
 INSTANTIATE_TEST_SUITE_P(
     Capture, Band,
-    ::testing::Values(BandCase{"plain", 5, 4, 15, 10, 2 * 10 + 2 * 4}, BandCase{"dragUpLeft", 15, 10, 5, 4, 28},
-                      BandCase{"empty", 7, 7, 7, 7, 0}, BandCase{"zeroWidth", 7, 3, 7, 20, 0},
-                      BandCase{"zeroHeight", 3, 7, 20, 7, 0}, BandCase{"onePixel", 7, 7, 8, 8, 1},
-                      BandCase{"oneColumn", 7, 3, 8, 9, 6}, BandCase{"oneRow", 3, 7, 9, 8, 6},
-                      BandCase{"twoByTwo", 3, 3, 5, 5, 4}, BandCase{"whole", 0, 0, 40, 30, 2 * 40 + 2 * 28},
+    ::testing::Values(BandCase{"plain", 5, 4, 15, 10, 2 * 10 + 2 * 4},
+                      BandCase{"dragUpLeft", 15, 10, 5, 4, 28}, BandCase{"empty", 7, 7, 7, 7, 0},
+                      BandCase{"zeroWidth", 7, 3, 7, 20, 0}, BandCase{"zeroHeight", 3, 7, 20, 7, 0},
+                      BandCase{"onePixel", 7, 7, 8, 8, 1}, BandCase{"oneColumn", 7, 3, 8, 9, 6},
+                      BandCase{"oneRow", 3, 7, 9, 8, 6}, BandCase{"twoByTwo", 3, 3, 5, 5, 4},
+                      BandCase{"whole", 0, 0, 40, 30, 2 * 40 + 2 * 28},
                       BandCase{"clippedRightBottom", 30, 20, 50, 40, 10 + 10 - 1},
                       BandCase{"clippedLeftTop", -5, -5, 10, 10, 10 + 10 - 1},
                       BandCase{"offSurface", 50, 50, 60, 60, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Band, StripsNeverOverlap) {
-    for (const auto& [w, h] : std::vector<std::pair<int, int>>{{1, 1}, {1, 5}, {5, 1}, {2, 2}, {2, 3}, {9, 4}}) {
+    for (const auto& [w, h] :
+         std::vector<std::pair<int, int>>{{1, 1}, {1, 5}, {5, 1}, {2, 2}, {2, 3}, {9, 4}}) {
         std::set<std::pair<int, int>> seen;
         for (const Rect& s : BandStrips(10, 10, 10 + w, 10 + h, 100, 100))
             for (int y = s.top; y < s.bottom; ++y)
-                for (int x = s.left; x < s.right; ++x) EXPECT_TRUE(seen.insert({x, y}).second) << w << "x" << h;
+                for (int x = s.left; x < s.right; ++x)
+                    EXPECT_TRUE(seen.insert({x, y}).second) << w << "x" << h;
     }
 }
 

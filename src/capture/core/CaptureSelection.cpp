@@ -14,9 +14,12 @@ std::string RGBText(int red, int green, int blue) {
 
 std::string_view ActionText(SelState state) {
     switch (state) {
-    case SelState::Selecting: return kActionRelease;
-    case SelState::Finished: return kActionSend;
-    default: return kActionSelect;
+    case SelState::Selecting:
+        return kActionRelease;
+    case SelState::Finished:
+        return kActionSend;
+    default:
+        return kActionSelect;
     }
 }
 
@@ -151,6 +154,8 @@ std::string CaptureSelection::readout(int x, int y) const {
     return RGBText((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
 }
 
-std::vector<Rect> CaptureSelection::takeDirty() { return std::exchange(m_dirty, {}); }
+std::vector<Rect> CaptureSelection::takeDirty() {
+    return std::exchange(m_dirty, {});
+}
 
 } // namespace nodo::capture

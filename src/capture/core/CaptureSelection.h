@@ -21,7 +21,9 @@ std::string_view CancelText(SelState state);
 // Where the information panel goes when the pointer comes over it: to 8 from the left unless it is
 // there already, else to 8 from the right edge. It alternates sides, dodging the pointer.
 int PanelLeftAfterPointer(int currentLeft, int screenWidth, int panelWidth);
-inline bool StrictlyBetween(int v, int low, int high) { return low < v && v < high; }
+inline bool StrictlyBetween(int v, int low, int high) {
+    return low < v && v < high;
+}
 
 class CaptureSelection {
 public:

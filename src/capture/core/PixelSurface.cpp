@@ -19,7 +19,7 @@ std::vector<Rect> BandStrips(int x1, int y1, int x2, int y2, int width, int heig
         s.bottom = std::min(s.bottom, height);
         if (!s.empty()) strips.push_back(s);
     };
-    add({r.left, r.top, r.right, r.top + 1});                 // top edge, corners included
+    add({r.left, r.top, r.right, r.top + 1});                           // top edge, corners included
     if (r.height() > 1) add({r.left, r.bottom - 1, r.right, r.bottom}); // bottom edge
     if (r.height() > 2) {
         add({r.left, r.top + 1, r.left + 1, r.bottom - 1}); // left edge between the corners
@@ -33,7 +33,8 @@ void InvertBand(const PixelSurface& surface, int x1, int y1, int x2, int y2) {
     for (const Rect& s : BandStrips(x1, y1, x2, y2, surface.width, surface.height)) {
         for (int y = s.top; y < s.bottom; ++y) {
             uint32_t* p = surface.row(y);
-            for (int x = s.left; x < s.right; ++x) p[x] ^= kColourBits;
+            for (int x = s.left; x < s.right; ++x)
+                p[x] ^= kColourBits;
         }
     }
 }
