@@ -48,9 +48,22 @@ std::string PicToBmp(const std::string& fileName, const std::string& outFolder) 
         target = SiblingBmp(fileName);
     } else {
         const std::string base = fs::path(ChangeFileExt(fileName, ".bmp")).filename().string();
-        target = ResolveCaseInsensitive(outFolder, base).string();
+        target = FileInFolder(outFolder, base);
     }
     return jpeg ? JpgToBmp(fileName, target) : GifToBmp(fileName, target);
+}
+
+std::string FileInFolder(const std::string& folder, const std::string& name) {
+    const fs::path dir(folder);
+    std::error_code ec;
+    if (fs::exists(dir / name, ec)) return (dir / name).string();
+    const std::string want = FoldCase(name);
+    fs::path found;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string have = it->path().filename().string();
+        if (FoldCase(have) == want && (found.empty() || have < found.filename().string())) found = it->path();
+    }
+    return (found.empty() ? dir / name : found).string();
 }
 
 pic::Bitmap StretchNearest(const pic::Bitmap& source, int width, int height) {

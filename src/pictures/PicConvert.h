@@ -22,6 +22,10 @@ std::string GifToBmp(const std::string& fileName, const std::string& target);
 // (beside the file when outFolder is empty); any other extension gives an empty string.
 std::string PicToBmp(const std::string& fileName, const std::string& outFolder = {});
 
+// `name` taken as one file name inside `folder` (a '\' in it is part of the name, so it never leads out of
+// the folder), matched without regard to case against what exists there.
+std::string FileInFolder(const std::string& folder, const std::string& name);
+
 // Resizes by taking the nearest source pixel for every target pixel: rows and columns are dropped
 // or repeated, never averaged.
 pic::Bitmap StretchNearest(const pic::Bitmap& source, int width, int height);

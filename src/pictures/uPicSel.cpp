@@ -190,7 +190,7 @@ void TPicSelFrm::btnAddClick() {
     std::string working;
     try {
         const std::string name = std::filesystem::path(source).filename().string();
-        const std::string copy = m_platform.folder->path(std::string(kBGPicFolder) + name);
+        const std::string copy = FileInFolder(m_platform.folder->path(kBGPicFolder), name);
         // A picture that already lies in the folder cannot be copied onto itself; that is fine.
         m_platform.kernel->copyFile(source, copy, false);
         working = PicToBmp(copy);

@@ -71,6 +71,21 @@ TEST_F(ConvertTest, PicToBmpIntoAnotherFolderLeavesTheSourceFolderAlone) {
     EXPECT_FALSE(fs::exists(tmp + "/photo.BMP"));
 }
 
+TEST_F(ConvertTest, TheTargetFolderIsNeverLeftAndKeepsOneFilePerName) {
+    const std::string tmp = tp.file("tmp");
+    fs::create_directories(tmp);
+    // Backslashes are ordinary characters in a file name here, never separators.
+    const std::string odd = user("a\\..\\..\\evil.jpg");
+    test::WriteJpeg(odd, test::Pattern(4, 4));
+    EXPECT_EQ(PicToBmp(odd, tmp), tmp + "/a\\..\\..\\evil.bmp");
+    EXPECT_FALSE(fs::exists(tp.file("evil.bmp")));
+    // An existing file whose name differs only in case is the one replaced.
+    WriteFile(tmp + "/Photo.BMP", "old");
+    test::WriteJpeg(user("photo.jpg"), test::Pattern(4, 4));
+    EXPECT_EQ(PicToBmp(user("photo.jpg"), tmp), tmp + "/Photo.BMP");
+    EXPECT_FALSE(fs::exists(tmp + "/photo.bmp"));
+}
+
 TEST_F(ConvertTest, JpgToBmpWritesBesideItsInputReplacingAnyCaseOfTheName) {
     const std::string dir = tp.file("source/DeskTopBG/");
     test::WriteJpeg(dir + "Mix.Jpg", test::Solid(8, 4, {10, 200, 30, 255}));

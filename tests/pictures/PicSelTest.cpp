@@ -182,6 +182,18 @@ TEST_F(PicSelTest, AddingAPictureThatAlreadyLiesInTheFolderLeavesItIntact) {
     EXPECT_EQ(frm->rows(), (Rows{"A1.bmp", "A1.bmp"}));
 }
 
+TEST_F(PicSelTest, AddedFilesLandInsideTheBackgroundFolderWhateverTheirName) {
+    writeList({"A1.bmp", "A1.bmp"});
+    open();
+    const std::string odd = "x\\..\\..\\odd.bmp";
+    test::WriteBmp(user(odd), test::Pattern(8, 8));
+    chooseFile(user(odd));
+    click(frm->btnAdd);
+    EXPECT_TRUE(fs::exists(bg(odd)));
+    EXPECT_FALSE(fs::exists(tp.file("odd.bmp")));
+    EXPECT_EQ(frm->rows(), (Rows{"A1.bmp", odd}));
+}
+
 TEST_F(PicSelTest, CancellingTheDialogAddsNothing) {
     writeList({"A1.bmp", "A1.bmp"});
     open();
