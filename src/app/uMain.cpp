@@ -355,9 +355,9 @@ void TMainFrm::FormShow() {
         move(saved.left, saved.top);
         layoutAnchored();
     }
-    if (!uGlobal::CurPicFile.empty() && m_platform.kernel->fileExists(uGlobal::CurPicFile) && m_tools.LoadPicture) {
+    if (m_tools.ShowCurPicFile) {
         try {
-            m_tools.LoadPicture(*imgPicMix, uGlobal::CurPicFile);
+            m_tools.ShowCurPicFile(m_context);
         } catch (const std::exception& e) {
             reportError(e);
         }

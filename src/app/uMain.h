@@ -29,8 +29,9 @@ struct MainTools {
     std::function<void(MainContext&)> Copyscreanform;
     // Background list loader (ByChoice), run at start-up with false.
     std::function<void(MainContext&, bool)> LoadBGPicList;
-    // Loads a file onto the picture page (the show step); throws when it cannot be decoded.
-    std::function<void(TPicImage&, const std::string&)> LoadPicture;
+    // The show step: the picture page loads CurPicFile when that file exists; throws when it cannot
+    // be decoded.
+    std::function<void(MainContext&)> ShowCurPicFile;
     // The event type that the capture posts to the main window.
     int copyScreenEventType = 0;
 };

@@ -1,6 +1,7 @@
 #include "app/ImageButton.h"
 #include "app/uMain.h"
 #include "pictures/PicImage.h"
+#include "pictures/PicImport.h"
 #include "pictures/core/PictureFile.h"
 #include "pictures/uGlobal.h"
 #include "platform/fakes/Fakes.h"
@@ -49,7 +50,7 @@ protected:
             ++listLoads;
             lastByChoice = byChoice;
         };
-        tools.LoadPicture = [](TPicImage& page, const std::string& file) { page.LoadFromFile(file); };
+        tools.ShowCurPicFile = [](MainContext& ctx) { ShowCurPicFile(ctx); };
         frm->setTools(tools);
         frm->FormCreate();
         frm->FormShow();
