@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <memory>
 #include <string>
 #include <vector>
@@ -319,16 +320,27 @@ void BM_GiflibWrite(benchmark::State& st, int w, int h) {
     DGifCloseFile(src, &err);
 }
 
-// Collects the mean real time of every run so that the pairs can be printed as ratios.
+// Collects each benchmark's time (the median when repeated) so that the pairs can be printed as
+// ratios. CPU time counts the kernel's copying too and suffers less from a busy machine.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
+    struct Times {
+        double real = 0, cpu = 0;
+    };
     void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs)
-            if (r.run_type == Run::RT_Iteration)
-                times[r.benchmark_name()] = r.GetAdjustedRealTime();
+        for (const Run& r : runs) {
+            const std::string name = r.run_name.str();
+            if (r.run_type == Run::RT_Iteration && !medians.count(name))
+                times[name] = {r.GetAdjustedRealTime(), r.GetAdjustedCPUTime()};
+            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") {
+                times[name] = {r.GetAdjustedRealTime(), r.GetAdjustedCPUTime()};
+                medians.insert(name);
+            }
+        }
         ConsoleReporter::ReportRuns(runs);
     }
-    std::map<std::string, double> times;
+    std::map<std::string, Times> times;
+    std::set<std::string> medians;
 };
 
 void registerAll() {
@@ -369,15 +381,16 @@ int main(int argc, char** argv) {
     } pairs[] = {{"BmpLoad", "PlainRead"},       {"BmpSave", "PlainWrite"},         {"JpegDecode", "LibjpegDecompress"},
                  {"JpegEncode", "LibjpegCompress"}, {"PngDecode", "LibpngRead"},     {"PngEncode", "LibpngWrite"},
                  {"GifDecode", "GiflibSlurp"},   {"GifEncode", "GiflibWrite"}};
-    std::printf("\n%-22s %12s %12s %8s\n", "ours / floor", "ours ms", "floor ms", "ratio");
+    std::printf("\n%-20s %10s %10s %7s %10s %10s %7s\n", "ours / floor", "real ms", "floor", "ratio", "cpu ms",
+                "floor", "ratio");
     for (const auto& p : pairs)
         for (const auto& [name, t] : reporter.times) {
             if (name.rfind(std::string(p.ours) + "/", 0) != 0)
                 continue;
-            const std::string floorName = p.floor + name.substr(std::strlen(p.ours));
-            const auto f = reporter.times.find(floorName);
+            const auto f = reporter.times.find(p.floor + name.substr(std::strlen(p.ours)));
             if (f != reporter.times.end())
-                std::printf("%-22s %12.2f %12.2f %8.2f\n", name.c_str(), t, f->second, t / f->second);
+                std::printf("%-20s %10.2f %10.2f %7.2f %10.2f %10.2f %7.2f\n", name.c_str(), t.real, f->second.real,
+                            t.real / f->second.real, t.cpu, f->second.cpu, t.cpu / f->second.cpu);
         }
     std::error_code ec;
     fs::remove_all(benchDir(), ec);

@@ -45,24 +45,50 @@ Fd openForReading(const fs::path& path, std::uint64_t& size) {
     return f;
 }
 
-// Reads iovecs starting at offset, resuming after short reads.
-bool preadAll(int fd, std::vector<iovec>& iov, off_t offset) {
+// Reads the iovecs from offset on, resuming after short reads; false at the end of the file.
+bool preadAll(int fd, iovec* iov, std::size_t count, off_t offset) {
     std::size_t first = 0;
-    while (first < iov.size()) {
-        const int count = static_cast<int>(std::min<std::size_t>(iov.size() - first, IOV_MAX));
-        const ssize_t n = ::preadv(fd, &iov[first], count, offset);
+    while (first < count) {
+        const ssize_t n = ::preadv(fd, iov + first, static_cast<int>(count - first), offset);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             return false;
         offset += n;
         std::size_t done = static_cast<std::size_t>(n);
-        while (first < iov.size() && done >= iov[first].iov_len)
+        while (first < count && done >= iov[first].iov_len)
             done -= iov[first++].iov_len;
         if (done) {
             iov[first].iov_base = static_cast<char*>(iov[first].iov_base) + done;
             iov[first].iov_len -= done;
         }
+    }
+    return true;
+}
+
+// Reads plain BMP rows straight into the bitmap, a batch of rows per system call. Nothing else is
+// allocated, so the cost is the one copy out of the page cache that any read pays.
+bool readRows(int fd, const detail::BmpLayout& l, Bitmap& out) {
+    constexpr std::size_t kBatch = IOV_MAX & ~std::size_t{1};
+    iovec iov[kBatch];
+    std::uint8_t padding[4] = {};
+    const std::size_t pad = l.rowBytes - out.stride();
+    off_t offset = static_cast<off_t>(l.pixelOffset);
+    int fy = 0;
+    while (fy < l.height) {
+        std::size_t count = 0;
+        std::size_t bytes = 0;
+        for (; fy < l.height && count + 2 <= kBatch; ++fy) {
+            iov[count++] = {out.row(l.topDown ? fy : l.height - 1 - fy), out.stride()};
+            bytes += out.stride();
+            if (pad && fy + 1 < l.height) { // the last row may lack its padding
+                iov[count++] = {padding, pad};
+                bytes += pad;
+            }
+        }
+        if (!preadAll(fd, iov, count, offset))
+            return false;
+        offset += static_cast<off_t>(bytes);
     }
     return true;
 }
@@ -148,28 +174,18 @@ Bitmap LoadBitmapFile(const fs::path& path, const DecodeOptions& options) {
     Fd f = openForReading(path, size);
     if (size == 0)
         return Bitmap();
-    std::vector<std::uint8_t> head(std::min<std::uint64_t>(size, 4096));
-    const ssize_t got = ::pread(f.fd, head.data(), head.size(), 0);
+    std::uint8_t headBuffer[4096];
+    const ssize_t got = ::pread(f.fd, headBuffer, std::min<std::uint64_t>(size, sizeof headBuffer), 0);
     if (got < 0)
         ioFail("cannot read", path, errno);
-    head.resize(static_cast<std::size_t>(got));
+    const Bytes head(headBuffer, static_cast<std::size_t>(got));
 
     if (DetectFormat(head) == PictureFormat::Bmp && head.size() >= 18) {
         const detail::BmpLayout l = detail::ParseBmpLayout(head, size, options);
         if (l.plainRows()) {
-            // The rows go straight from the page cache into the bitmap: one copy, as for a plain read.
             Bitmap out = Bitmap::uninitialized(l.width, l.height, l.outputBpp());
             out.setSourceBitsPerPixel(l.bpp);
-            std::uint8_t padding[4] = {};
-            const std::size_t pad = l.rowBytes - out.stride();
-            std::vector<iovec> iov;
-            iov.reserve(static_cast<std::size_t>(l.height) * 2);
-            for (int fy = 0; fy < l.height; ++fy) {
-                iov.push_back({out.row(l.topDown ? fy : l.height - 1 - fy), out.stride()});
-                if (pad && fy + 1 < l.height)
-                    iov.push_back({padding, pad});
-            }
-            if (!preadAll(f.fd, iov, static_cast<off_t>(l.pixelOffset)))
+            if (!readRows(f.fd, l, out))
                 throw PictureError(PictureErrorKind::Truncated, "BMP: \"" + path.string() + "\" ends early");
             if (l.compression == detail::kBiRgb && l.bpp == 32)
                 detail::MakeOpaqueIfNoAlpha(out);
