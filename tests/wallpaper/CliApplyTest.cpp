@@ -1,67 +1,13 @@
 // nodo-cli apply, run as a program on a fresh installation tree.
-#include "ComposerFolder.h"
-
-#include "pictures/core/PictureFile.h"
-
-#include <gtest/gtest.h>
-
-#include <array>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <sys/wait.h>
+#include "CliFixture.h"
 
 namespace fs = std::filesystem;
 using namespace nodo;
-using nodo::testing::ComposerFolder;
+using nodo::testing::CliApply;
+using nodo::testing::CliRun;
 using nodo::testing::SolidBitmap;
 
 namespace {
-
-struct CliRun {
-    int status = -1;
-    std::string out;
-};
-
-class CliApply : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const char* app = std::getenv("NODO_APP_DIR");
-        ASSERT_NE(app, nullptr) << "NODO_APP_DIR is not set";
-        cli = fs::path(app) / "nodo-cli";
-        ASSERT_TRUE(fs::exists(cli)) << cli;
-        dir.writeBackground("A1.bmp", 1024, 768, {100, 100, 100, 0});
-        pic::SaveBmpFile(dir.root() / "page.bmp", SolidBitmap(300, 200, 24, {0, 0, 200, 0}), 24);
-    }
-
-    void writeText(const fs::path& file, const std::string& text) {
-        std::ofstream out(file, std::ios::binary);
-        out << text;
-    }
-
-    // No desktop can be reached: no display, no session bus, no desktop name; the wallpaper key
-    // and cache go to the test folder.
-    CliRun run(const std::string& args) {
-        const std::string home = (dir.root() / "home").string();
-        const std::string cmd = "env -u DISPLAY -u WAYLAND_DISPLAY -u XDG_CURRENT_DESKTOP -u DBUS_SESSION_BUS_ADDRESS "
-                                "-u XDG_RUNTIME_DIR -u XDG_SESSION_TYPE HOME='" + home + "' XDG_CONFIG_HOME='" + home +
-                                "/config' XDG_CACHE_HOME='" + home + "/cache' '" + cli.string() + "' apply " + args +
-                                " 2>&1";
-        CliRun r;
-        FILE* p = ::popen(cmd.c_str(), "r");
-        if (!p) return r;
-        std::array<char, 4096> buf{};
-        while (std::size_t n = std::fread(buf.data(), 1, buf.size(), p)) r.out.append(buf.data(), n);
-        const int st = ::pclose(p);
-        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-        return r;
-    }
-    std::string appArg() { return "--app-folder '" + dir.root().string() + "'"; }
-    fs::path bg(const char* name) { return dir.bgDir() / name; }
-
-    ComposerFolder dir;
-    fs::path cli;
-};
 
 TEST_F(CliApply, WritesTheThreeFilesAndFailsWithoutADesktop) {
     writeText(dir.root() / "data" / "tmppic.ini", (dir.root() / "page.bmp").string() + "\r\n");
