@@ -187,6 +187,8 @@ void TMainFrm::buildControls() {
     pgcMain->setGeometry(0, 0, 503, 381);
     ts_PicShow = new QWidget;
     ts_PicShow->setObjectName(QStringLiteral("ts_PicShow"));
+    // The white page behind the picture: transparent parts of the picture show it.
+    ts_PicShow->setAttribute(Qt::WA_StyledBackground);
     ts_PicShow->setStyleSheet(QStringLiteral("#ts_PicShow { background: white; }"));
     ts_PicMix = new QWidget;
     tsMain = new QWidget;
