@@ -8,6 +8,7 @@
 #include <optional>
 #include <poll.h>
 #include <spawn.h>
+#include <string_view>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -82,8 +83,18 @@ CommandResult PosixCommandRunner::run(const Command& command) {
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
 
+    std::vector<std::string> merged;
+    std::vector<char*> envp;
+    if (!command.environment.empty()) {
+        merged = MergeEnvironment(environ, command.environment);
+        for (auto& e : merged)
+            envp.push_back(e.data());
+        envp.push_back(nullptr);
+    }
+
     pid_t pid = -1;
-    const int rc = ::posix_spawnp(&pid, command.program.c_str(), &actions, &attr, argv.data(), environ);
+    const int rc = ::posix_spawnp(&pid, command.program.c_str(), &actions, &attr, argv.data(),
+                                  envp.empty() ? environ : envp.data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attr);
     outWrite.reset();
@@ -154,6 +165,25 @@ CommandResult PosixCommandRunner::run(const Command& command) {
     result.exitStatus = decodeStatus(status);
     if (result.timedOut) result.exitStatus = -1;
     return result;
+}
+
+std::vector<std::string> MergeEnvironment(char** inherited, const std::vector<std::string>& extra) {
+    auto nameOf = [](std::string_view entry) { return entry.substr(0, entry.find('=')); };
+    std::vector<std::string> result;
+    for (char** e = inherited; e && *e; ++e) {
+        const std::string_view entry(*e);
+        const bool replaced = std::any_of(extra.begin(), extra.end(),
+                                          [&](const std::string& x) { return nameOf(x) == nameOf(entry); });
+        if (!replaced) result.emplace_back(entry);
+    }
+    result.insert(result.end(), extra.begin(), extra.end());
+    return result;
+}
+
+CommandResult EnvironmentRunner::run(const Command& command) {
+    Command withEnv = command;
+    withEnv.environment.insert(withEnv.environment.begin(), m_environment.begin(), m_environment.end());
+    return m_inner.run(withEnv);
 }
 
 std::string CommandLine(const Command& command) {

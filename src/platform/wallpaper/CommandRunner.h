@@ -8,9 +8,18 @@
 namespace nodo::desktop {
 
 struct Command {
+    Command() = default;
+    Command(std::string program_, std::vector<std::string> args_,
+            std::chrono::milliseconds timeout_ = std::chrono::milliseconds(10000),
+            std::vector<std::string> environment_ = {})
+        : program(std::move(program_)), args(std::move(args_)), timeout(timeout_),
+          environment(std::move(environment_)) {}
+
     std::string program;           // looked up in PATH
     std::vector<std::string> args; // without the program name; passed as they are, no shell
     std::chrono::milliseconds timeout{10000};
+    // "NAME=value" entries put into the inherited environment, replacing a variable of that name.
+    std::vector<std::string> environment;
 
     friend bool operator==(const Command& a, const Command& b) {
         return a.program == b.program && a.args == b.args;
@@ -39,6 +48,22 @@ class PosixCommandRunner : public CommandRunner {
 public:
     CommandResult run(const Command& command) override;
 };
+
+// Hands every command to another runner with extra environment entries (a session bus found for a
+// program that was started outside the session).
+class EnvironmentRunner : public CommandRunner {
+public:
+    EnvironmentRunner(CommandRunner& inner, std::vector<std::string> environment)
+        : m_inner(inner), m_environment(std::move(environment)) {}
+    CommandResult run(const Command& command) override;
+
+private:
+    CommandRunner& m_inner;
+    std::vector<std::string> m_environment;
+};
+
+// The inherited environment with `extra` ("NAME=value") put in.
+std::vector<std::string> MergeEnvironment(char** inherited, const std::vector<std::string>& extra);
 
 // One line saying what went wrong ("gsettings set ...: exit status 1: No such key"), for error texts.
 std::string DescribeFailure(const Command& command, const CommandResult& result);

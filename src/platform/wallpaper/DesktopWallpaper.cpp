@@ -5,6 +5,7 @@
 #include "platform/wallpaper/X11Root.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace nodo {
 
@@ -27,14 +28,14 @@ bool needsSessionBus(Desktop desktop) {
 
 } // namespace
 
-bool HasSessionBus(const Environment& env) {
-    if (env("DBUS_SESSION_BUS_ADDRESS")) return true;
-    if (const auto runtime = env("XDG_RUNTIME_DIR")) {
-        struct stat st {};
-        const std::string socket = *runtime + "/bus";
-        return ::stat(socket.c_str(), &st) == 0 && S_ISSOCK(st.st_mode);
-    }
-    return false;
+std::optional<SessionBus> FindSessionBus(const Environment& env) {
+    if (const auto address = env("DBUS_SESSION_BUS_ADDRESS")) return SessionBus{*address, true};
+    const auto runtime = env("XDG_RUNTIME_DIR");
+    const std::string socket = (runtime ? *runtime : "/run/user/" + std::to_string(::getuid())) + "/bus";
+    struct stat st {};
+    if (::stat(socket.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode)) return std::nullopt;
+    // Passed on explicitly: without XDG_RUNTIME_DIR the programs would not look there.
+    return SessionBus{"unix:path=" + socket, false};
 }
 
 DesktopWallpaper::DesktopWallpaper(DesktopWallpaperOptions options, std::unique_ptr<CommandRunner> runner)
@@ -91,13 +92,19 @@ bool DesktopWallpaper::applyOrThrow(const std::string& file, std::string& error)
         }
         return SetRootWallpaper(display->c_str(), picture, error);
     }
-    if (needsSessionBus(m_lastDesktop) && !HasSessionBus(env)) {
-        error = std::string("no D-Bus session bus to reach ") + DesktopName(m_lastDesktop);
-        return false;
+    std::vector<std::string> extraEnvironment;
+    if (needsSessionBus(m_lastDesktop)) {
+        const auto bus = FindSessionBus(env);
+        if (!bus) {
+            error = std::string("no D-Bus session bus to reach ") + DesktopName(m_lastDesktop);
+            return false;
+        }
+        if (!bus->inherited) extraEnvironment.push_back("DBUS_SESSION_BUS_ADDRESS=" + bus->address);
     }
+    EnvironmentRunner runner(*m_runner, extraEnvironment);
 
     const auto copy = m_cache.store(picture);
-    if (!ShowOnDesktop(m_lastDesktop, *m_runner, copy, error)) {
+    if (!ShowOnDesktop(m_lastDesktop, runner, copy, error)) {
         // The desktop still shows the previous copy: keep that one, drop the new.
         m_cache.remove(copy);
         return false;

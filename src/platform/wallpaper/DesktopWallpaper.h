@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,9 +49,14 @@ private:
     Desktop m_lastDesktop = Desktop::None;
 };
 
-// Whether the session bus can be reached: $DBUS_SESSION_BUS_ADDRESS, or the socket the session
-// manager puts at $XDG_RUNTIME_DIR/bus.
-bool HasSessionBus(const Environment& env);
+// How the session bus is reached: $DBUS_SESSION_BUS_ADDRESS as it is, or else the socket the
+// session manager puts at $XDG_RUNTIME_DIR/bus (/run/user/UID/bus when that variable is unset too,
+// as under cron). nullopt when there is no bus.
+struct SessionBus {
+    std::string address;
+    bool inherited = false; // from the environment: the programs we start find it on their own
+};
+std::optional<SessionBus> FindSessionBus(const Environment& env);
 
 } // namespace desktop
 

@@ -42,6 +42,13 @@ INSTANTIATE_TEST_SUITE_P(
         RunCase{"stdin", {"cat", {}}, true, false, 0, "", ""}, // stdin is empty, not the terminal
         RunCase{"missing", {"nodo-no-such-program", {}}, false, false, -1, "", ""},
         RunCase{"timeout", {"sleep", {"10"}, 300ms}, true, true, -1, "", ""},
+        RunCase{"environment",
+                {"sh", {"-c", "echo \"$NODO_A|$HOME\""}, 10s, {"NODO_A=1", "HOME=/elsewhere"}},
+                true,
+                false,
+                0,
+                "1|/elsewhere\n",
+                ""},
         RunCase{"signal", {"sh", {"-c", "kill -TERM $$"}}, true, false, -1, "", ""},
         // A daemon left behind holding the output open does not hold us up.
         RunCase{"daemon", {"sh", {"-c", "sleep 3 & echo started"}, 2s}, true, false, 0, "started\n", ""}),
@@ -62,6 +69,14 @@ TEST(PosixCommandRunner, LargeOutputIsCapped) {
     const CommandResult r = runner.run({"head", {"-c", "3000000", "/dev/zero"}});
     EXPECT_TRUE(r.ok());
     EXPECT_EQ(r.out.size(), 1u << 20);
+}
+
+TEST(MergeEnvironment, ReplacesByNameAndAdds) {
+    char a[] = "HOME=/root", b[] = "PATH=/bin", c[] = "HOMEDIR=/x";
+    char* inherited[] = {a, b, c, nullptr};
+    EXPECT_EQ(MergeEnvironment(inherited, {"HOME=/h", "NEW=1"}),
+              (std::vector<std::string>{"PATH=/bin", "HOMEDIR=/x", "HOME=/h", "NEW=1"}));
+    EXPECT_EQ(MergeEnvironment(nullptr, {"A=1"}), std::vector<std::string>{"A=1"});
 }
 
 TEST(DescribeFailure, SaysWhatFailed) {

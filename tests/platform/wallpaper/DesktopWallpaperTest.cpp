@@ -134,7 +134,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FailureCase{"no_session", {}, "", "no desktop session"},
         FailureCase{"wayland_unknown", {{"WAYLAND_DISPLAY", "wayland-0"}}, "", "no desktop session"},
-        FailureCase{"no_bus", {{"XDG_CURRENT_DESKTOP", "GNOME"}}, "", "no D-Bus session bus"},
+        FailureCase{"no_bus",
+                    {{"XDG_CURRENT_DESKTOP", "GNOME"}, {"XDG_RUNTIME_DIR", "/nonexistent"}},
+                    "",
+                    "no D-Bus session bus"},
         FailureCase{"no_bus_kde",
                     {{"XDG_CURRENT_DESKTOP", "KDE"}, {"XDG_RUNTIME_DIR", "/nonexistent"}},
                     "",
@@ -166,23 +169,58 @@ TEST_F(DesktopWallpaperTest, SessionProcessesDecideWhenTheVariableIsSilent) {
     EXPECT_EQ(runner->calls[0].program, "xfconf-query");
 }
 
-TEST(HasSessionBus, AddressOrRuntimeSocket) {
-    EXPECT_TRUE(HasSessionBus(EnvOf({{"DBUS_SESSION_BUS_ADDRESS", "unix:path=/x"}})));
-    EXPECT_FALSE(HasSessionBus(EnvOf({})));
-    TempDir dir;
-    EXPECT_FALSE(HasSessionBus(EnvOf({{"XDG_RUNTIME_DIR", dir.path().string()}})));
-    std::ofstream(dir / "bus") << ""; // a plain file is not the bus
-    EXPECT_FALSE(HasSessionBus(EnvOf({{"XDG_RUNTIME_DIR", dir.path().string()}})));
-    std::filesystem::remove(dir / "bus");
+// A listening-free Unix socket at `path` (what a bus socket looks like to stat).
+int makeSocket(const std::string& path) {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
-    const std::string path = (dir / "bus").string();
-    ASSERT_LT(path.size(), sizeof addr.sun_path);
+    if (path.size() >= sizeof addr.sun_path) return -1;
     std::copy(path.begin(), path.end(), addr.sun_path);
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    EXPECT_TRUE(HasSessionBus(EnvOf({{"XDG_RUNTIME_DIR", dir.path().string()}})));
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) return -1;
+    return fd;
+}
+
+TEST(FindSessionBus, AddressOrRuntimeSocket) {
+    const auto inherited = FindSessionBus(EnvOf({{"DBUS_SESSION_BUS_ADDRESS", "unix:path=/x"}}));
+    ASSERT_TRUE(inherited);
+    EXPECT_TRUE(inherited->inherited);
+    EXPECT_EQ(inherited->address, "unix:path=/x");
+
+    TempDir dir;
+    const auto env = EnvOf({{"XDG_RUNTIME_DIR", dir.path().string()}});
+    EXPECT_FALSE(FindSessionBus(env));
+    std::ofstream(dir / "bus") << ""; // a plain file is not the bus
+    EXPECT_FALSE(FindSessionBus(env));
+    std::filesystem::remove(dir / "bus");
+    const int fd = makeSocket((dir / "bus").string());
+    ASSERT_GE(fd, 0);
+    const auto found = FindSessionBus(env);
     ::close(fd);
+    ASSERT_TRUE(found);
+    EXPECT_FALSE(found->inherited);
+    EXPECT_EQ(found->address, "unix:path=" + (dir / "bus").string());
+}
+
+TEST_F(DesktopWallpaperTest, BusFoundOutsideTheSessionIsPassedToTheCommands) {
+    // As under cron: no bus address, but the session's socket is where it always is.
+    const int fd = makeSocket((dir / "bus").string());
+    ASSERT_GE(fd, 0);
+    env = {{"XDG_CURRENT_DESKTOP", "GNOME"}, {"XDG_RUNTIME_DIR", dir.path().string()}};
+    auto wallpaper = make();
+    std::string error;
+    EXPECT_TRUE(wallpaper->apply(mix().string(), error)) << error;
+    ::close(fd);
+    ASSERT_FALSE(runner->calls.empty());
+    for (const auto& call : runner->calls)
+        EXPECT_EQ(call.environment,
+                  std::vector<std::string>{"DBUS_SESSION_BUS_ADDRESS=unix:path=" + (dir / "bus").string()});
+
+    // With the address inherited, nothing is added.
+    env = {{"XDG_CURRENT_DESKTOP", "GNOME"}, {"DBUS_SESSION_BUS_ADDRESS", "unix:path=/x"}};
+    wallpaper = make();
+    EXPECT_TRUE(wallpaper->apply(mix().string(), error)) << error;
+    for (const auto& call : runner->calls)
+        EXPECT_TRUE(call.environment.empty());
 }
 
 } // namespace

@@ -35,8 +35,10 @@ protected:
         ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
 
         PosixCommandRunner runner;
-        const CommandResult r = runner.run(
-            {"dbus-daemon", {"--session", "--fork", "--nopidfile", "--print-address=1", "--print-pid=1"}});
+        const CommandResult r =
+            runner.run({"dbus-daemon",
+                        {"--session", "--fork", "--nopidfile", "--print-address=1", "--print-pid=1",
+                         "--address=unix:path=" + (home->path() / "run/bus").string()}});
         ASSERT_TRUE(r.ok()) << DescribeFailure({"dbus-daemon", {"--session"}}, r);
         std::istringstream out(r.out);
         std::string pid;
@@ -133,6 +135,18 @@ TEST_F(GnomeSession, FactoryUsesTheSessionsOwnSettings) {
     EXPECT_EQ(get("org.gnome.desktop.background", "picture-uri"), FileUri(copies[0]));
 }
 
+TEST_F(GnomeSession, SessionSocketServesAProgramStartedOutsideTheSession) {
+    // As from cron: no bus address in the environment, the bus socket in the runtime folder.
+    ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+    auto wallpaper = make("GNOME");
+    std::string error;
+    const bool ok = wallpaper->apply(picture().string(), error);
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", busAddress.c_str(), 1);
+    ASSERT_TRUE(ok) << error;
+    ASSERT_EQ(wallpaper->cache().copies().size(), 1u);
+    EXPECT_EQ(get("org.gnome.desktop.background", "picture-uri"), FileUri(wallpaper->cache().copies()[0]));
+}
+
 TEST_F(GnomeSession, DesktopWithoutItsSchemaFails) {
     // Neither Cinnamon's nor MATE's schema is installed here: gsettings itself refuses.
     for (const char* desktop : {"X-Cinnamon", "MATE"}) {
@@ -164,8 +178,9 @@ TEST_F(GnomeSession, DeadBusIsAFailureNotASilentSuccess) {
 
     // No bus at all: refused before any command.
     ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
-    std::filesystem::remove(home->path() / "run/bus");
+    ::setenv("XDG_RUNTIME_DIR", (home->path() / "config").c_str(), 1);
     const bool noBus = wallpaper->apply(picture().string(), error);
+    ::setenv("XDG_RUNTIME_DIR", (home->path() / "run").c_str(), 1);
     ::setenv("DBUS_SESSION_BUS_ADDRESS", busAddress.c_str(), 1);
     EXPECT_FALSE(noBus);
     EXPECT_NE(error.find("no D-Bus session bus"), std::string::npos) << error;
