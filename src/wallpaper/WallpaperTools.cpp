@@ -23,19 +23,24 @@ struct WaitCursor {
 
 WallpaperTools::WallpaperTools(Platform& platform, QWidget* mainWindow)
     : m_platform(platform), m_deskBGSet(std::make_unique<TDeskBGSetFrm>(platform)),
-      m_infor(std::make_unique<TInforFrm>(platform, mainWindow)), m_mixPic(std::make_unique<TMixPicFrm>()) {}
+      m_infor(new TInforFrm(platform, mainWindow)), m_mixPic(std::make_unique<TMixPicFrm>()) {}
 
-WallpaperTools::~WallpaperTools() = default;
+WallpaperTools::~WallpaperTools() { delete m_infor.data(); }
 
 void WallpaperTools::MakeContentPic(MainContext& ctx) {
+    if (!ctx.imgPicMix) { // no page: the same as an empty one
+        SaveContentPic(m_deskBGSet->files(), pic::Bitmap());
+        m_deskBGSet->LoadContentImage(0, 0);
+        return;
+    }
     m_deskBGSet->SaveContentPic(*ctx.imgPicMix);
     m_deskBGSet->LoadContentImage(ctx.imgPicMix->width(), ctx.imgPicMix->height());
 }
 
 void WallpaperTools::imgAppToDeskClick(MainContext& ctx) {
     // Without a background there is nothing to blend over: no question, no file written.
-    if (uGlobal::BGPicList.empty()) return;
-    if (uGlobal::ShowSetBgInfo && m_infor->ShowModal() == 0) return;
+    if (uGlobal::BGPicList.empty() || !ctx.BGPicIndex) return;
+    if (uGlobal::ShowSetBgInfo && m_infor && m_infor->ShowModal() == 0) return;
 
     WaitCursor wait;
     try {

@@ -2,6 +2,7 @@
 // The composer's windows, made once at start-up, and the main window's apply handler.
 #include "wallpaper/ApplyWallpaper.h"
 
+#include <QPointer>
 #include <memory>
 
 class QWidget;
@@ -20,13 +21,14 @@ public:
     ~WallpaperTools();
 
     // The click on the main window's "apply to desktop" image: ask, write Content.bmp from the
-    // picture page, blend over the next background, install, step the index.
+    // picture page, blend over the next background, install, step the index. Uses ctx.platform's
+    // services as given at construction, ctx.mainWindow, ctx.imgPicMix and ctx.BGPicIndex.
     void imgAppToDeskClick(MainContext& ctx);
     // Content.bmp from the picture page; throws when it cannot be written.
     void MakeContentPic(MainContext& ctx);
 
     TDeskBGSetFrm& deskBGSetFrm() { return *m_deskBGSet; }
-    TInforFrm& inforFrm() { return *m_infor; }
+    TInforFrm& inforFrm() { return *m_infor; } // valid while the main window lives
     TMixPicFrm& mixPicFrm() { return *m_mixPic; }
     // What the last apply that got past the confirmation did.
     const ApplyResult& lastResult() const { return m_last; }
@@ -34,7 +36,7 @@ public:
 private:
     Platform& m_platform;
     std::unique_ptr<TDeskBGSetFrm> m_deskBGSet;
-    std::unique_ptr<TInforFrm> m_infor;
+    QPointer<TInforFrm> m_infor; // a child of the main window, which may go first
     std::unique_ptr<TMixPicFrm> m_mixPic;
     ApplyResult m_last;
 };

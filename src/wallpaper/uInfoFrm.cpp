@@ -120,6 +120,7 @@ int TInforFrm::ShowModal() {
     // Only this showing's answer counts: an earlier "确  定" must not carry over to a window that
     // is closed some other way.
     uGlobal::SetBgConfirmed = 0;
+    centreOverMainWindow();
     exec();
     return uGlobal::SetBgConfirmed;
 }

@@ -19,6 +19,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 
 namespace fs = std::filesystem;
 using namespace nodo;
@@ -367,6 +368,23 @@ TEST_F(Apply, DesktopFailureKeepsTheIndex) {
     tp.wallpaper.succeed = true;
     tools.imgAppToDeskClick(ctx);
     EXPECT_EQ(index, 1);
+}
+
+TEST(WallpaperToolsLifetime, MainWindowMayCloseFirst) {
+    TestPlatform tp;
+    auto* main = new QWidget;
+    auto tools = std::make_unique<WallpaperTools>(tp.platform(), main);
+    EXPECT_EQ(tools->inforFrm().parentWidget(), main);
+    delete main; // takes the confirmation with it
+    tools.reset();
+    SUCCEED();
+}
+
+TEST_F(Apply, NoPageCountsAsAnEmptyPage) {
+    ctx.imgPicMix = nullptr;
+    tools.imgAppToDeskClick(ctx);
+    EXPECT_EQ(fs::file_size(tp.file("source/DeskTopBG/Content.bmp")), 0u);
+    EXPECT_EQ(tp.wallpaper.applied.size(), 1u);
 }
 
 TEST(MixPicFrm, HolderWindow) {
