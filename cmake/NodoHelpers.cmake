@@ -30,7 +30,12 @@ function(nodo_gtest name)
   # The test environment goes through env(1) as the test's launcher: a list handed to
   # gtest_discover_tests' PROPERTIES would be split into separate properties.
   set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR "/usr/bin/env;${env}")
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
+  if(T_X11)
+    # Tests on the one X server show windows and change the root window: never two at a time.
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES RESOURCE_LOCK x11_display)
+  else()
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
+  endif()
 endfunction()
 
 # nodo_bench(NAME SOURCES ... LIBS ...)
