@@ -222,9 +222,9 @@ void TCopyScreenForm::ImgScreenMouseMove(QPointF pos) {
     m_sel.mouseMove(p.x(), p.y());
     applyCursor();
     repaintBand();
-    const std::string readout = m_sel.readout(p.x(), p.y());
-    if (!readout.empty()) {
-        LblRGB->setText(QString::fromStdString(readout));
+    const QString readout = QString::fromStdString(m_sel.readout(p.x(), p.y()));
+    if (!readout.isEmpty() && readout != LblRGB->text()) {
+        LblRGB->setText(readout);
         LblRGB->adjustSize();
     }
 }
@@ -326,7 +326,9 @@ void TCopyScreenForm::handOver(const std::string& file) {
 }
 
 void TCopyScreenForm::applyCursor() {
-    switch (m_sel.cursor()) {
+    if (m_sel.cursor() == m_cursorShown) return;
+    m_cursorShown = m_sel.cursor();
+    switch (m_cursorShown) {
     case capture::Cursor::Cross:
         ImgScreen->setCursor(Qt::CrossCursor);
         break;

@@ -69,6 +69,7 @@ private:
     QImage m_screen;
     capture::CaptureSelection m_sel;
     qreal m_dpr = 1.0;
+    capture::Cursor m_cursorShown = capture::Cursor::Cross;
     bool m_filtering = false;
     bool m_closing = false;
 };
