@@ -105,11 +105,10 @@ bool DesktopWallpaper::applyOrThrow(const std::string& file, std::string& error)
 
     const auto copy = m_cache.store(picture);
     if (!ShowOnDesktop(m_lastDesktop, runner, copy, error)) {
-        // The desktop still shows the previous copy: keep that one, drop the new.
-        m_cache.remove(copy);
+        m_cache.refused(copy);
         return false;
     }
-    m_cache.keepOnly(copy);
+    m_cache.taken(copy);
     return true;
 }
 

@@ -6,8 +6,10 @@
 #include "platform/wallpaper/Paths.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <csetjmp>
+#include <fstream>
 #include <png.h>
 #include <zlib.h>
 
@@ -17,6 +19,8 @@ namespace {
 
 constexpr std::string_view kPrefix = "wallpaper-";
 constexpr std::string_view kSuffix = ".png";
+// Names the copy the desktop last took.
+constexpr const char* kShownNote = "shown";
 
 bool isCopyName(const std::string& name) {
     return name.size() > kPrefix.size() + kSuffix.size() && name.starts_with(kPrefix) &&
@@ -79,10 +83,18 @@ std::filesystem::path WallpaperCache::store(const pic::Bitmap& picture) {
     if (ec) throw FileError("cannot create " + m_folder.string() + ": " + ec.message());
 
     const auto png = EncodeWallpaperPng(picture);
-    // Milliseconds keep the names in order; the counter separates copies made within one.
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        std::chrono::system_clock::now().time_since_epoch())
-                        .count();
+    // Milliseconds keep the names in order; the counter separates copies of other processes,
+    // and a stamp is never used twice by this process, even when the copy it named is gone.
+    static std::atomic<long long> lastStamp{0};
+    const long long now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              std::chrono::system_clock::now().time_since_epoch())
+                              .count();
+    long long ms = lastStamp.load();
+    long long next;
+    do {
+        next = std::max(now, ms + 1);
+    } while (!lastStamp.compare_exchange_weak(ms, next));
+    ms = next;
     for (int n = 0;; ++n) {
         char name[64];
         std::snprintf(name, sizeof name, "wallpaper-%013lld-%03d.png", static_cast<long long>(ms), n);
@@ -103,11 +115,27 @@ std::vector<std::filesystem::path> WallpaperCache::copies() const {
     return found;
 }
 
-void WallpaperCache::keepOnly(const std::filesystem::path& current) {
-    for (const auto& copy : copies()) {
-        std::error_code ec;
-        if (!std::filesystem::equivalent(copy, current, ec)) std::filesystem::remove(copy, ec);
-    }
+void WallpaperCache::taken(const std::filesystem::path& current) {
+    for (const auto& copy : copies())
+        if (copy.filename() != current.filename()) remove(copy);
+    // Best effort: without the note a later refusal only keeps fewer old copies.
+    std::ofstream(m_folder / kShownNote, std::ios::trunc) << current.filename().string() << '\n';
+}
+
+void WallpaperCache::refused(const std::filesystem::path& attempt) {
+    const auto before = shown();
+    for (const auto& copy : copies())
+        if (copy.filename() != attempt.filename() && (!before || copy.filename() != before->filename()))
+            remove(copy);
+}
+
+std::optional<std::filesystem::path> WallpaperCache::shown() const {
+    std::ifstream in(m_folder / kShownNote);
+    std::string name;
+    if (!std::getline(in, name) || !isCopyName(name)) return std::nullopt;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(m_folder / name, ec)) return std::nullopt;
+    return m_folder / name;
 }
 
 void WallpaperCache::remove(const std::filesystem::path& copy) {

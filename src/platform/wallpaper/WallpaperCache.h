@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 namespace nodo::desktop {
@@ -19,9 +20,14 @@ public:
     // Writes `picture` as a PNG (read by every desktop, and lossless) under a name not used by any
     // file in the folder. Creates the folder. Throws pic::PictureError or FileError.
     std::filesystem::path store(const pic::Bitmap& picture);
-    // Removes every copy but `current`.
-    void keepOnly(const std::filesystem::path& current);
-    // Removes one copy (the desktop did not take it).
+    // The desktop took `current`: every other copy goes, and `current` is remembered as shown.
+    void taken(const std::filesystem::path& current);
+    // The desktop refused `attempt`, perhaps after taking it in part (one monitor of several): the
+    // copy shown before and the attempt stay, anything older goes.
+    void refused(const std::filesystem::path& attempt);
+    // The copy the desktop last took, when it is still there.
+    std::optional<std::filesystem::path> shown() const;
+    // Removes one copy.
     void remove(const std::filesystem::path& copy);
     // Our copies in the folder, oldest name first.
     std::vector<std::filesystem::path> copies() const;

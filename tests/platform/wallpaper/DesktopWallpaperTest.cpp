@@ -4,6 +4,7 @@
 #include "platform/core/Errors.h"
 #include "platform/wallpaper/DesktopCommands.h"
 
+#include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -76,17 +77,34 @@ TEST_F(DesktopWallpaperTest, HandsTheDesktopAFreshPngCopyEachTime) {
     EXPECT_EQ(shownUri(), GVariantString(FileUri(copies[0])));
 }
 
-TEST_F(DesktopWallpaperTest, FailedHandOverKeepsThePreviousCopy) {
+TEST_F(DesktopWallpaperTest, FailedHandOverKeepsTheShownCopy) {
     auto wallpaper = make();
     std::string error;
     ASSERT_TRUE(wallpaper->apply(mix().string(), error)) << error;
-    const auto shown = wallpaper->cache().copies();
+    const auto shown = wallpaper->cache().copies().at(0);
+    EXPECT_EQ(wallpaper->cache().shown(), shown);
 
+    // The desktop refuses twice. What it showed must stay; so may the attempt it took in part,
+    // but not the attempts before.
     gsettings.dropWrites = true;
-    EXPECT_FALSE(wallpaper->apply(mix().string(), error));
-    EXPECT_NE(error.find("did not keep"), std::string::npos) << error;
-    // The desktop still shows the old copy: it must stay, and the unused new one must go.
-    EXPECT_EQ(wallpaper->cache().copies(), shown);
+    std::vector<std::filesystem::path> seen{shown};
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_FALSE(wallpaper->apply(mix().string(), error));
+        EXPECT_NE(error.find("did not keep"), std::string::npos) << error;
+        const auto copies = wallpaper->cache().copies();
+        ASSERT_EQ(copies.size(), 2u);
+        EXPECT_EQ(copies[0], shown);
+        EXPECT_EQ(std::count(seen.begin(), seen.end(), copies[1]), 0); // a new attempt each time
+        seen.push_back(copies[1]);
+        EXPECT_EQ(wallpaper->cache().shown(), shown);
+    }
+
+    gsettings.dropWrites = false;
+    ASSERT_TRUE(wallpaper->apply(mix().string(), error)) << error;
+    const auto copies = wallpaper->cache().copies();
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(wallpaper->cache().shown(), copies[0]);
+    EXPECT_EQ(shownUri(), GVariantString(FileUri(copies[0])));
 }
 
 TEST_F(DesktopWallpaperTest, StoresTheValuesApart) {

@@ -21,15 +21,34 @@ TEST(WallpaperCache, EveryCopyGetsANewNameAndOnlyTheLastStays) {
     EXPECT_EQ(cache.copies(), made); // names sort in the order they were made
 
     std::ofstream(cache.folder() / "notes.txt") << "not ours";
-    cache.keepOnly(made.back());
+    EXPECT_EQ(cache.shown(), std::nullopt);
+    cache.taken(made.back());
     EXPECT_EQ(cache.copies(), std::vector<std::filesystem::path>{made.back()});
+    EXPECT_EQ(cache.shown(), made.back());
     EXPECT_TRUE(std::filesystem::exists(cache.folder() / "notes.txt"));
     EXPECT_EQ(pic::LoadBitmapFile(made.back()), picture);
 
+    // Refused attempts: the shown copy and the latest attempt stay.
+    const auto first = cache.store(picture);
+    cache.refused(first);
+    EXPECT_EQ(cache.copies(), (std::vector<std::filesystem::path>{made.back(), first}));
+    const auto second = cache.store(picture);
+    cache.refused(second);
+    EXPECT_EQ(cache.copies(), (std::vector<std::filesystem::path>{made.back(), second}));
+    EXPECT_EQ(cache.shown(), made.back());
+
+    // Without a note of what is shown, a refusal keeps only the attempt.
+    std::filesystem::remove(cache.folder() / "shown");
+    const auto third = cache.store(picture);
+    cache.refused(third);
+    EXPECT_EQ(cache.copies(), std::vector<std::filesystem::path>{third});
+    cache.taken(third);
+
     // A name is never given twice, even after the copy it named has gone.
-    cache.remove(made.back());
+    cache.remove(third);
     EXPECT_TRUE(cache.copies().empty());
-    EXPECT_NE(cache.store(picture), made.back());
+    EXPECT_EQ(cache.shown(), std::nullopt);
+    EXPECT_NE(cache.store(picture), third);
 }
 
 TEST(WallpaperCache, UnwritableFolderThrows) {
