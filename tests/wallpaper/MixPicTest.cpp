@@ -111,6 +111,24 @@ TEST(MixPic, TwentyFourBitPicturesGetAFourthByteOfZero) {
     EXPECT_EQ(bg.pixel(0, 30), (Bgra{50, 50, 50, 0}));
 }
 
+TEST(ToMix32, KeepsEveryPixelAndZeroesTheFourthByte) {
+    std::mt19937 rng(7);
+    for (int width : {1, 2, 5, 6, 7, 9, 10, 33, 301}) {
+        Bitmap src(width, 3, 24);
+        for (int y = 0; y < 3; ++y)
+            for (std::size_t i = 0; i < src.stride(); ++i) src.row(y)[i] = static_cast<uint8_t>(rng());
+        const Bitmap out = nodo::ToMix32(src);
+        ASSERT_EQ(out.bitsPerPixel(), 32);
+        ASSERT_EQ(out.width(), width);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < width; ++x) {
+                const uint8_t* s = src.row(y) + 3 * x;
+                const uint8_t* d = out.row(y) + 4 * x;
+                ASSERT_TRUE(d[0] == s[0] && d[1] == s[1] && d[2] == s[2] && d[3] == 0) << width << ":" << x << "," << y;
+            }
+    }
+}
+
 TEST(MixPic, EmptyContentOrTinyBackgroundChangesNothing) {
     Bitmap empty;
     Bitmap bg = Solid(64, 48, 24, {9, 8, 7, 0});
