@@ -116,32 +116,33 @@ Bitmap DecodeGif(Bytes data, const DecodeOptions& options) {
     Bitmap out(screenW, screenH, alpha ? 32 : 24); // uncovered pixels stay transparent
     out.setSourceBitsPerPixel(map->BitsPerPixel);
 
+    // One lookup per pixel: colour-table entries, black past the table's end, clear for transparent.
+    std::uint8_t table[256][4];
+    for (int i = 0; i < 256; ++i) {
+        GifColorType c{0, 0, 0};
+        if (i < map->ColorCount)
+            c = map->Colors[i];
+        const bool clear = i == transparent;
+        table[i][0] = clear ? 0 : c.Blue;
+        table[i][1] = clear ? 0 : c.Green;
+        table[i][2] = clear ? 0 : c.Red;
+        table[i][3] = clear ? 0 : 255;
+    }
     std::vector<GifPixelType> line(frameW);
     const int bpp = out.bytesPerPixel();
+    const int firstX = std::max(0, -desc.Left);
+    const int endX = std::min(desc.Width, screenW - desc.Left);
     auto putLine = [&](int fy) {
         const int y = desc.Top + fy;
         if (y < 0 || y >= screenH)
             return;
-        std::uint8_t* dst = out.row(y);
-        for (int fx = 0; fx < desc.Width; ++fx) {
-            const int x = desc.Left + fx;
-            if (x < 0 || x >= screenW)
-                continue;
-            const int index = line[fx];
-            std::uint8_t* p = dst + static_cast<std::size_t>(x) * bpp;
-            if (index == transparent) {
-                p[0] = p[1] = p[2] = p[3] = 0;
-                continue;
-            }
-            GifColorType c{0, 0, 0};
-            if (index < map->ColorCount)
-                c = map->Colors[index];
-            p[0] = c.Blue;
-            p[1] = c.Green;
-            p[2] = c.Red;
-            if (bpp == 4)
-                p[3] = 255;
-        }
+        std::uint8_t* dst = out.row(y) + static_cast<std::ptrdiff_t>(desc.Left + firstX) * bpp;
+        if (bpp == 4)
+            for (int fx = firstX; fx < endX; ++fx, dst += 4)
+                std::memcpy(dst, table[line[fx]], 4);
+        else
+            for (int fx = firstX; fx < endX; ++fx, dst += 3)
+                std::memcpy(dst, table[line[fx]], 3);
     };
     auto readLine = [&](int fy) {
         if (DGifGetLine(gif, line.data(), desc.Width) == GIF_ERROR)
