@@ -12,8 +12,8 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
-#include <set>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -47,8 +47,7 @@ Bitmap photo(int w, int h, int bpp) {
             p[0] = static_cast<std::uint8_t>((x * 255 / w + n) & 0xFF);
             p[1] = static_cast<std::uint8_t>((y * 255 / h + n) & 0xFF);
             p[2] = static_cast<std::uint8_t>(((x + y) * 127 / (w + h) + 64 + n) & 0xFF);
-            if (bpp == 32)
-                p[3] = 255;
+            if (bpp == 32) p[3] = 255;
         }
     }
     return b;
@@ -58,8 +57,7 @@ const Bitmap& picture(int w, int h, int bpp = 24) {
     static std::map<std::tuple<int, int, int>, Bitmap> cache;
     auto key = std::make_tuple(w, h, bpp);
     auto it = cache.find(key);
-    if (it == cache.end())
-        it = cache.emplace(key, photo(w, h, bpp)).first;
+    if (it == cache.end()) it = cache.emplace(key, photo(w, h, bpp)).first;
     return it->second;
 }
 
@@ -92,8 +90,7 @@ void BM_PlainRead(benchmark::State& st, int w, int h, int bpp) {
         std::size_t done = 0;
         while (done < size) {
             const ssize_t n = ::read(fd, buf.get() + done, size - done);
-            if (n <= 0)
-                break;
+            if (n <= 0) break;
             done += static_cast<std::size_t>(n);
         }
         ::close(fd);
@@ -117,8 +114,7 @@ void BM_PlainWrite(benchmark::State& st, int w, int h, int bpp) {
         std::size_t done = 0;
         while (done < bytes.size()) {
             const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-            if (n <= 0)
-                break;
+            if (n <= 0) break;
             done += static_cast<std::size_t>(n);
         }
         ::close(fd);
@@ -197,8 +193,7 @@ struct PngMem {
 };
 void pngRead(png_structp png, png_bytep out, png_size_t n) {
     auto* m = static_cast<PngMem*>(png_get_io_ptr(png));
-    if (n > m->size - m->pos)
-        png_error(png, "eof");
+    if (n > m->size - m->pos) png_error(png, "eof");
     std::memcpy(out, m->data + m->pos, n);
     m->pos += n;
 }
@@ -247,8 +242,9 @@ void BM_LibpngWrite(benchmark::State& st, int w, int h) {
         png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
         png_infop info = png_create_info_struct(png);
         png_set_write_fn(png, &out, pngWrite, pngFlush);
-        png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), 8, PNG_COLOR_TYPE_RGB,
-                     PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), 8,
+                     PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                     PNG_FILTER_TYPE_DEFAULT);
         png_write_info(png, info);
         for (int y = 0; y < h; ++y)
             png_write_row(png, b.row(y));
@@ -348,23 +344,39 @@ void registerAll() {
         const std::string n = s.name;
         for (int bpp : {24, 32}) {
             const std::string b = "/" + std::to_string(bpp);
-            benchmark::RegisterBenchmark(("BmpLoad/" + n + b).c_str(), BM_BmpLoad, s.w, s.h, bpp)->Unit(benchmark::kMillisecond);
-            benchmark::RegisterBenchmark(("PlainRead/" + n + b).c_str(), BM_PlainRead, s.w, s.h, bpp)->Unit(benchmark::kMillisecond);
-            benchmark::RegisterBenchmark(("BmpSave/" + n + b).c_str(), BM_BmpSave, s.w, s.h, bpp)->Unit(benchmark::kMillisecond);
-            benchmark::RegisterBenchmark(("PlainWrite/" + n + b).c_str(), BM_PlainWrite, s.w, s.h, bpp)->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark(("BmpLoad/" + n + b).c_str(), BM_BmpLoad, s.w, s.h, bpp)
+                ->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark(("PlainRead/" + n + b).c_str(), BM_PlainRead, s.w, s.h, bpp)
+                ->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark(("BmpSave/" + n + b).c_str(), BM_BmpSave, s.w, s.h, bpp)
+                ->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark(("PlainWrite/" + n + b).c_str(), BM_PlainWrite, s.w, s.h, bpp)
+                ->Unit(benchmark::kMillisecond);
         }
-        benchmark::RegisterBenchmark(("JpegDecode/" + n).c_str(), BM_JpegDecode, s.w, s.h)->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("LibjpegDecompress/" + n).c_str(), BM_LibjpegDecompress, s.w, s.h)->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("JpegEncode/" + n).c_str(), BM_JpegEncode, s.w, s.h)->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("LibjpegCompress/" + n).c_str(), BM_LibjpegCompress, s.w, s.h)->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("PngDecode/" + n).c_str(), BM_PngDecode, s.w, s.h)->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("LibpngRead/" + n).c_str(), BM_LibpngRead, s.w, s.h)->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("PngEncode/" + n).c_str(), BM_PngEncode, s.w, s.h)->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("LibpngWrite/" + n).c_str(), BM_LibpngWrite, s.w, s.h)->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("GifDecode/" + n).c_str(), BM_GifDecode, s.w, s.h)->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("GiflibSlurp/" + n).c_str(), BM_GiflibSlurp, s.w, s.h)->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("GifEncode/" + n).c_str(), BM_GifEncode, s.w, s.h)->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark(("GiflibWrite/" + n).c_str(), BM_GiflibWrite, s.w, s.h)->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("JpegDecode/" + n).c_str(), BM_JpegDecode, s.w, s.h)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("LibjpegDecompress/" + n).c_str(), BM_LibjpegDecompress, s.w, s.h)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("JpegEncode/" + n).c_str(), BM_JpegEncode, s.w, s.h)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("LibjpegCompress/" + n).c_str(), BM_LibjpegCompress, s.w, s.h)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("PngDecode/" + n).c_str(), BM_PngDecode, s.w, s.h)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("LibpngRead/" + n).c_str(), BM_LibpngRead, s.w, s.h)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("PngEncode/" + n).c_str(), BM_PngEncode, s.w, s.h)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("LibpngWrite/" + n).c_str(), BM_LibpngWrite, s.w, s.h)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("GifDecode/" + n).c_str(), BM_GifDecode, s.w, s.h)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("GiflibSlurp/" + n).c_str(), BM_GiflibSlurp, s.w, s.h)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("GifEncode/" + n).c_str(), BM_GifEncode, s.w, s.h)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("GiflibWrite/" + n).c_str(), BM_GiflibWrite, s.w, s.h)
+            ->Unit(benchmark::kMillisecond);
     }
 }
 
@@ -378,19 +390,20 @@ int main(int argc, char** argv) {
     const struct {
         const char* ours;
         const char* floor;
-    } pairs[] = {{"BmpLoad", "PlainRead"},       {"BmpSave", "PlainWrite"},         {"JpegDecode", "LibjpegDecompress"},
-                 {"JpegEncode", "LibjpegCompress"}, {"PngDecode", "LibpngRead"},     {"PngEncode", "LibpngWrite"},
-                 {"GifDecode", "GiflibSlurp"},   {"GifEncode", "GiflibWrite"}};
-    std::printf("\n%-20s %10s %10s %7s %10s %10s %7s\n", "ours / floor", "real ms", "floor", "ratio", "cpu ms",
-                "floor", "ratio");
+    } pairs[] = {
+        {"BmpLoad", "PlainRead"},          {"BmpSave", "PlainWrite"},   {"JpegDecode", "LibjpegDecompress"},
+        {"JpegEncode", "LibjpegCompress"}, {"PngDecode", "LibpngRead"}, {"PngEncode", "LibpngWrite"},
+        {"GifDecode", "GiflibSlurp"},      {"GifEncode", "GiflibWrite"}};
+    std::printf("\n%-20s %10s %10s %7s %10s %10s %7s\n", "ours / floor", "real ms", "floor", "ratio",
+                "cpu ms", "floor", "ratio");
     for (const auto& p : pairs)
         for (const auto& [name, t] : reporter.times) {
-            if (name.rfind(std::string(p.ours) + "/", 0) != 0)
-                continue;
+            if (name.rfind(std::string(p.ours) + "/", 0) != 0) continue;
             const auto f = reporter.times.find(p.floor + name.substr(std::strlen(p.ours)));
             if (f != reporter.times.end())
-                std::printf("%-20s %10.2f %10.2f %7.2f %10.2f %10.2f %7.2f\n", name.c_str(), t.real, f->second.real,
-                            t.real / f->second.real, t.cpu, f->second.cpu, t.cpu / f->second.cpu);
+                std::printf("%-20s %10.2f %10.2f %7.2f %10.2f %10.2f %7.2f\n", name.c_str(), t.real,
+                            f->second.real, t.real / f->second.real, t.cpu, f->second.cpu,
+                            t.cpu / f->second.cpu);
         }
     std::error_code ec;
     fs::remove_all(benchDir(), ec);

@@ -30,7 +30,7 @@ int convert(const std::vector<std::string>& args) {
     }
 }
 
-const nodo::cli::Registrar registrar("convert", "convert IN OUT.bmp   picture (BMP, JPEG, PNG, GIF) to a 24-bit BMP",
-                                     convert);
+const nodo::cli::Registrar
+    registrar("convert", "convert IN OUT.bmp   picture (BMP, JPEG, PNG, GIF) to a 24-bit BMP", convert);
 
 } // namespace

@@ -9,7 +9,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         const nodo::pic::Bitmap b = nodo::pic::DecodeBmp({data, size}, options);
         // Whatever decodes must survive our own BMP round trip unchanged (small pictures: keeps runs fast).
-        if (!b.empty() && b.sizeBytes() <= (1u << 20) && nodo::pic::DecodeBmp(nodo::pic::EncodeBmp(b, b.bitsPerPixel())) != b)
+        if (!b.empty() && b.sizeBytes() <= (1u << 20) &&
+            nodo::pic::DecodeBmp(nodo::pic::EncodeBmp(b, b.bitsPerPixel())) != b)
             std::abort();
     } catch (const nodo::pic::PictureError&) {
     }

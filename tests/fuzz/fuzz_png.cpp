@@ -14,9 +14,9 @@ std::vector<std::uint8_t> withGoodCrcs(const std::uint8_t* data, std::size_t siz
     std::vector<std::uint8_t> v(data, data + size);
     std::size_t pos = 8;
     while (pos + 12 <= v.size()) {
-        const std::uint64_t len = (std::uint64_t{v[pos]} << 24) | (v[pos + 1] << 16) | (v[pos + 2] << 8) | v[pos + 3];
-        if (pos + 12 + len > v.size())
-            break;
+        const std::uint64_t len =
+            (std::uint64_t{v[pos]} << 24) | (v[pos + 1] << 16) | (v[pos + 2] << 8) | v[pos + 3];
+        if (pos + 12 + len > v.size()) break;
         const uLong crc = crc32(0, &v[pos + 4], static_cast<uInt>(len + 4));
         for (int i = 0; i < 4; ++i)
             v[pos + 8 + len + i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
@@ -31,11 +31,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     nodo::pic::DecodeOptions options;
     options.maxPixels = 4'000'000; // keeps each run fast; the real limit is tested elsewhere
     for (const bool fixCrcs : {false, true}) {
-        const std::vector<std::uint8_t> input = fixCrcs ? withGoodCrcs(data, size) : std::vector<std::uint8_t>(data, data + size);
+        const std::vector<std::uint8_t> input =
+            fixCrcs ? withGoodCrcs(data, size) : std::vector<std::uint8_t>(data, data + size);
         try {
             const nodo::pic::Bitmap b = nodo::pic::DecodePng(input, options);
-            // Whatever decodes must survive our own BMP round trip unchanged (small pictures: keeps runs fast).
-            if (!b.empty() && b.sizeBytes() <= (1u << 20) && nodo::pic::DecodeBmp(nodo::pic::EncodeBmp(b, b.bitsPerPixel())) != b)
+            // Whatever decodes must survive our own BMP round trip unchanged (small pictures: keeps runs
+            // fast).
+            if (!b.empty() && b.sizeBytes() <= (1u << 20) &&
+                nodo::pic::DecodeBmp(nodo::pic::EncodeBmp(b, b.bitsPerPixel())) != b)
                 std::abort();
         } catch (const nodo::pic::PictureError&) {
         }

@@ -32,18 +32,38 @@ int main(int argc, char** argv) {
                                               0x555555, 0x666666, 0x777777, 0x888888};
     save("bmp", "rgb24.bmp", EncodeBmp(rgb, 24));
     save("bmp", "rgba32_v4.bmp", EncodeBmp(rgba, 32));
-    save("bmp", "pal1.bmp", MakeBmp({40, 3, 2, 1, 0, 0, {0xFF0000, 0x0000FF}, {}, {0xA0, 0, 0, 0, 0x60, 0, 0, 0}}));
-    save("bmp", "pal4_topdown.bmp", MakeBmp({40, 3, -2, 4, 0, 3, {0x112233, 0x445566, 0x778899}, {},
-                                             {0x20, 0x10, 0, 0, 0x01, 0x20, 0, 0}}));
-    save("bmp", "pal8_core.bmp", MakeBmp({12, 2, 1, 8, 0, 0, std::vector<std::uint32_t>(256, 0x102030), {}, {7, 0, 0, 0}}));
-    save("bmp", "rgb16_565.bmp", MakeBmp({40, 2, 1, 16, 3, 0, {}, {0xF800, 0x07E0, 0x001F}, {0x00, 0xF8, 0x10, 0x04}}));
+    save("bmp", "pal1.bmp",
+         MakeBmp({40, 3, 2, 1, 0, 0, {0xFF0000, 0x0000FF}, {}, {0xA0, 0, 0, 0, 0x60, 0, 0, 0}}));
+    save("bmp", "pal4_topdown.bmp",
+         MakeBmp(
+             {40, 3, -2, 4, 0, 3, {0x112233, 0x445566, 0x778899}, {}, {0x20, 0x10, 0, 0, 0x01, 0x20, 0, 0}}));
+    save("bmp", "pal8_core.bmp",
+         MakeBmp({12, 2, 1, 8, 0, 0, std::vector<std::uint32_t>(256, 0x102030), {}, {7, 0, 0, 0}}));
+    save("bmp", "rgb16_565.bmp",
+         MakeBmp({40, 2, 1, 16, 3, 0, {}, {0xF800, 0x07E0, 0x001F}, {0x00, 0xF8, 0x10, 0x04}}));
     save("bmp", "argb4444_v3.bmp",
          MakeBmp({56, 2, 1, 16, 3, 0, {}, {0x0F00, 0x00F0, 0x000F, 0xF000}, {0x0F, 0xF0, 0x80, 0x8F}}));
     save("bmp", "rgb32_v5.bmp", MakeBmp({124, 2, 1, 32, 0, 0, {}, {}, {1, 2, 3, 128, 4, 5, 6, 0}}));
-    save("bmp", "rle8.bmp", MakeBmp({40, 4, 3, 8, 1, 4, {0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF}, {},
-                                     {2, 1, 0, 3, 2, 3, 1, 0, 0, 0, 0, 2, 1, 1, 1, 3, 0, 1}}));
-    save("bmp", "rle4.bmp", MakeBmp({40, 5, 2, 4, 2, 3, {0x000000, 0x0000FF, 0x00FF00}, {},
-                                     {5, 0x12, 0, 0, 0, 3, 0x21, 0x20, 0, 1}}));
+    save("bmp", "rle8.bmp",
+         MakeBmp({40,
+                  4,
+                  3,
+                  8,
+                  1,
+                  4,
+                  {0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF},
+                  {},
+                  {2, 1, 0, 3, 2, 3, 1, 0, 0, 0, 0, 2, 1, 1, 1, 3, 0, 1}}));
+    save("bmp", "rle4.bmp",
+         MakeBmp({40,
+                  5,
+                  2,
+                  4,
+                  2,
+                  3,
+                  {0x000000, 0x0000FF, 0x00FF00},
+                  {},
+                  {5, 0x12, 0, 0, 0, 3, 0x21, 0x20, 0, 1}}));
 
     save("jpeg", "baseline.jpg", MakeJpeg(JpegKind::Colour, Gradient(24, 16, 24), false, 80));
     save("jpeg", "progressive.jpg", MakeJpeg(JpegKind::Colour, Gradient(24, 16, 24), true, 80));
@@ -61,9 +81,10 @@ int main(int argc, char** argv) {
         s.colorType = type;
         s.bitDepth = depth;
         s.interlaced = interlaced;
-        const int ch = type == PNG_COLOR_TYPE_RGB ? 3 : type == PNG_COLOR_TYPE_RGB_ALPHA ? 4
-                     : type == PNG_COLOR_TYPE_GRAY_ALPHA                             ? 2
-                                                                                     : 1;
+        const int ch = type == PNG_COLOR_TYPE_RGB          ? 3
+                       : type == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
+                       : type == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                                           : 1;
         for (int y = 0; y < 5; ++y) {
             ByteVec row((9 * ch * depth + 7) / 8);
             for (std::size_t i = 0; i < row.size(); ++i)
@@ -75,8 +96,7 @@ int main(int argc, char** argv) {
         }
         if (type == PNG_COLOR_TYPE_PALETTE) {
             s.palette.assign(pal16.begin(), pal16.begin() + std::min(16, 1 << depth));
-            if (trns)
-                s.paletteAlpha = {0, 128};
+            if (trns) s.paletteAlpha = {0, 128};
         } else if (trns) {
             s.transparentColor = type == PNG_COLOR_TYPE_GRAY ? std::vector<std::uint16_t>{1}
                                                              : std::vector<std::uint16_t>{1, 2, 3};
@@ -97,8 +117,8 @@ int main(int argc, char** argv) {
         idx[i] = static_cast<std::uint8_t>(i % 16);
     save("gif", "simple.gif", MakeGif(8, 6, pal16, {{0, 0, 8, 6, false, -1, {}, idx}}));
     save("gif", "interlaced_transparent.gif", MakeGif(8, 6, pal16, {{0, 0, 8, 6, true, 3, {}, idx}}));
-    save("gif", "animated_offset.gif", MakeGif(20, 12, pal16, {{4, 3, 8, 6, false, -1, {}, idx},
-                                                                {0, 0, 8, 6, false, 2, {}, idx}}));
+    save("gif", "animated_offset.gif",
+         MakeGif(20, 12, pal16, {{4, 3, 8, 6, false, -1, {}, idx}, {0, 0, 8, 6, false, 2, {}, idx}}));
     save("gif", "local_palette.gif", MakeGif(8, 6, {}, {{0, 0, 8, 6, false, -1, pal16, idx}}));
     save("gif", "encoded_cube.gif", EncodeGif(Gradient(20, 10, 24)));
     std::printf("seeds written to %s\n", out.c_str());

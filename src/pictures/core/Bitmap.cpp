@@ -19,15 +19,13 @@ Bitmap::Bitmap(int width, int height, int bitsPerPixel, bool zero) {
     if (bitsPerPixel != 24 && bitsPerPixel != 32)
         throw std::invalid_argument("Bitmap: bits per pixel must be 24 or 32, not " +
                                     std::to_string(bitsPerPixel));
-    if (width < 0 || height < 0)
-        throw std::invalid_argument("Bitmap: negative size");
+    if (width < 0 || height < 0) throw std::invalid_argument("Bitmap: negative size");
     m_bpp = m_sourceBpp = bitsPerPixel;
-    if (width == 0 || height == 0)
-        return; // an empty bitmap is 0 x 0 whatever was asked
+    if (width == 0 || height == 0) return; // an empty bitmap is 0 x 0 whatever was asked
     if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > kMaxPixels)
-        throw PictureError(PictureErrorKind::TooLarge,
-                           "picture of " + std::to_string(width) + " x " + std::to_string(height) +
-                               " pixels is larger than the 100-megapixel limit");
+        throw PictureError(PictureErrorKind::TooLarge, "picture of " + std::to_string(width) + " x " +
+                                                           std::to_string(height) +
+                                                           " pixels is larger than the 100-megapixel limit");
     m_width = width;
     m_height = height;
     const std::size_t bytes = sizeBytes();
@@ -78,13 +76,11 @@ void Bitmap::setPixel(int x, int y, Bgra c) {
     p[0] = c.b;
     p[1] = c.g;
     p[2] = c.r;
-    if (m_bpp == 32)
-        p[3] = c.a;
+    if (m_bpp == 32) p[3] = c.a;
 }
 
 void Bitmap::fill(Bgra c) {
-    if (empty())
-        return;
+    if (empty()) return;
     const int bpp = bytesPerPixel();
     std::uint8_t* first = row(0);
     for (int x = 0; x < m_width; ++x) {
@@ -92,16 +88,14 @@ void Bitmap::fill(Bgra c) {
         p[0] = c.b;
         p[1] = c.g;
         p[2] = c.r;
-        if (bpp == 4)
-            p[3] = c.a;
+        if (bpp == 4) p[3] = c.a;
     }
     for (int y = 1; y < m_height; ++y)
         std::memcpy(row(y), first, stride());
 }
 
 bool Bitmap::operator==(const Bitmap& other) const {
-    if (m_width != other.m_width || m_height != other.m_height || m_bpp != other.m_bpp)
-        return false;
+    if (m_width != other.m_width || m_height != other.m_height || m_bpp != other.m_bpp) return false;
     return empty() || std::memcmp(m_pixels.get(), other.m_pixels.get(), sizeBytes()) == 0;
 }
 

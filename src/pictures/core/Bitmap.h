@@ -48,7 +48,7 @@ public:
     const std::uint8_t* data() const { return m_pixels.get(); }
 
     // Convenience accessors for tests and small drawings; loops over a whole picture use row().
-    Bgra pixel(int x, int y) const;     // alpha is 255 in a 24-bit bitmap
+    Bgra pixel(int x, int y) const;      // alpha is 255 in a 24-bit bitmap
     void setPixel(int x, int y, Bgra c); // alpha is dropped in a 24-bit bitmap
     void fill(Bgra c);
 

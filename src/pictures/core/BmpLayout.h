@@ -17,7 +17,7 @@ struct BmpLayout {
     int bpp = 0;
     std::uint32_t compression = kBiRgb;
     std::uint64_t pixelOffset = 0;
-    std::uint64_t rowBytes = 0; // padded to 4 bytes
+    std::uint64_t rowBytes = 0;            // padded to 4 bytes
     std::uint32_t masks[4] = {0, 0, 0, 0}; // red, green, blue, alpha (16/32 bits only)
     int paletteSize = 0;
     std::array<std::uint32_t, 256> palette{}; // 0x00RRGGBB; entries past paletteSize are black

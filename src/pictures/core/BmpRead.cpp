@@ -10,19 +10,22 @@ namespace nodo::pic {
 namespace detail {
 namespace {
 
-std::uint16_t le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+std::uint16_t le16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
 std::uint32_t le32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
-[[noreturn]] void fail(PictureErrorKind kind, const std::string& what) { throw PictureError(kind, "BMP: " + what); }
+[[noreturn]] void fail(PictureErrorKind kind, const std::string& what) {
+    throw PictureError(kind, "BMP: " + what);
+}
 
 } // namespace
 
 bool BmpLayout::plainRows() const {
-    if (compression == kBiRgb)
-        return bpp == 24 || bpp == 32;
+    if (compression == kBiRgb) return bpp == 24 || bpp == 32;
     if ((compression == kBiBitfields || compression == kBiAlphaBitfields) && bpp == 32)
         return masks[0] == 0x00FF0000 && masks[1] == 0x0000FF00 && masks[2] == 0x000000FF &&
                masks[3] == 0xFF000000;
@@ -30,8 +33,7 @@ bool BmpLayout::plainRows() const {
 }
 
 int BmpLayout::outputBpp() const {
-    if (bpp == 32 || masks[3] != 0)
-        return 32;
+    if (bpp == 32 || masks[3] != 0) return 32;
     return 24;
 }
 
@@ -71,8 +73,8 @@ BmpLayout ParseBmpLayout(Bytes head, std::uint64_t fileSize, const DecodeOptions
         fail(PictureErrorKind::Corrupt, "the header gives a size of " + std::to_string(width) + " x " +
                                             std::to_string(height) + " pixels");
     if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height) > options.maxPixels)
-        fail(PictureErrorKind::TooLarge, "picture of " + std::to_string(width) + " x " + std::to_string(height) +
-                                             " pixels is over the size limit");
+        fail(PictureErrorKind::TooLarge, "picture of " + std::to_string(width) + " x " +
+                                             std::to_string(height) + " pixels is over the size limit");
     l.width = static_cast<int>(width);
     l.height = static_cast<int>(height);
 
@@ -95,7 +97,8 @@ BmpLayout ParseBmpLayout(Bytes head, std::uint64_t fileSize, const DecodeOptions
             fail(PictureErrorKind::Corrupt, "bit fields with " + std::to_string(l.bpp) + " bits per pixel");
         break;
     default:
-        fail(PictureErrorKind::Unsupported, "compression " + std::to_string(l.compression) + " is not supported");
+        fail(PictureErrorKind::Unsupported,
+             "compression " + std::to_string(l.compression) + " is not supported");
     }
 
     // Masks live inside the larger headers, or after a 40-byte one.
@@ -110,8 +113,7 @@ BmpLayout ParseBmpLayout(Bytes head, std::uint64_t fileSize, const DecodeOptions
         }
         for (int i = 0; i < count; ++i)
             l.masks[i] = le32(m + 4 * i);
-        if (infoSize >= 56)
-            l.masks[3] = le32(m + 12);
+        if (infoSize >= 56) l.masks[3] = le32(m + 12);
         if ((l.masks[0] | l.masks[1] | l.masks[2]) == 0)
             fail(PictureErrorKind::Corrupt, "all colour masks are zero");
         if (l.bpp == 16)
@@ -130,8 +132,9 @@ BmpLayout ParseBmpLayout(Bytes head, std::uint64_t fileSize, const DecodeOptions
 
     if (l.bpp <= 8) {
         const int maxEntries = 1 << l.bpp;
-        int entries = (clrUsed == 0 || clrUsed > static_cast<std::uint32_t>(maxEntries)) ? maxEntries
-                                                                                         : static_cast<int>(clrUsed);
+        int entries = (clrUsed == 0 || clrUsed > static_cast<std::uint32_t>(maxEntries))
+                          ? maxEntries
+                          : static_cast<int>(clrUsed);
         const int entryBytes = core ? 3 : 4;
         // Some writers give fewer entries than they could; take what fits before the pixels.
         if (l.pixelOffset >= afterHeader) {
@@ -178,8 +181,7 @@ void MakeOpaqueIfNoAlpha(Bitmap& bitmap) {
         for (int x = 0; x < w; ++x)
             any |= r[4 * x + 3];
     }
-    if (any)
-        return;
+    if (any) return;
     for (int y = 0; y < bitmap.height(); ++y) {
         std::uint8_t* r = bitmap.row(y);
         for (int x = 0; x < w; ++x)
@@ -197,11 +199,9 @@ struct Channel {
     int shift = 0;
     int bits = 0;
     std::uint8_t get(std::uint32_t v) const {
-        if (bits == 0)
-            return 255;
+        if (bits == 0) return 255;
         std::uint32_t c = (v & mask) >> shift;
-        if (bits >= 8)
-            return static_cast<std::uint8_t>(c >> (bits - 8));
+        if (bits >= 8) return static_cast<std::uint8_t>(c >> (bits - 8));
         return static_cast<std::uint8_t>((c * 255 + ((1u << bits) - 1) / 2) / ((1u << bits) - 1));
     }
 };
@@ -255,8 +255,7 @@ void decodeRows(const BmpLayout& l, const std::uint8_t* pixels, Bitmap& out) {
                 d[0] = ch[2].get(v);
                 d[1] = ch[1].get(v);
                 d[2] = ch[0].get(v);
-                if (obpp == 4)
-                    d[3] = ch[3].get(v);
+                if (obpp == 4) d[3] = ch[3].get(v);
             }
             break;
         default: // 24-bit rows are always plain
@@ -309,8 +308,7 @@ void decodeRle(const BmpLayout& l, Bytes data, Bitmap& out) {
             if (i + bytes > data.size())
                 fail(PictureErrorKind::Truncated, "the compressed pixels end inside a literal span");
             for (int k = 0; k < value; ++k) {
-                if (x >= l.width)
-                    break;
+                if (x >= l.width) break;
                 const std::uint8_t b = data[i + (four ? k / 2 : k)];
                 put(four ? ((k & 1) ? b & 0x0F : b >> 4) : b);
             }
@@ -322,8 +320,7 @@ void decodeRle(const BmpLayout& l, Bytes data, Bitmap& out) {
 } // namespace
 
 Bitmap DecodeBmp(Bytes data, const DecodeOptions& options) {
-    if (data.empty())
-        return Bitmap();
+    if (data.empty()) return Bitmap();
     const BmpLayout l = ParseBmpLayout(data, data.size(), options);
     Bitmap out = Bitmap::uninitialized(l.width, l.height, l.outputBpp());
     out.setSourceBitsPerPixel(l.bpp);
@@ -332,8 +329,7 @@ Bitmap DecodeBmp(Bytes data, const DecodeOptions& options) {
         decodeRle(l, pixels, out);
     else
         decodeRows(l, pixels.data(), out);
-    if (l.bpp == 32 && l.compression == kBiRgb)
-        MakeOpaqueIfNoAlpha(out);
+    if (l.bpp == 32 && l.compression == kBiRgb) MakeOpaqueIfNoAlpha(out);
     return out;
 }
 

@@ -16,7 +16,9 @@ void put32(std::uint8_t* p, std::uint32_t v) {
     put16(p + 2, v >> 16);
 }
 
-std::size_t rowBytes(int width, int bpp) { return ((static_cast<std::size_t>(width) * bpp + 31) / 32) * 4; }
+std::size_t rowBytes(int width, int bpp) {
+    return ((static_cast<std::size_t>(width) * bpp + 31) / 32) * 4;
+}
 
 // One file row from a bitmap row at the wanted depth.
 void convertRow(const std::uint8_t* src, int srcBpp, std::uint8_t* dst, int dstBpp, int width) {
@@ -33,7 +35,8 @@ void convertRow(const std::uint8_t* src, int srcBpp, std::uint8_t* dst, int dstB
         for (int x = 0; x < width; ++x) {
             const unsigned a = src[4 * x + 3];
             for (int c = 0; c < 3; ++c)
-                dst[3 * x + c] = static_cast<std::uint8_t>((src[4 * x + c] * a + 255 * (255 - a) + 127) / 255);
+                dst[3 * x + c] =
+                    static_cast<std::uint8_t>((src[4 * x + c] * a + 255 * (255 - a) + 127) / 255);
         }
     }
 }
@@ -42,7 +45,8 @@ void convertRow(const std::uint8_t* src, int srcBpp, std::uint8_t* dst, int dstB
 
 std::vector<std::uint8_t> BmpHeaders(int width, int height, int bitsPerPixel) {
     if (bitsPerPixel != 24 && bitsPerPixel != 32)
-        throw std::invalid_argument("BMP: can write 24 or 32 bits per pixel, not " + std::to_string(bitsPerPixel));
+        throw std::invalid_argument("BMP: can write 24 or 32 bits per pixel, not " +
+                                    std::to_string(bitsPerPixel));
     const std::uint32_t infoSize = bitsPerPixel == 32 ? 108 : 40;
     const std::uint32_t offset = 14 + infoSize;
     const std::uint64_t imageBytes = rowBytes(width, bitsPerPixel) * static_cast<std::uint64_t>(height);

@@ -6,15 +6,12 @@ namespace nodo::pic {
 
 PictureFormat DetectFormat(Bytes data) {
     static constexpr std::uint8_t png[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-    if (data.empty())
-        return PictureFormat::Bmp; // a 0-byte BMP is an empty picture
-    if (data.size() >= 2 && data[0] == 'B' && data[1] == 'M')
-        return PictureFormat::Bmp;
-    if (data.size() >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF)
-        return PictureFormat::Jpeg;
-    if (data.size() >= 8 && std::memcmp(data.data(), png, 8) == 0)
-        return PictureFormat::Png;
-    if (data.size() >= 6 && (std::memcmp(data.data(), "GIF87a", 6) == 0 || std::memcmp(data.data(), "GIF89a", 6) == 0))
+    if (data.empty()) return PictureFormat::Bmp; // a 0-byte BMP is an empty picture
+    if (data.size() >= 2 && data[0] == 'B' && data[1] == 'M') return PictureFormat::Bmp;
+    if (data.size() >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF) return PictureFormat::Jpeg;
+    if (data.size() >= 8 && std::memcmp(data.data(), png, 8) == 0) return PictureFormat::Png;
+    if (data.size() >= 6 &&
+        (std::memcmp(data.data(), "GIF87a", 6) == 0 || std::memcmp(data.data(), "GIF89a", 6) == 0))
         return PictureFormat::Gif;
     return PictureFormat::Unknown;
 }

@@ -13,7 +13,9 @@ namespace {
 
 using detail::MemoryWriter;
 
-[[noreturn]] void fail(PictureErrorKind kind, const std::string& what) { throw PictureError(kind, "GIF: " + what); }
+[[noreturn]] void fail(PictureErrorKind kind, const std::string& what) {
+    throw PictureError(kind, "GIF: " + what);
+}
 
 std::string gifError(int code) {
     const char* text = GifErrorString(code);
@@ -28,7 +30,8 @@ struct Reader {
 
 int readFn(GifFileType* gif, GifByteType* out, int n) {
     auto* r = static_cast<Reader*>(gif->UserData);
-    const std::size_t take = std::min<std::size_t>(static_cast<std::size_t>(std::max(n, 0)), r->size - r->pos);
+    const std::size_t take =
+        std::min<std::size_t>(static_cast<std::size_t>(std::max(n, 0)), r->size - r->pos);
     std::memcpy(out, r->data + r->pos, take);
     r->pos += take;
     return static_cast<int>(take);
@@ -38,8 +41,7 @@ struct GifReader {
     GifFileType* gif = nullptr;
     ~GifReader() {
         int err = 0;
-        if (gif)
-            DGifCloseFile(gif, &err);
+        if (gif) DGifCloseFile(gif, &err);
     }
 };
 
@@ -49,14 +51,14 @@ constexpr std::uint64_t kMaxPixelsPerByte = 2731;
 } // namespace
 
 Bitmap DecodeGif(Bytes data, const DecodeOptions& options) {
-    if (data.size() < 13)
-        fail(PictureErrorKind::Truncated, "the file is too short");
+    if (data.size() < 13) fail(PictureErrorKind::Truncated, "the file is too short");
     Reader reader{data.data(), data.size(), 0};
     GifReader r;
     int err = 0;
     r.gif = DGifOpen(&reader, readFn, &err);
     if (!r.gif)
-        fail(reader.pos >= reader.size ? PictureErrorKind::Truncated : PictureErrorKind::Corrupt, gifError(err));
+        fail(reader.pos >= reader.size ? PictureErrorKind::Truncated : PictureErrorKind::Corrupt,
+             gifError(err));
     GifFileType* gif = r.gif;
 
     int transparent = NO_TRANSPARENT_COLOR;
@@ -65,40 +67,33 @@ Bitmap DecodeGif(Bytes data, const DecodeOptions& options) {
         if (DGifGetRecordType(gif, &type) == GIF_ERROR)
             fail(reader.pos >= reader.size ? PictureErrorKind::Truncated : PictureErrorKind::Corrupt,
                  gifError(gif->Error));
-        if (type == IMAGE_DESC_RECORD_TYPE)
-            break;
-        if (type == TERMINATE_RECORD_TYPE)
-            fail(PictureErrorKind::Corrupt, "the file holds no picture");
-        if (type != EXTENSION_RECORD_TYPE)
-            fail(PictureErrorKind::Corrupt, "unknown record");
+        if (type == IMAGE_DESC_RECORD_TYPE) break;
+        if (type == TERMINATE_RECORD_TYPE) fail(PictureErrorKind::Corrupt, "the file holds no picture");
+        if (type != EXTENSION_RECORD_TYPE) fail(PictureErrorKind::Corrupt, "unknown record");
         int code = 0;
         GifByteType* ext = nullptr;
         if (DGifGetExtension(gif, &code, &ext) == GIF_ERROR)
             fail(PictureErrorKind::Truncated, gifError(gif->Error));
         if (code == GRAPHICS_EXT_FUNC_CODE && ext && ext[0] >= 4) {
             GraphicsControlBlock gcb{};
-            if (DGifExtensionToGCB(ext[0], ext + 1, &gcb) == GIF_OK)
-                transparent = gcb.TransparentColor;
+            if (DGifExtensionToGCB(ext[0], ext + 1, &gcb) == GIF_OK) transparent = gcb.TransparentColor;
         }
         while (ext) {
             if (DGifGetExtensionNext(gif, &ext) == GIF_ERROR)
                 fail(PictureErrorKind::Truncated, gifError(gif->Error));
         }
     }
-    if (DGifGetImageDesc(gif) == GIF_ERROR)
-        fail(PictureErrorKind::Truncated, gifError(gif->Error));
+    if (DGifGetImageDesc(gif) == GIF_ERROR) fail(PictureErrorKind::Truncated, gifError(gif->Error));
 
     const GifImageDesc& desc = gif->Image;
     const ColorMapObject* map = desc.ColorMap ? desc.ColorMap : gif->SColorMap;
-    if (!map)
-        fail(PictureErrorKind::Corrupt, "the picture has no colour table");
+    if (!map) fail(PictureErrorKind::Corrupt, "the picture has no colour table");
     const std::uint64_t frameW = static_cast<std::uint64_t>(std::max(desc.Width, 0));
     const std::uint64_t frameH = static_cast<std::uint64_t>(std::max(desc.Height, 0));
-    if (frameW == 0 || frameH == 0)
-        fail(PictureErrorKind::Corrupt, "the first frame has no pixels");
+    if (frameW == 0 || frameH == 0) fail(PictureErrorKind::Corrupt, "the first frame has no pixels");
     if (frameW * frameH > options.maxPixels)
-        fail(PictureErrorKind::TooLarge, "frame of " + std::to_string(frameW) + " x " + std::to_string(frameH) +
-                                             " pixels is over the size limit");
+        fail(PictureErrorKind::TooLarge, "frame of " + std::to_string(frameW) + " x " +
+                                             std::to_string(frameH) + " pixels is over the size limit");
     if (frameW * frameH > (reader.size - reader.pos + 1) * kMaxPixelsPerByte)
         fail(PictureErrorKind::Truncated, "the frame header promises more pixels than the file holds");
     int screenW = gif->SWidth, screenH = gif->SHeight;
@@ -107,8 +102,8 @@ Bitmap DecodeGif(Bytes data, const DecodeOptions& options) {
         screenH = desc.Top + desc.Height;
     }
     if (static_cast<std::uint64_t>(screenW) * static_cast<std::uint64_t>(screenH) > options.maxPixels)
-        fail(PictureErrorKind::TooLarge, "picture of " + std::to_string(screenW) + " x " + std::to_string(screenH) +
-                                             " pixels is over the size limit");
+        fail(PictureErrorKind::TooLarge, "picture of " + std::to_string(screenW) + " x " +
+                                             std::to_string(screenH) + " pixels is over the size limit");
 
     const bool covers = desc.Left <= 0 && desc.Top <= 0 && desc.Left + desc.Width >= screenW &&
                         desc.Top + desc.Height >= screenH;
@@ -120,8 +115,7 @@ Bitmap DecodeGif(Bytes data, const DecodeOptions& options) {
     std::uint8_t table[256][4];
     for (int i = 0; i < 256; ++i) {
         GifColorType c{0, 0, 0};
-        if (i < map->ColorCount)
-            c = map->Colors[i];
+        if (i < map->ColorCount) c = map->Colors[i];
         const bool clear = i == transparent;
         table[i][0] = clear ? 0 : c.Blue;
         table[i][1] = clear ? 0 : c.Green;
@@ -134,8 +128,7 @@ Bitmap DecodeGif(Bytes data, const DecodeOptions& options) {
     const int endX = std::min(desc.Width, screenW - desc.Left);
     auto putLine = [&](int fy) {
         const int y = desc.Top + fy;
-        if (y < 0 || y >= screenH)
-            return;
+        if (y < 0 || y >= screenH) return;
         std::uint8_t* dst = out.row(y) + static_cast<std::ptrdiff_t>(desc.Left + firstX) * bpp;
         if (bpp == 4)
             for (int fx = firstX; fx < endX; ++fx, dst += 4)
@@ -173,10 +166,8 @@ struct GifWriter {
     ColorMapObject* map = nullptr;
     ~GifWriter() {
         int err = 0;
-        if (gif)
-            EGifCloseFile(gif, &err);
-        if (map)
-            GifFreeMapObject(map);
+        if (gif) EGifCloseFile(gif, &err);
+        if (map) GifFreeMapObject(map);
     }
 };
 
@@ -192,12 +183,10 @@ struct Palette {
     bool addExact(std::uint32_t c, int limit) {
         std::size_t h = (c * 2654435761u) >> 22;
         while (slots[h] != 0xFFFFFFFFu) {
-            if (slots[h] == c)
-                return true;
+            if (slots[h] == c) return true;
             h = (h + 1) & 1023;
         }
-        if (static_cast<int>(colours.size()) >= limit)
-            return false;
+        if (static_cast<int>(colours.size()) >= limit) return false;
         slots[h] = c;
         slotIndex[h] = static_cast<std::uint8_t>(colours.size());
         colours.push_back(c);
@@ -214,7 +203,9 @@ struct Palette {
     }
 };
 
-bool isTransparent(const std::uint8_t* p, int bpp) { return bpp == 4 && p[3] < 128; }
+bool isTransparent(const std::uint8_t* p, int bpp) {
+    return bpp == 4 && p[3] < 128;
+}
 
 } // namespace
 
@@ -246,8 +237,8 @@ std::vector<std::uint8_t> EncodeGif(const Bitmap& bitmap) {
         for (int r = 0; r < 6; ++r)
             for (int g = 0; g < 7; ++g)
                 for (int b = 0; b < 6; ++b)
-                    pal.colours.push_back(static_cast<std::uint32_t>(((r * 255 / 5) << 16) | ((g * 255 / 6) << 8) |
-                                                                     (b * 255 / 5)));
+                    pal.colours.push_back(static_cast<std::uint32_t>(((r * 255 / 5) << 16) |
+                                                                     ((g * 255 / 6) << 8) | (b * 255 / 5)));
         for (int y = 0; y < h && !anyTransparent; ++y)
             for (int x = 0; x < w && !anyTransparent; ++x)
                 anyTransparent = isTransparent(bitmap.row(y) + static_cast<std::size_t>(x) * bpp, bpp);
@@ -270,11 +261,9 @@ std::vector<std::uint8_t> EncodeGif(const Bitmap& bitmap) {
     MemoryWriter out;
     int err = 0;
     wr.gif = EGifOpen(&out, writeFn, &err);
-    if (!wr.gif || !wr.map)
-        throw PictureError(PictureErrorKind::Io, "GIF: " + gifError(err));
+    if (!wr.gif || !wr.map) throw PictureError(PictureErrorKind::Io, "GIF: " + gifError(err));
     auto check = [&](int rc) {
-        if (rc == GIF_ERROR)
-            throw PictureError(PictureErrorKind::Io, "GIF: " + gifError(wr.gif->Error));
+        if (rc == GIF_ERROR) throw PictureError(PictureErrorKind::Io, "GIF: " + gifError(wr.gif->Error));
     };
     EGifSetGifVersion(wr.gif, anyTransparent);
     check(EGifPutScreenDesc(wr.gif, w, h, wr.map->BitsPerPixel, 0, wr.map));

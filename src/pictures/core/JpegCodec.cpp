@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 namespace nodo::pic {
 namespace {
@@ -31,8 +31,7 @@ struct ErrorManager {
 
 // Warnings that mean the picture is incomplete end the decode; libjpeg would fill the rest grey.
 void emitMessage(j_common_ptr cinfo, int level) {
-    if (level >= 0)
-        return; // trace messages
+    if (level >= 0) return; // trace messages
     auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
     const int code = cinfo->err->msg_code;
     if (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER) {
@@ -78,8 +77,7 @@ struct DecodeState {
     std::string failure; // set for refusals found between the C calls
     PictureErrorKind failureKind = PictureErrorKind::Corrupt;
     ~DecodeState() {
-        if (created)
-            jpeg_destroy_decompress(&cinfo);
+        if (created) jpeg_destroy_decompress(&cinfo);
     }
 };
 
@@ -101,8 +99,7 @@ void cmykToBgr(const std::uint8_t* src, std::uint8_t* dst, int width, bool inver
 
 // Returns false after a libjpeg error; the message is in s.err.
 bool runDecode(DecodeState& s, Bytes data, const DecodeOptions& options) {
-    if (setjmp(s.err.jump))
-        return false;
+    if (setjmp(s.err.jump)) return false;
     jpeg_create_decompress(&s.cinfo);
     s.created = true;
     s.progress.pub.progress_monitor = checkScans;
@@ -113,7 +110,8 @@ bool runDecode(DecodeState& s, Bytes data, const DecodeOptions& options) {
 
     const std::uint64_t w = s.cinfo.image_width, h = s.cinfo.image_height;
     if (w * h > options.maxPixels) {
-        s.failure = "picture of " + std::to_string(w) + " x " + std::to_string(h) + " pixels is over the size limit";
+        s.failure =
+            "picture of " + std::to_string(w) + " x " + std::to_string(h) + " pixels is over the size limit";
         s.failureKind = PictureErrorKind::TooLarge;
         return true;
     }
@@ -134,8 +132,7 @@ bool runDecode(DecodeState& s, Bytes data, const DecodeOptions& options) {
 
     s.out = Bitmap::uninitialized(static_cast<int>(w), static_cast<int>(h), 24);
     s.out.setSourceBitsPerPixel(8 * s.cinfo.num_components);
-    if (cmyk)
-        s.cmykRow.resize(static_cast<std::size_t>(w) * 4);
+    if (cmyk) s.cmykRow.resize(static_cast<std::size_t>(w) * 4);
     while (s.cinfo.output_scanline < s.cinfo.output_height) {
         const int y = static_cast<int>(s.cinfo.output_scanline);
         if (cmyk) {
@@ -161,15 +158,13 @@ struct EncodeState {
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
     ~EncodeState() {
-        if (created)
-            jpeg_destroy_compress(&cinfo);
+        if (created) jpeg_destroy_compress(&cinfo);
         std::free(buffer);
     }
 };
 
 bool runEncode(EncodeState& s, const Bitmap& bitmap, int quality) {
-    if (setjmp(s.err.jump))
-        return false;
+    if (setjmp(s.err.jump)) return false;
     jpeg_create_compress(&s.cinfo);
     s.created = true;
     jpeg_mem_dest(&s.cinfo, &s.buffer, &s.size);
@@ -195,8 +190,7 @@ bool runEncode(EncodeState& s, const Bitmap& bitmap, int quality) {
 } // namespace
 
 Bitmap DecodeJpeg(Bytes data, const DecodeOptions& options) {
-    if (data.size() < 4)
-        throw PictureError(PictureErrorKind::Truncated, "JPEG: the file is too short");
+    if (data.size() < 4) throw PictureError(PictureErrorKind::Truncated, "JPEG: the file is too short");
     // Many writers drop the end marker. Supplying it lets a file whose data is complete decode, while
     // a file cut inside its data still runs into the marker and fails.
     std::vector<std::uint8_t> withEnd;
@@ -210,18 +204,15 @@ Bitmap DecodeJpeg(Bytes data, const DecodeOptions& options) {
     DecodeState s;
     installErrors(s.err);
     s.cinfo.err = &s.err.pub;
-    if (!runDecode(s, data, options))
-        throw PictureError(s.err.kind, std::string("JPEG: ") + s.err.message);
-    if (!s.failure.empty())
-        throw PictureError(s.failureKind, "JPEG: " + s.failure);
+    if (!runDecode(s, data, options)) throw PictureError(s.err.kind, std::string("JPEG: ") + s.err.message);
+    if (!s.failure.empty()) throw PictureError(s.failureKind, "JPEG: " + s.failure);
     return std::move(s.out);
 }
 
 std::vector<std::uint8_t> EncodeJpeg(const Bitmap& bitmap, int quality) {
     if (bitmap.empty())
         throw PictureError(PictureErrorKind::Unsupported, "JPEG: cannot write an empty picture");
-    if (quality < 1 || quality > 100)
-        throw std::invalid_argument("JPEG: quality must be 1 to 100");
+    if (quality < 1 || quality > 100) throw std::invalid_argument("JPEG: quality must be 1 to 100");
     const Bitmap flat = bitmap.bitsPerPixel() == 32 ? FlattenOverWhite(bitmap) : Bitmap();
     EncodeState s;
     installErrors(s.err);

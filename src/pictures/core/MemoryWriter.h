@@ -24,8 +24,7 @@ struct MemoryWriter {
             while (want < size + n)
                 want *= 2;
             void* grown = std::realloc(data, want);
-            if (!grown)
-                return false;
+            if (!grown) return false;
             data = static_cast<std::uint8_t*>(grown);
             capacity = want;
         }

@@ -24,23 +24,21 @@ namespace {
 struct Fd {
     int fd = -1;
     ~Fd() {
-        if (fd >= 0)
-            ::close(fd);
+        if (fd >= 0) ::close(fd);
     }
 };
 
 Fd openForReading(const fs::path& path, std::uint64_t& size) {
     Fd f;
     f.fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (f.fd < 0)
-        ioFail("cannot open", path, errno);
+    if (f.fd < 0) ioFail("cannot open", path, errno);
     struct stat st {};
-    if (::fstat(f.fd, &st) != 0)
-        ioFail("cannot read", path, errno);
+    if (::fstat(f.fd, &st) != 0) ioFail("cannot read", path, errno);
     if (!S_ISREG(st.st_mode))
         throw PictureError(PictureErrorKind::Io, "\"" + path.string() + "\" is not a file");
     if (static_cast<std::uint64_t>(st.st_size) > kMaxFileBytes)
-        throw PictureError(PictureErrorKind::TooLarge, "\"" + path.string() + "\" is too large to be a picture");
+        throw PictureError(PictureErrorKind::TooLarge,
+                           "\"" + path.string() + "\" is too large to be a picture");
     size = static_cast<std::uint64_t>(st.st_size);
     return f;
 }
@@ -50,10 +48,8 @@ bool preadAll(int fd, iovec* iov, std::size_t count, off_t offset) {
     std::size_t first = 0;
     while (first < count) {
         const ssize_t n = ::preadv(fd, iov + first, static_cast<int>(count - first), offset);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
         offset += n;
         std::size_t done = static_cast<std::size_t>(n);
         while (first < count && done >= iov[first].iov_len)
@@ -86,8 +82,7 @@ bool readRows(int fd, const detail::BmpLayout& l, Bitmap& out) {
                 bytes += pad;
             }
         }
-        if (!preadAll(fd, iov, count, offset))
-            return false;
+        if (!preadAll(fd, iov, count, offset)) return false;
         offset += static_cast<off_t>(bytes);
     }
     return true;
@@ -98,10 +93,8 @@ bool writeAll(int fd, std::vector<iovec>& iov) {
     while (first < iov.size()) {
         const int count = static_cast<int>(std::min<std::size_t>(iov.size() - first, IOV_MAX));
         const ssize_t n = ::writev(fd, &iov[first], count);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
         std::size_t done = static_cast<std::size_t>(n);
         while (first < iov.size() && done >= iov[first].iov_len)
             done -= iov[first++].iov_len;
@@ -120,15 +113,13 @@ void writeReplacing(const fs::path& path, std::vector<iovec>& iov) {
     std::string tmpl = (dir / ("." + path.filename().string() + ".XXXXXX")).string();
     Fd f;
     f.fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
-    if (f.fd < 0)
-        ioFail("cannot write", path, errno);
+    if (f.fd < 0) ioFail("cannot write", path, errno);
     struct stat st {};
     const mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
     ::fchmod(f.fd, mode);
     const bool ok = writeAll(f.fd, iov);
     int err = ok ? 0 : (errno ? errno : EIO);
-    if (::close(f.fd) != 0 && ok)
-        err = errno;
+    if (::close(f.fd) != 0 && ok) err = errno;
     f.fd = -1;
     if (err) {
         ::unlink(tmpl.c_str());
@@ -150,12 +141,9 @@ std::vector<std::uint8_t> ReadWholeFile(const fs::path& path) {
     std::size_t done = 0;
     while (done < size) {
         const ssize_t n = ::read(f.fd, data.data() + done, size - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            ioFail("cannot read", path, errno);
-        if (n == 0)
-            break; // the file shrank while we read it
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ioFail("cannot read", path, errno);
+        if (n == 0) break; // the file shrank while we read it
         done += static_cast<std::size_t>(n);
     }
     data.resize(done);
@@ -164,20 +152,17 @@ std::vector<std::uint8_t> ReadWholeFile(const fs::path& path) {
 
 void WriteWholeFile(const fs::path& path, Bytes data) {
     std::vector<iovec> iov;
-    if (!data.empty())
-        iov.push_back({const_cast<std::uint8_t*>(data.data()), data.size()});
+    if (!data.empty()) iov.push_back({const_cast<std::uint8_t*>(data.data()), data.size()});
     writeReplacing(path, iov);
 }
 
 Bitmap LoadBitmapFile(const fs::path& path, const DecodeOptions& options) {
     std::uint64_t size = 0;
     Fd f = openForReading(path, size);
-    if (size == 0)
-        return Bitmap();
+    if (size == 0) return Bitmap();
     std::uint8_t headBuffer[4096];
     const ssize_t got = ::pread(f.fd, headBuffer, std::min<std::uint64_t>(size, sizeof headBuffer), 0);
-    if (got < 0)
-        ioFail("cannot read", path, errno);
+    if (got < 0) ioFail("cannot read", path, errno);
     const Bytes head(headBuffer, static_cast<std::size_t>(got));
 
     if (DetectFormat(head) == PictureFormat::Bmp && head.size() >= 18) {
@@ -187,8 +172,7 @@ Bitmap LoadBitmapFile(const fs::path& path, const DecodeOptions& options) {
             out.setSourceBitsPerPixel(l.bpp);
             if (!readRows(f.fd, l, out))
                 throw PictureError(PictureErrorKind::Truncated, "BMP: \"" + path.string() + "\" ends early");
-            if (l.compression == detail::kBiRgb && l.bpp == 32)
-                detail::MakeOpaqueIfNoAlpha(out);
+            if (l.compression == detail::kBiRgb && l.bpp == 32) detail::MakeOpaqueIfNoAlpha(out);
             return out;
         }
     }
@@ -197,7 +181,8 @@ Bitmap LoadBitmapFile(const fs::path& path, const DecodeOptions& options) {
 
 void SaveBmpFile(const fs::path& path, const Bitmap& bitmap, int bitsPerPixel) {
     if (bitsPerPixel != 24 && bitsPerPixel != 32)
-        throw std::invalid_argument("BMP: can write 24 or 32 bits per pixel, not " + std::to_string(bitsPerPixel));
+        throw std::invalid_argument("BMP: can write 24 or 32 bits per pixel, not " +
+                                    std::to_string(bitsPerPixel));
     if (bitmap.empty()) {
         WriteWholeFile(path, {});
         return;
@@ -216,8 +201,7 @@ void SaveBmpFile(const fs::path& path, const Bitmap& bitmap, int bitsPerPixel) {
     iov.push_back({headers.data(), headers.size()});
     for (int y = bitmap.height() - 1; y >= 0; --y) {
         iov.push_back({const_cast<std::uint8_t*>(bitmap.row(y)), bitmap.stride()});
-        if (pad)
-            iov.push_back({padding, pad});
+        if (pad) iov.push_back({padding, pad});
     }
     writeReplacing(path, iov);
 }

@@ -72,8 +72,7 @@ struct DecodeState {
 };
 
 bool runDecode(DecodeState& s, Bytes data, const DecodeOptions& options) {
-    if (setjmp(png_jmpbuf(s.png)))
-        return false;
+    if (setjmp(png_jmpbuf(s.png))) return false;
     png_set_read_fn(s.png, &s.reader, readFn);
     png_set_user_limits(s.png, 0x7fffffff, 0x7fffffff);
     png_read_info(s.png, s.info);
@@ -81,12 +80,14 @@ bool runDecode(DecodeState& s, Bytes data, const DecodeOptions& options) {
     int depth = 0, colourType = 0, interlace = 0;
     png_get_IHDR(s.png, s.info, &w, &h, &depth, &colourType, &interlace, nullptr, nullptr);
     if (static_cast<std::uint64_t>(w) * h > options.maxPixels) {
-        s.failure = "picture of " + std::to_string(w) + " x " + std::to_string(h) + " pixels is over the size limit";
+        s.failure =
+            "picture of " + std::to_string(w) + " x " + std::to_string(h) + " pixels is over the size limit";
         s.failureKind = PictureErrorKind::TooLarge;
         return true;
     }
     const int channels = png_get_channels(s.png, s.info);
-    const std::uint64_t rawBytes = static_cast<std::uint64_t>(h) * (1 + (static_cast<std::uint64_t>(w) * channels * depth + 7) / 8);
+    const std::uint64_t rawBytes =
+        static_cast<std::uint64_t>(h) * (1 + (static_cast<std::uint64_t>(w) * channels * depth + 7) / 8);
     if (rawBytes > idatBytes(data) * 1032 + 1024) {
         s.failure = "the header promises " + std::to_string(w) + " x " + std::to_string(h) +
                     " pixels but the file holds far too little image data";
@@ -96,8 +97,7 @@ bool runDecode(DecodeState& s, Bytes data, const DecodeOptions& options) {
     const bool alpha = (colourType & PNG_COLOR_MASK_ALPHA) || png_get_valid(s.png, s.info, PNG_INFO_tRNS);
     png_set_expand(s.png);
     png_set_scale_16(s.png);
-    if (!(colourType & PNG_COLOR_MASK_COLOR))
-        png_set_gray_to_rgb(s.png);
+    if (!(colourType & PNG_COLOR_MASK_COLOR)) png_set_gray_to_rgb(s.png);
     png_set_bgr(s.png);
     png_set_interlace_handling(s.png);
     png_read_update_info(s.png, s.info);
@@ -122,18 +122,17 @@ struct EncodeState {
 };
 
 void writeFn(png_structp png, png_bytep data, png_size_t n) {
-    if (!static_cast<MemoryWriter*>(png_get_io_ptr(png))->append(data, n))
-        png_error(png, "out of memory");
+    if (!static_cast<MemoryWriter*>(png_get_io_ptr(png))->append(data, n)) png_error(png, "out of memory");
 }
 void flushFn(png_structp) {}
 
 bool runEncode(EncodeState& s, const Bitmap& bitmap) {
-    if (setjmp(png_jmpbuf(s.png)))
-        return false;
+    if (setjmp(png_jmpbuf(s.png))) return false;
     png_set_write_fn(s.png, &s.writer, writeFn, flushFn);
-    png_set_IHDR(s.png, s.info, static_cast<png_uint_32>(bitmap.width()), static_cast<png_uint_32>(bitmap.height()), 8,
-                 bitmap.bitsPerPixel() == 32 ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(s.png, s.info, static_cast<png_uint_32>(bitmap.width()),
+                 static_cast<png_uint_32>(bitmap.height()), 8,
+                 bitmap.bitsPerPixel() == 32 ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(s.png, s.info);
     png_set_bgr(s.png);
     for (int y = 0; y < bitmap.height(); ++y)
@@ -150,13 +149,12 @@ Bitmap DecodePng(Bytes data, const DecodeOptions& options) {
     DecodeState s;
     s.reader = {data.data(), data.size(), 0};
     s.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &s.errors, onError, onWarning);
-    if (!s.png || !(s.info = png_create_info_struct(s.png)))
-        throw std::bad_alloc();
+    if (!s.png || !(s.info = png_create_info_struct(s.png))) throw std::bad_alloc();
     if (!runDecode(s, data, options))
-        throw PictureError(s.reader.pos >= s.reader.size ? PictureErrorKind::Truncated : PictureErrorKind::Corrupt,
+        throw PictureError(s.reader.pos >= s.reader.size ? PictureErrorKind::Truncated
+                                                         : PictureErrorKind::Corrupt,
                            std::string("PNG: ") + s.errors.message);
-    if (!s.failure.empty())
-        throw PictureError(s.failureKind, "PNG: " + s.failure);
+    if (!s.failure.empty()) throw PictureError(s.failureKind, "PNG: " + s.failure);
     return std::move(s.out);
 }
 
@@ -165,8 +163,7 @@ std::vector<std::uint8_t> EncodePng(const Bitmap& bitmap) {
         throw PictureError(PictureErrorKind::Unsupported, "PNG: cannot write an empty picture");
     EncodeState s;
     s.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &s.errors, onError, onWarning);
-    if (!s.png || !(s.info = png_create_info_struct(s.png)))
-        throw std::bad_alloc();
+    if (!s.png || !(s.info = png_create_info_struct(s.png))) throw std::bad_alloc();
     if (!runEncode(s, bitmap))
         throw PictureError(PictureErrorKind::Corrupt, std::string("PNG: ") + s.errors.message);
     return s.writer.take();

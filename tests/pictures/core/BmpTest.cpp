@@ -14,8 +14,8 @@ using test::BmpSpec;
 using test::ByteVec;
 using test::MakeBmp;
 
-constexpr Bgra kRed{0, 0, 255, 255}, kGreen{0, 255, 0, 255}, kBlue{255, 0, 0, 255}, kWhite{255, 255, 255, 255},
-    kBlack{0, 0, 0, 255};
+constexpr Bgra kRed{0, 0, 255, 255}, kGreen{0, 255, 0, 255}, kBlue{255, 0, 0, 255},
+    kWhite{255, 255, 255, 255}, kBlack{0, 0, 0, 255};
 
 struct DecodeCase {
     const char* name;
@@ -31,46 +31,129 @@ std::vector<std::uint32_t> core256() {
 }
 
 const DecodeCase kDecodeCases[] = {
-    {"Palette1", {40, 3, 2, 1, 0, 0, {0xFF0000, 0x0000FF}, {}, {0xA0, 0, 0, 0, 0x60, 0, 0, 0}}, 3, 2, 24, 1,
+    {"Palette1",
+     {40, 3, 2, 1, 0, 0, {0xFF0000, 0x0000FF}, {}, {0xA0, 0, 0, 0, 0x60, 0, 0, 0}},
+     3,
+     2,
+     24,
+     1,
      {kRed, kBlue, kBlue, kBlue, kRed, kBlue}},
-    {"Palette4FewColours", {40, 3, 1, 4, 0, 3, {0x112233, 0x445566, 0x778899}, {}, {0x20, 0x10, 0, 0}}, 3, 1, 24, 4,
+    {"Palette4FewColours",
+     {40, 3, 1, 4, 0, 3, {0x112233, 0x445566, 0x778899}, {}, {0x20, 0x10, 0, 0}},
+     3,
+     1,
+     24,
+     4,
      {{0x99, 0x88, 0x77, 255}, {0x33, 0x22, 0x11, 255}, {0x66, 0x55, 0x44, 255}}},
-    {"Palette8TopDownIndexPastPalette", {40, 2, -2, 8, 0, 2, {0x010203, 0x040506}, {}, {1, 0, 0, 0, 0, 5, 0, 0}}, 2, 2,
-     24, 8, {{6, 5, 4, 255}, {3, 2, 1, 255}, {3, 2, 1, 255}, kBlack}},
-    {"CoreHeaderPalette8", {12, 2, 1, 8, 0, 0, core256(), {}, {7, 0, 0, 0}}, 2, 1, 24, 8,
+    {"Palette8TopDownIndexPastPalette",
+     {40, 2, -2, 8, 0, 2, {0x010203, 0x040506}, {}, {1, 0, 0, 0, 0, 5, 0, 0}},
+     2,
+     2,
+     24,
+     8,
+     {{6, 5, 4, 255}, {3, 2, 1, 255}, {3, 2, 1, 255}, kBlack}},
+    {"CoreHeaderPalette8",
+     {12, 2, 1, 8, 0, 0, core256(), {}, {7, 0, 0, 0}},
+     2,
+     1,
+     24,
+     8,
      {{0xEF, 0xCD, 0xAB, 255}, kBlack}},
-    {"Rgb16Default555", {40, 2, 1, 16, 0, 0, {}, {}, {0x00, 0x7C, 0xFF, 0x03}}, 2, 1, 24, 16,
+    {"Rgb16Default555",
+     {40, 2, 1, 16, 0, 0, {}, {}, {0x00, 0x7C, 0xFF, 0x03}},
+     2,
+     1,
+     24,
+     16,
      {kRed, {255, 255, 0, 255}}},
-    {"Bitfields565", {40, 2, 1, 16, 3, 0, {}, {0xF800, 0x07E0, 0x001F}, {0x00, 0xF8, 0x10, 0x04}}, 2, 1, 24, 16,
+    {"Bitfields565",
+     {40, 2, 1, 16, 3, 0, {}, {0xF800, 0x07E0, 0x001F}, {0x00, 0xF8, 0x10, 0x04}},
+     2,
+     1,
+     24,
+     16,
      {kRed, {132, 130, 0, 255}}},
-    {"Rgb24BottomUp", {40, 2, 2, 24, 0, 0, {}, {}, {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0}}, 2, 2, 24, 24,
+    {"Rgb24BottomUp",
+     {40, 2, 2, 24, 0, 0, {}, {}, {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0}},
+     2,
+     2,
+     24,
+     24,
      {{7, 8, 9, 255}, {10, 11, 12, 255}, {1, 2, 3, 255}, {4, 5, 6, 255}}},
-    {"Rgb24TopDown", {40, 2, -2, 24, 0, 0, {}, {}, {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0}}, 2, 2, 24, 24,
+    {"Rgb24TopDown",
+     {40, 2, -2, 24, 0, 0, {}, {}, {1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0}},
+     2,
+     2,
+     24,
+     24,
      {{1, 2, 3, 255}, {4, 5, 6, 255}, {7, 8, 9, 255}, {10, 11, 12, 255}}},
-    {"Rgb32AlphaKept", {40, 2, 1, 32, 0, 0, {}, {}, {1, 2, 3, 128, 4, 5, 6, 0}}, 2, 1, 32, 32,
+    {"Rgb32AlphaKept",
+     {40, 2, 1, 32, 0, 0, {}, {}, {1, 2, 3, 128, 4, 5, 6, 0}},
+     2,
+     1,
+     32,
+     32,
      {{1, 2, 3, 128}, {4, 5, 6, 0}}},
-    {"Rgb32ZeroAlphaIsOpaque", {40, 2, 1, 32, 0, 0, {}, {}, {1, 2, 3, 0, 4, 5, 6, 0}}, 2, 1, 32, 32,
+    {"Rgb32ZeroAlphaIsOpaque",
+     {40, 2, 1, 32, 0, 0, {}, {}, {1, 2, 3, 0, 4, 5, 6, 0}},
+     2,
+     1,
+     32,
+     32,
      {{1, 2, 3, 255}, {4, 5, 6, 255}}},
-    {"V4BitfieldsAlphaMeant", {108, 2, 1, 32, 3, 0, {}, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, {1, 2, 3, 0, 4, 5, 6, 0}},
-     2, 1, 32, 32, {{1, 2, 3, 0}, {4, 5, 6, 0}}},
+    {"V4BitfieldsAlphaMeant",
+     {108, 2, 1, 32, 3, 0, {}, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, {1, 2, 3, 0, 4, 5, 6, 0}},
+     2,
+     1,
+     32,
+     32,
+     {{1, 2, 3, 0}, {4, 5, 6, 0}}},
     {"V5Rgb24", {124, 1, 1, 24, 0, 0, {}, {}, {9, 8, 7, 0}}, 1, 1, 24, 24, {{9, 8, 7, 255}}},
-    {"V3Bitfields4444", {56, 2, 1, 16, 3, 0, {}, {0x0F00, 0x00F0, 0x000F, 0xF000}, {0x0F, 0xF0, 0x80, 0x8F}}, 2, 1, 32,
-     16, {{255, 0, 0, 255}, {0, 136, 255, 136}}},
-    {"V2BitfieldsRgbx", {52, 1, 1, 32, 3, 0, {}, {0x0000FF, 0x00FF00, 0xFF0000}, {10, 20, 30, 99}}, 1, 1, 32, 32,
+    {"V3Bitfields4444",
+     {56, 2, 1, 16, 3, 0, {}, {0x0F00, 0x00F0, 0x000F, 0xF000}, {0x0F, 0xF0, 0x80, 0x8F}},
+     2,
+     1,
+     32,
+     16,
+     {{255, 0, 0, 255}, {0, 136, 255, 136}}},
+    {"V2BitfieldsRgbx",
+     {52, 1, 1, 32, 3, 0, {}, {0x0000FF, 0x00FF00, 0xFF0000}, {10, 20, 30, 99}},
+     1,
+     1,
+     32,
+     32,
      {{30, 20, 10, 255}}},
-    {"AlphaBitfieldsAfterHeader", {40, 1, 1, 32, 6, 0, {}, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, {1, 2, 3, 4}}, 1, 1,
-     32, 32, {{1, 2, 3, 4}}},
+    {"AlphaBitfieldsAfterHeader",
+     {40, 1, 1, 32, 6, 0, {}, {0xFF0000, 0xFF00, 0xFF, 0xFF000000}, {1, 2, 3, 4}},
+     1,
+     1,
+     32,
+     32,
+     {{1, 2, 3, 4}}},
     // RLE8: a run, a literal clipped at the row end, end of line; a delta over a whole row, a run,
     // end of bitmap. Skipped pixels keep palette entry 0.
     {"Rle8RunsLiteralDeltaEnd",
-     {40, 4, 3, 8, 1, 4, {0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF}, {},
+     {40,
+      4,
+      3,
+      8,
+      1,
+      4,
+      {0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF},
+      {},
       {2, 1, 0, 3, 2, 3, 1, 0, 0, 0, 0, 2, 1, 1, 1, 3, 0, 1}},
-     4, 3, 24, 8,
+     4,
+     3,
+     24,
+     8,
      {kWhite, kBlue, kWhite, kWhite, kWhite, kWhite, kWhite, kWhite, kRed, kRed, kGreen, kBlue}},
     // RLE4: an alternating run, end of line, a literal of three nibbles, end of bitmap.
     {"Rle4RunLiteralEnd",
      {40, 5, 2, 4, 2, 3, {0x000000, 0x0000FF, 0x00FF00}, {}, {5, 0x12, 0, 0, 0, 3, 0x21, 0x20, 0, 1}},
-     5, 2, 24, 4,
+     5,
+     2,
+     24,
+     4,
      {kGreen, kBlue, kGreen, kBlack, kBlack, kBlue, kGreen, kBlue, kGreen, kBlue}},
 };
 
@@ -87,14 +170,15 @@ TEST_P(BmpDecode, GivesThePixels) {
     for (int y = 0; y < c.height; ++y)
         for (int x = 0; x < c.width; ++x) {
             const Bgra want = c.expected[static_cast<std::size_t>(y) * c.width + x], got = b.pixel(x, y);
-            EXPECT_EQ(got, want) << "pixel " << x << "," << y << ": got " << int(got.b) << " " << int(got.g) << " "
-                                 << int(got.r) << " " << int(got.a);
+            EXPECT_EQ(got, want) << "pixel " << x << "," << y << ": got " << int(got.b) << " " << int(got.g)
+                                 << " " << int(got.r) << " " << int(got.a);
         }
 }
 
 TEST_P(BmpDecode, FileLoaderAgrees) {
     const DecodeCase& c = GetParam();
-    const auto path = std::filesystem::temp_directory_path() / ("nodo_bmp_" + std::to_string(::getpid()) + ".bmp");
+    const auto path =
+        std::filesystem::temp_directory_path() / ("nodo_bmp_" + std::to_string(::getpid()) + ".bmp");
     const ByteVec file = MakeBmp(c.spec);
     WriteWholeFile(path, file);
     const Bitmap loaded = LoadBitmapFile(path);
@@ -141,7 +225,9 @@ std::vector<ErrorCase> errorCases() {
     unknownHeader[14] = 20;
     return {
         {"TooShort", {'B', 'M', 1, 2}, PictureErrorKind::Truncated},
-        {"NotBm", {'X', 'Y', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, PictureErrorKind::Unsupported},
+        {"NotBm",
+         {'X', 'Y', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         PictureErrorKind::Unsupported},
         {"UnknownInfoHeader", unknownHeader, PictureErrorKind::Unsupported},
         {"EndsInsideInfoHeader", cut(MakeBmp(kRgb24x4), 30), PictureErrorKind::Truncated},
         {"EndsInsidePalette", cut(MakeBmp(kPal8), 14 + 40 + 100), PictureErrorKind::Truncated},
@@ -176,7 +262,8 @@ TEST_P(BmpErrors, AreRefusedWithTheirKind) {
 }
 
 TEST_P(BmpErrors, AreRefusedFromFiles) {
-    const auto path = std::filesystem::temp_directory_path() / ("nodo_bad_" + std::to_string(::getpid()) + ".bmp");
+    const auto path =
+        std::filesystem::temp_directory_path() / ("nodo_bad_" + std::to_string(::getpid()) + ".bmp");
     WriteWholeFile(path, GetParam().file);
     EXPECT_THROW(LoadBitmapFile(path), PictureError);
     std::filesystem::remove(path);
@@ -199,7 +286,8 @@ TEST_P(BmpRoundTrip, InMemoryAndThroughFiles) {
     EXPECT_EQ(encoded.size(), (bpp == 32 ? 14 + 108 : 14 + 40) + rowBytes * h);
     EXPECT_EQ(DecodeBmp(encoded), original);
 
-    const auto path = std::filesystem::temp_directory_path() / ("nodo_rt_" + std::to_string(::getpid()) + ".bmp");
+    const auto path =
+        std::filesystem::temp_directory_path() / ("nodo_rt_" + std::to_string(::getpid()) + ".bmp");
     SaveBmpFile(path, original, bpp);
     EXPECT_EQ(ReadWholeFile(path), encoded);
     EXPECT_EQ(LoadBitmapFile(path), original);
@@ -236,7 +324,8 @@ TEST(BmpEmpty, ZeroBytesBothWays) {
     EXPECT_EQ(b.width(), 0);
     EXPECT_EQ(b.height(), 0);
 
-    const auto path = std::filesystem::temp_directory_path() / ("nodo_empty_" + std::to_string(::getpid()) + ".bmp");
+    const auto path =
+        std::filesystem::temp_directory_path() / ("nodo_empty_" + std::to_string(::getpid()) + ".bmp");
     SaveBmpFile(path, Bitmap(), 24);
     EXPECT_EQ(std::filesystem::file_size(path), 0u);
     EXPECT_TRUE(LoadBitmapFile(path).empty());
@@ -245,7 +334,8 @@ TEST(BmpEmpty, ZeroBytesBothWays) {
 
 TEST(BmpFile, TruncatedPlainFileIsRefusedByTheDirectReader) {
     const ByteVec full = EncodeBmp(test::Gradient(64, 64, 24), 24);
-    const auto path = std::filesystem::temp_directory_path() / ("nodo_trunc_" + std::to_string(::getpid()) + ".bmp");
+    const auto path =
+        std::filesystem::temp_directory_path() / ("nodo_trunc_" + std::to_string(::getpid()) + ".bmp");
     WriteWholeFile(path, cut(full, full.size() - 10));
     try {
         LoadBitmapFile(path);

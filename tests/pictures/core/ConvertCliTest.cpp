@@ -60,8 +60,9 @@ TEST_F(ConvertCli, EveryFormatByContentToTwentyFourBitBmp) {
         {"misnamed_png.jpg", EncodePng(src), 20, 10, true},
         {"photo.jpg", EncodeJpeg(src), 20, 10, false},
         {"thirtytwo.bmp", EncodeBmp(src, 32), 20, 10, true},
-        {"anim.gif", test::MakeGif(30, 25, {0xFF0000, 0x00FF00}, {{5, 5, 4, 4, false, -1, {}, ByteVec(16, 1)}}), 30,
-         25, false},
+        {"anim.gif",
+         test::MakeGif(30, 25, {0xFF0000, 0x00FF00}, {{5, 5, 4, 4, false, -1, {}, ByteVec(16, 1)}}), 30, 25,
+         false},
     };
     for (const auto& in : inputs) {
         WriteWholeFile(m_dir / in.name, in.bytes);
@@ -93,10 +94,12 @@ TEST_F(ConvertCli, BadInputGivesStatusOneAndAMessage) {
     } inputs[] = {{"text.png", {'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c'}, "not a BMP, JPEG, PNG or GIF"},
                   {"cut.png", ByteVec(good.begin(), good.begin() + 60), "PNG: "},
                   {"empty.jpg", {}, "empty"},
-                  {"huge.bmp", [] {
+                  {"huge.bmp",
+                   [] {
                        test::BmpSpec s{40, 30000, 30000, 24, 0, 0, {}, {}, ByteVec(16, 0)};
                        return test::MakeBmp(s);
-                   }(), "limit"}};
+                   }(),
+                   "limit"}};
     for (const auto& in : inputs) {
         WriteWholeFile(m_dir / in.name, in.bytes);
         const fs::path out = m_dir / "out.bmp";

@@ -62,11 +62,14 @@ struct SniffCase {
 
 class Sniff : public testing::TestWithParam<SniffCase> {};
 
-TEST_P(Sniff, RecognisesTheContent) { EXPECT_EQ(DetectFormat(GetParam().bytes), GetParam().format); }
+TEST_P(Sniff, RecognisesTheContent) {
+    EXPECT_EQ(DetectFormat(GetParam().bytes), GetParam().format);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Formats, Sniff,
-    testing::Values(SniffCase{"Empty", {}, PictureFormat::Bmp}, SniffCase{"Bmp", {'B', 'M', 0}, PictureFormat::Bmp},
+    testing::Values(SniffCase{"Empty", {}, PictureFormat::Bmp},
+                    SniffCase{"Bmp", {'B', 'M', 0}, PictureFormat::Bmp},
                     SniffCase{"Jpeg", {0xFF, 0xD8, 0xFF, 0xE0}, PictureFormat::Jpeg},
                     SniffCase{"Png", {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}, PictureFormat::Png},
                     SniffCase{"Gif87", {'G', 'I', 'F', '8', '7', 'a'}, PictureFormat::Gif},
@@ -149,7 +152,8 @@ TEST(WholeFiles, ReadWriteAndErrors) {
 }
 
 TEST(SaveJpeg, WritesADecodableFile) {
-    const auto path = std::filesystem::temp_directory_path() / ("nodo_mix_" + std::to_string(::getpid()) + ".Jpg");
+    const auto path =
+        std::filesystem::temp_directory_path() / ("nodo_mix_" + std::to_string(::getpid()) + ".Jpg");
     const Bitmap src = test::Gradient(32, 32, 24);
     SaveJpegFile(path, src);
     const Bitmap back = LoadBitmapFile(path);

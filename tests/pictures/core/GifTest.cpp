@@ -9,11 +9,12 @@ namespace {
 using test::ByteVec;
 using test::GifFrame;
 
-const std::vector<std::uint32_t> kPalette = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0x00FFFF, 0xFF00FF, 0x808080};
+const std::vector<std::uint32_t> kPalette = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF,
+                                             0xFFFF00, 0x00FFFF, 0xFF00FF, 0x808080};
 
 Bgra colourOf(std::uint32_t rgb) {
-    return {static_cast<std::uint8_t>(rgb), static_cast<std::uint8_t>(rgb >> 8), static_cast<std::uint8_t>(rgb >> 16),
-            255};
+    return {static_cast<std::uint8_t>(rgb), static_cast<std::uint8_t>(rgb >> 8),
+            static_cast<std::uint8_t>(rgb >> 16), 255};
 }
 
 ByteVec indices(int w, int h, int salt) {
@@ -36,7 +37,10 @@ std::vector<GifCase> cases() {
         {"FullScreenFrame", 10, 7, {{0, 0, 10, 7, false, -1, {}, indices(10, 7, 0)}}, 24},
         {"Interlaced", 10, 19, {{0, 0, 10, 19, true, -1, {}, indices(10, 19, 1)}}, 24},
         {"TransparentIndex", 10, 7, {{0, 0, 10, 7, false, 3, {}, indices(10, 7, 2)}}, 32},
-        {"LocalPalette", 6, 4, {{0, 0, 6, 4, false, -1, {0x010203, 0x040506, 0x070809, 0x0A0B0C}, indices(6, 4, 0)}},
+        {"LocalPalette",
+         6,
+         4,
+         {{0, 0, 6, 4, false, -1, {0x010203, 0x040506, 0x070809, 0x0A0B0C}, indices(6, 4, 0)}},
          24},
         // Animated: the first frame sits inside a larger logical screen; later frames are ignored.
         {"AnimatedFirstFrameOnLargerScreen",
@@ -64,8 +68,7 @@ TEST_P(GifDecode, FirstFrameOnTheLogicalScreen) {
             Bgra want{0, 0, 0, 0};
             if (inside) {
                 const int index = f.indices[static_cast<std::size_t>(y - f.top) * f.width + (x - f.left)];
-                if (index != f.transparentIndex)
-                    want = colourOf(palette[index]);
+                if (index != f.transparentIndex) want = colourOf(palette[index]);
             }
             ASSERT_EQ(b.pixel(x, y), want) << x << "," << y;
         }

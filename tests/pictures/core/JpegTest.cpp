@@ -14,8 +14,9 @@ Bitmap smooth(int w, int h) {
     Bitmap b(w, h, 24);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            b.setPixel(x, y, {static_cast<std::uint8_t>(40 + x * 2), static_cast<std::uint8_t>(200 - y * 2),
-                              static_cast<std::uint8_t>(90 + (x + y)), 255});
+            b.setPixel(x, y,
+                       {static_cast<std::uint8_t>(40 + x * 2), static_cast<std::uint8_t>(200 - y * 2),
+                        static_cast<std::uint8_t>(90 + (x + y)), 255});
     return b;
 }
 
@@ -67,9 +68,9 @@ TEST(JpegCmyk, AdobeInvertedAndPlain) {
         std::uint8_t c, m, y, k;
         Bgra rgb;
     } inks[] = {{0, 0, 0, 0, {255, 255, 255, 255}},
-                {255, 0, 0, 0, {255, 255, 0, 255}},   // cyan
-                {0, 0, 255, 0, {0, 255, 255, 255}},   // yellow
-                {0, 0, 0, 255, {0, 0, 0, 255}},       // black
+                {255, 0, 0, 0, {255, 255, 0, 255}},    // cyan
+                {0, 0, 255, 0, {0, 255, 255, 255}},    // yellow
+                {0, 0, 0, 255, {0, 0, 0, 255}},        // black
                 {0, 128, 0, 64, {191, 95, 191, 255}}}; // half magenta, quarter black
     for (const bool adobe : {true, false}) {
         for (const auto& ink : inks) {
@@ -82,7 +83,8 @@ TEST(JpegCmyk, AdobeInvertedAndPlain) {
             ASSERT_EQ(b.bitsPerPixel(), 24);
             EXPECT_EQ(b.sourceBitsPerPixel(), 32);
             const Bgra p = b.pixel(w / 2, h / 2);
-            EXPECT_NEAR(p.b, ink.rgb.b, 3) << adobe << " ink " << int(ink.c) << int(ink.m) << int(ink.y) << int(ink.k);
+            EXPECT_NEAR(p.b, ink.rgb.b, 3)
+                << adobe << " ink " << int(ink.c) << int(ink.m) << int(ink.y) << int(ink.k);
             EXPECT_NEAR(p.g, ink.rgb.g, 3);
             EXPECT_NEAR(p.r, ink.rgb.r, 3);
         }
@@ -98,8 +100,7 @@ TEST(JpegDecodeEdges, MissingEndMarkerAfterTheLastRowLosesNothing) {
 
 bool hasMarker(const ByteVec& v, std::uint8_t marker) {
     for (std::size_t i = 0; i + 1 < v.size(); ++i)
-        if (v[i] == 0xFF && v[i + 1] == marker)
-            return true;
+        if (v[i] == 0xFF && v[i + 1] == marker) return true;
     return false;
 }
 
@@ -126,8 +127,7 @@ TEST(JpegEncode, TransparentPartsGoOverWhite) {
 // Offset of the SOF0/SOF2 frame header's height field.
 std::size_t sofSizeAt(const ByteVec& v) {
     for (std::size_t i = 2; i + 9 < v.size(); ++i)
-        if (v[i] == 0xFF && (v[i + 1] == 0xC0 || v[i + 1] == 0xC2))
-            return i + 5;
+        if (v[i] == 0xFF && (v[i + 1] == 0xC0 || v[i + 1] == 0xC2)) return i + 5;
     return 0;
 }
 
@@ -156,7 +156,8 @@ std::vector<JpegError> errorCases() {
             badTable[i + 4] = 0x37;
             break;
         }
-    return {{"TruncatedBaseline", ByteVec(good.begin(), good.begin() + static_cast<long>(good.size() * 2 / 3)),
+    return {{"TruncatedBaseline",
+             ByteVec(good.begin(), good.begin() + static_cast<long>(good.size() * 2 / 3)),
              PictureErrorKind::Truncated},
             {"TruncatedProgressive", ByteVec(prog.begin(), prog.begin() + static_cast<long>(prog.size() / 2)),
              PictureErrorKind::Truncated},

@@ -30,10 +30,14 @@ int channelsOf(int colorType) {
 }
 
 // Sample value k of channel c at (x, y), below 2^depth.
-unsigned sampleAt(int x, int y, int c, int depth) { return static_cast<unsigned>(x * 5 + y * 3 + c * 7) % (1u << std::min(depth, 8)); }
+unsigned sampleAt(int x, int y, int c, int depth) {
+    return static_cast<unsigned>(x * 5 + y * 3 + c * 7) % (1u << std::min(depth, 8));
+}
 
 // A 16-bit sample that is an exact multiple of 257 scales to 8 bits without rounding questions.
-unsigned stored(unsigned s8, int depth) { return depth == 16 ? s8 * 257 : s8; }
+unsigned stored(unsigned s8, int depth) {
+    return depth == 16 ? s8 * 257 : s8;
+}
 
 std::uint8_t to8(unsigned s, int depth) {
     switch (depth) {
@@ -55,8 +59,9 @@ struct PngCase {
     bool withTrns;
 };
 
-const std::uint32_t kPalette[16] = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0x123456, 0x654321, 0xABCDEF, 0xFEDCBA,
-                                    0x111111, 0x222222, 0x333333, 0x444444, 0x555555, 0x666666, 0x777777, 0x888888};
+const std::uint32_t kPalette[16] = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0x123456, 0x654321,
+                                    0xABCDEF, 0xFEDCBA, 0x111111, 0x222222, 0x333333, 0x444444,
+                                    0x555555, 0x666666, 0x777777, 0x888888};
 
 PngSpec specFor(const PngCase& c) {
     PngSpec s;
@@ -70,7 +75,9 @@ PngSpec specFor(const PngCase& c) {
         ByteVec row((static_cast<std::size_t>(kW) * ch * c.depth + 7) / 8, 0);
         for (int x = 0; x < kW; ++x)
             for (int k = 0; k < ch; ++k) {
-                const unsigned v = stored(sampleAt(x, y, k, c.colorType == PNG_COLOR_TYPE_PALETTE ? std::min(c.depth, 4) : c.depth), c.depth);
+                const unsigned v = stored(
+                    sampleAt(x, y, k, c.colorType == PNG_COLOR_TYPE_PALETTE ? std::min(c.depth, 4) : c.depth),
+                    c.depth);
                 const std::size_t bit = (static_cast<std::size_t>(x) * ch + k) * c.depth;
                 if (c.depth == 16) {
                     row[bit / 8] = static_cast<std::uint8_t>(v >> 8);
@@ -105,7 +112,8 @@ Bgra expectedAt(const PngCase& c, int x, int y) {
         const unsigned i = sampleAt(x, y, 0, std::min(d, 4));
         const std::uint32_t p = kPalette[i];
         const std::uint8_t a = c.withTrns && i < std::min(4u, 1u << d) ? ByteVec{0, 128, 255, 7}[i] : 255;
-        return {static_cast<std::uint8_t>(p), static_cast<std::uint8_t>(p >> 8), static_cast<std::uint8_t>(p >> 16), a};
+        return {static_cast<std::uint8_t>(p), static_cast<std::uint8_t>(p >> 8),
+                static_cast<std::uint8_t>(p >> 16), a};
     }
     const bool colour = c.colorType & PNG_COLOR_MASK_COLOR;
     const unsigned s0 = sampleAt(x, y, 0, d);
@@ -113,14 +121,13 @@ Bgra expectedAt(const PngCase& c, int x, int y) {
     const std::uint8_t g = colour ? to8(sampleAt(x, y, 1, d), d) : r;
     const std::uint8_t b = colour ? to8(sampleAt(x, y, 2, d), d) : r;
     std::uint8_t a = 255;
-    if (c.colorType & PNG_COLOR_MASK_ALPHA)
-        a = to8(sampleAt(x, y, colour ? 3 : 1, d), d);
+    if (c.colorType & PNG_COLOR_MASK_ALPHA) a = to8(sampleAt(x, y, colour ? 3 : 1, d), d);
     if (c.withTrns) {
-        const bool same = colour ? (s0 == sampleAt(1, 0, 0, d) && sampleAt(x, y, 1, d) == sampleAt(1, 0, 1, d) &&
-                                    sampleAt(x, y, 2, d) == sampleAt(1, 0, 2, d))
-                                 : s0 == sampleAt(1, 0, 0, d);
-        if (same)
-            a = 0;
+        const bool same = colour
+                              ? (s0 == sampleAt(1, 0, 0, d) && sampleAt(x, y, 1, d) == sampleAt(1, 0, 1, d) &&
+                                 sampleAt(x, y, 2, d) == sampleAt(1, 0, 2, d))
+                              : s0 == sampleAt(1, 0, 0, d);
+        if (same) a = 0;
     }
     return {b, g, r, a};
 }
@@ -143,8 +150,8 @@ std::vector<PngCase> cases() {
         for (int d : t.depths)
             for (int interlaced = 0; interlaced < 2; ++interlaced)
                 for (int trns = 0; trns < (t.trnsAllowed ? 2 : 1); ++trns) {
-                    names.push_back(std::string(t.name) + std::to_string(d) + (interlaced ? "Interlaced" : "") +
-                                    (trns ? "Trns" : ""));
+                    names.push_back(std::string(t.name) + std::to_string(d) +
+                                    (interlaced ? "Interlaced" : "") + (trns ? "Trns" : ""));
                     v.push_back({names.back().c_str(), t.type, d, interlaced != 0, trns != 0});
                 }
     return v;
@@ -163,9 +170,9 @@ TEST_P(PngDecode, GivesThePixels) {
     for (int y = 0; y < kH; ++y)
         for (int x = 0; x < kW; ++x) {
             const Bgra got = b.pixel(x, y), want = expectedAt(c, x, y);
-            ASSERT_EQ(got, want) << "pixel " << x << "," << y << " got " << int(got.b) << " " << int(got.g) << " "
-                                 << int(got.r) << " " << int(got.a) << " want " << int(want.b) << " " << int(want.g)
-                                 << " " << int(want.r) << " " << int(want.a);
+            ASSERT_EQ(got, want) << "pixel " << x << "," << y << " got " << int(got.b) << " " << int(got.g)
+                                 << " " << int(got.r) << " " << int(got.a) << " want " << int(want.b) << " "
+                                 << int(want.g) << " " << int(want.r) << " " << int(want.a);
         }
 }
 
@@ -182,9 +189,9 @@ TEST(PngRoundTrip, OpaqueAndTransparent) {
 // Finds the first chunk of a type; returns its offset (length field).
 std::size_t chunkAt(const ByteVec& png, const char* type) {
     for (std::size_t pos = 8; pos + 8 <= png.size();) {
-        const std::uint32_t len = (png[pos] << 24) | (png[pos + 1] << 16) | (png[pos + 2] << 8) | png[pos + 3];
-        if (std::equal(type, type + 4, png.begin() + static_cast<long>(pos) + 4))
-            return pos;
+        const std::uint32_t len =
+            (png[pos] << 24) | (png[pos + 1] << 16) | (png[pos + 2] << 8) | png[pos + 3];
+        if (std::equal(type, type + 4, png.begin() + static_cast<long>(pos) + 4)) return pos;
         pos += 12 + len;
     }
     return 0;

@@ -53,7 +53,8 @@ ByteVec MakeBmp(const BmpSpec& s) {
         put32(info, s.colorsUsed);
         put32(info, 0);
         if (s.infoSize > 40)
-            for (std::size_t i = 0; i < s.masks.size() && 40 + 4 * i < static_cast<std::size_t>(s.infoSize); ++i)
+            for (std::size_t i = 0; i < s.masks.size() && 40 + 4 * i < static_cast<std::size_t>(s.infoSize);
+                 ++i)
                 put32(info, s.masks[i]);
         info.resize(static_cast<std::size_t>(s.infoSize), 0);
         if (s.infoSize == 40)
@@ -64,8 +65,7 @@ ByteVec MakeBmp(const BmpSpec& s) {
         info.push_back(static_cast<std::uint8_t>(c));
         info.push_back(static_cast<std::uint8_t>(c >> 8));
         info.push_back(static_cast<std::uint8_t>(c >> 16));
-        if (s.infoSize != 12)
-            info.push_back(0);
+        if (s.infoSize != 12) info.push_back(0);
     }
     const std::uint32_t offset = s.pixelOffset >= 0 ? static_cast<std::uint32_t>(s.pixelOffset)
                                                     : static_cast<std::uint32_t>(14 + info.size());
@@ -96,13 +96,13 @@ ByteVec MakePng(const PngSpec& s) {
     }
     png_set_write_fn(png, &out, pngWrite, pngFlush);
     png_set_IHDR(png, info, static_cast<png_uint_32>(s.width), static_cast<png_uint_32>(s.height), s.bitDepth,
-                 s.colorType, s.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
+                 s.colorType, s.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     std::vector<png_color> pal;
     for (std::uint32_t c : s.palette)
-        pal.push_back({static_cast<png_byte>(c >> 16), static_cast<png_byte>(c >> 8), static_cast<png_byte>(c)});
-    if (!pal.empty())
-        png_set_PLTE(png, info, pal.data(), static_cast<int>(pal.size()));
+        pal.push_back(
+            {static_cast<png_byte>(c >> 16), static_cast<png_byte>(c >> 8), static_cast<png_byte>(c)});
+    if (!pal.empty()) png_set_PLTE(png, info, pal.data(), static_cast<int>(pal.size()));
     png_color_16 trans{};
     if (!s.paletteAlpha.empty())
         png_set_tRNS(png, info, s.paletteAlpha.data(), static_cast<int>(s.paletteAlpha.size()), nullptr);
@@ -145,8 +145,7 @@ ByteVec MakeJpeg(JpegKind kind, const Bitmap& picture, bool progressive, int qua
         jpeg_set_colorspace(&cinfo, JCS_CMYK);
         cinfo.write_Adobe_marker = kind == JpegKind::CmykAdobe;
     }
-    if (progressive)
-        jpeg_simple_progression(&cinfo);
+    if (progressive) jpeg_simple_progression(&cinfo);
     cinfo.arith_code = arithmetic;
     jpeg_start_compress(&cinfo, TRUE);
     ByteVec row(static_cast<std::size_t>(picture.width()) * 4);
@@ -215,19 +214,17 @@ ByteVec MakeGif(int screenWidth, int screenHeight, const std::vector<std::uint32
                 order.push_back(y);
         }
         for (int y : order)
-            EGifPutLine(gif, const_cast<GifPixelType*>(&f.indices[static_cast<std::size_t>(y) * f.width]), f.width);
-        if (local)
-            GifFreeMapObject(local);
+            EGifPutLine(gif, const_cast<GifPixelType*>(&f.indices[static_cast<std::size_t>(y) * f.width]),
+                        f.width);
+        if (local) GifFreeMapObject(local);
     }
     EGifCloseFile(gif, &err);
-    if (global)
-        GifFreeMapObject(global);
+    if (global) GifFreeMapObject(global);
     return out;
 }
 
 double MeanAbsDiff(const Bitmap& a, const Bitmap& b) {
-    if (a.width() != b.width() || a.height() != b.height())
-        return 1e9;
+    if (a.width() != b.width() || a.height() != b.height()) return 1e9;
     double sum = 0;
     for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x) {

@@ -51,7 +51,7 @@ struct GifFrame {
     bool interlaced = false;
     int transparentIndex = -1;
     std::vector<std::uint32_t> localPalette; // empty: use the global one
-    ByteVec indices;                        // width * height, top-down
+    ByteVec indices;                         // width * height, top-down
 };
 ByteVec MakeGif(int screenWidth, int screenHeight, const std::vector<std::uint32_t>& globalPalette,
                 const std::vector<GifFrame>& frames);
