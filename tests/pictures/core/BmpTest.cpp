@@ -346,6 +346,25 @@ TEST(BmpFile, TruncatedPlainFileIsRefusedByTheDirectReader) {
     std::filesystem::remove(path);
 }
 
+// More rows than one system call takes, with row padding, in both row orders.
+TEST(BmpFile, ManyPaddedRowsLoadLikeTheDecoder) {
+    const auto path =
+        std::filesystem::temp_directory_path() / ("nodo_rows_" + std::to_string(::getpid()) + ".bmp");
+    for (const std::int32_t height : {2500, -2500}) {
+        BmpSpec spec{40, 3, height, 24, 0, 0, {}, {}, {}};
+        for (int i = 0; i < 2500 * 12; ++i)
+            spec.pixels.push_back(static_cast<std::uint8_t>(i % 12 < 9 ? i * 31 + i / 12 : 0));
+        const ByteVec file = MakeBmp(spec);
+        WriteWholeFile(path, file);
+        const Bitmap loaded = LoadBitmapFile(path);
+        EXPECT_EQ(loaded, DecodeBmp(file)) << height;
+        EXPECT_EQ(loaded.pixel(0, height > 0 ? 2499 : 0), (Bgra{0, 31, 62, 255})) << height;
+        SaveBmpFile(path, loaded, 24);
+        EXPECT_EQ(ReadWholeFile(path), EncodeBmp(loaded, 24)) << "the streaming writer matches the encoder";
+    }
+    std::filesystem::remove(path);
+}
+
 TEST(BmpFile, MissingFileIsAnIoError) {
     try {
         LoadBitmapFile("/nonexistent/nodo/picture.bmp");
