@@ -10,8 +10,10 @@
 namespace nodo::pic {
 
 // BMP: 1/4/8-bit palettes, 16/24/32 bits, BI_BITFIELDS, RLE4/RLE8, either row order, info headers of
-// 12, 40, 52, 56, 108 and 124 bytes. 0 bytes decode to an empty bitmap. Palette and 16-bit files give
-// 24 bits; 32-bit files give 32 bits (an all-zero alpha channel counts as opaque).
+// 12, 40, 52, 56, 108 and 124 bytes. 0 bytes decode to an empty bitmap. Palette, 16-bit and 24-bit
+// files give 24 bits; 32-bit files and 16-bit files with an alpha mask give 32 bits. In a plain
+// (BI_RGB) 32-bit file an all-zero alpha byte means the writer left it unused: the picture is opaque.
+// Pixels that RLE data skips take palette entry 0.
 Bitmap DecodeBmp(Bytes data, const DecodeOptions& options = {});
 // bitsPerPixel 24 or 32; a 32-bit picture written at 24 bits is laid over white first. An empty
 // bitmap gives 0 bytes. 32-bit files carry their alpha channel (BI_BITFIELDS, 108-byte header).
