@@ -161,7 +161,9 @@ TEST_F(EndToEnd, EachKindOfPictureIsImportedShownAndBackAtTheNextStart) {
     const auto pngBytes = pic::test::MakePng(png);
     pic::WriteWholeFile(tp.file("user/logo.PNG"), pngBytes);
 
-    pic::test::GifFrame f1{10, 5, 20, 10}, f2{0, 0, 40, 30};
+    pic::test::GifFrame f1, f2;
+    f1.left = 10, f1.top = 5, f1.width = 20, f1.height = 10;
+    f2.width = 40, f2.height = 30;
     f1.indices.assign(20 * 10, 1);
     f2.indices.assign(40 * 30, 2);
     const auto gif = pic::test::MakeGif(40, 30, {0xFFFFFF, 0xFF0000, 0x00FF00, 0x000000}, {f1, f2});
