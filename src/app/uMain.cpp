@@ -10,16 +10,13 @@
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
-#include <QContextMenuEvent>
 #include <QDateTime>
-#include <QDir>
 #include <QFrame>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QStackedWidget>
-#include <QTextEdit>
 #include <QWindow>
 
 namespace nodo {
@@ -63,7 +60,6 @@ TMainFrm::TMainFrm(Platform& platform, QWidget* parent)
     qApp->installEventFilter(this);
     if (auto* d = QAbstractEventDispatcher::instance())
         connect(d, &QAbstractEventDispatcher::aboutToBlock, this, &TMainFrm::AppEvent1Idle);
-    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this] { trimWorkingSet(); });
 }
 
 TMainFrm::~TMainFrm() { qApp->removeEventFilter(this); }
@@ -259,7 +255,6 @@ void TMainFrm::reportError(const std::exception& e) {
 }
 
 void TMainFrm::FormCreate() {
-    setAttribute(Qt::WA_OpaquePaintEvent, false); // Qt widgets paint double-buffered already
     WebEditor->navigate(QUrl(QStringLiteral("about:blank")));
     SelBGPic.clear();
     uGlobal::BGPicCount = 0;
@@ -311,29 +306,29 @@ void TMainFrm::LoadFormSize() {
         if (lines.size() < 5)
             throw FileError("List index out of bounds (" + std::to_string(lines.size()) + "): \"" + file +
                             "\" holds fewer than five lines");
-        Geometry g;
-        g.width = StrToInt(lines[1]);
-        g.height = StrToInt(lines[2]);
-        g.left = StrToInt(lines[3]);
-        g.top = StrToInt(lines[4]);
-        const int letter = StrToInt(lines[0]);
+        // Every line is converted before anything changes, so a bad line leaves the state as it was.
+        const Geometry g{StrToInt(lines[1]), StrToInt(lines[2]), StrToInt(lines[3]), StrToInt(lines[4])};
+        LetterIndex = StrToInt(lines[0]);
         saved = g;
-        LetterIndex = letter;
-        resize(saved.width, saved.height);
-        move(saved.left, saved.top);
-        layoutAnchored();
+        applySavedGeometry();
         return;
     }
+    useDefaultGeometry();
+    SaveFormSize();
+}
+
+void TMainFrm::useDefaultGeometry() {
     const QSize screen = m_platform.screen->size();
-    saved.width = 830;
-    saved.height = 500;
-    saved.left = (screen.width() - 830) / 2; // truncates toward zero, as the stored files expect
-    saved.top = (screen.height() - 30 - 500) / 2;
+    // Integer division truncates toward zero, as the stored files expect (801 pixels gives -14).
+    saved = {830, 500, (screen.width() - 830) / 2, (screen.height() - 30 - 500) / 2};
     LetterIndex = 1;
+    applySavedGeometry();
+}
+
+void TMainFrm::applySavedGeometry() {
     resize(saved.width, saved.height);
     move(saved.left, saved.top);
-    layoutAnchored();
-    SaveFormSize();
+    layoutAnchored(); // a hidden window gets its resize event only when shown
 }
 
 void TMainFrm::SaveFormSize() {
@@ -350,12 +345,7 @@ void TMainFrm::FormShow() {
         reportError(e);
         // A damaged file: go on with the default place and size, and leave the file for the close
         // button to rewrite.
-        const QSize screen = m_platform.screen->size();
-        saved = {830, 500, (screen.width() - 830) / 2, (screen.height() - 30 - 500) / 2};
-        LetterIndex = 1;
-        resize(saved.width, saved.height);
-        move(saved.left, saved.top);
-        layoutAnchored();
+        useDefaultGeometry();
     }
     if (m_tools.ShowCurPicFile) {
         try {
@@ -405,13 +395,17 @@ void TMainFrm::imgBGMouseDown() {
     if (QWindow* w = windowHandle()) w->startSystemMove();
 }
 
-bool TMainFrm::startFrameGesture(QWidget* on, const QPoint& localPos) {
-    const QPoint p = on->mapTo(this, localPos);
+Qt::Edges TMainFrm::frameEdges(const QPoint& p) const {
     Qt::Edges edges;
     if (p.x() < kFrameGrip) edges |= Qt::LeftEdge;
     if (p.x() >= width() - kFrameGrip) edges |= Qt::RightEdge;
     if (p.y() < kFrameGrip) edges |= Qt::TopEdge;
     if (p.y() >= height() - kFrameGrip) edges |= Qt::BottomEdge;
+    return edges;
+}
+
+bool TMainFrm::startFrameGesture(QWidget* on, const QPoint& localPos) {
+    const Qt::Edges edges = frameEdges(on->mapTo(this, localPos));
     if (edges == Qt::Edges()) return false;
     if (QWindow* w = windowHandle()) w->startSystemResize(edges);
     return true;
@@ -476,9 +470,9 @@ bool TMainFrm::eventFilter(QObject* watched, QEvent* e) {
         }
         if (e->type() == QEvent::MouseMove) {
             auto* me = static_cast<QMouseEvent*>(e);
-            const QPoint p = me->position().toPoint();
-            const bool l = p.x() < kFrameGrip, r = p.x() >= width() - kFrameGrip;
-            const bool t = p.y() < kFrameGrip, b = p.y() >= height() - kFrameGrip;
+            const Qt::Edges edges = frameEdges(imgBG->mapTo(this, me->position().toPoint()));
+            const bool l = edges & Qt::LeftEdge, r = edges & Qt::RightEdge;
+            const bool t = edges & Qt::TopEdge, b = edges & Qt::BottomEdge;
             if ((l && t) || (r && b)) imgBG->setCursor(Qt::SizeFDiagCursor);
             else if ((r && t) || (l && b)) imgBG->setCursor(Qt::SizeBDiagCursor);
             else if (l || r) imgBG->setCursor(Qt::SizeHorCursor);

@@ -138,6 +138,9 @@ private:
     void trimWorkingSet();
     void reportError(const std::exception& e);
     bool startFrameGesture(QWidget* on, const QPoint& localPos);
+    Qt::Edges frameEdges(const QPoint& windowPos) const; // the sizing-frame edges under a point
+    void useDefaultGeometry();
+    void applySavedGeometry();
 
     Platform& m_platform;
     MainContext m_context;

@@ -1,9 +1,11 @@
 #include "platform/core/Kernel.h"
 
+#include "platform/core/AtomicFile.h"
+#include "platform/core/Errors.h"
+
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
-#include <filesystem>
 #include <malloc.h>
 #include <sys/stat.h>
 #include <thread>
@@ -22,33 +24,25 @@ bool LinuxKernel::copyFile(const std::string& src, const std::string& dst, bool 
     const int in = ::open(src.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return false;
     // Copy into a temporary beside the target, then rename: a failed copy never leaves half a file.
-    std::string tmp = dst + ".XXXXXX";
-    const int out = ::mkstemp(tmp.data());
-    if (out < 0) {
-        ::close(in);
-        return false;
-    }
     bool ok = true;
-    char buf[1 << 16];
-    for (;;) {
-        ssize_t n = ::read(in, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) { ok = false; break; }
-        if (n == 0) break;
-        ssize_t off = 0;
-        while (off < n) {
-            ssize_t w = ::write(out, buf + off, static_cast<size_t>(n - off));
-            if (w < 0 && errno == EINTR) continue;
-            if (w < 0) { ok = false; break; }
-            off += w;
+    try {
+        AtomicFile out(dst);
+        char buf[1 << 16];
+        for (;;) {
+            const ssize_t n = ::read(in, buf, sizeof buf);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                ok = false;
+                break;
+            }
+            if (n == 0) break;
+            out.write(buf, static_cast<size_t>(n));
         }
-        if (!ok) break;
+        if (ok) out.commit(s.st_mode & 0777, false);
+    } catch (const FileError&) {
+        ok = false;
     }
     ::close(in);
-    ::fchmod(out, s.st_mode & 0777);
-    if (::close(out) != 0) ok = false;
-    if (ok && ::rename(tmp.c_str(), dst.c_str()) != 0) ok = false;
-    if (!ok) ::unlink(tmp.c_str());
     return ok;
 }
 
