@@ -1,7 +1,8 @@
 # The default background "A1.bmp" is drawn at build time by a small program of ours, so the
 # repository keeps no binary picture and the application folder always has one.
 add_executable(nodo_make_a1 tools/make_a1.cpp)
-target_link_libraries(nodo_make_a1 PRIVATE Qt6::Gui)
+target_link_libraries(nodo_make_a1 PRIVATE Qt6::Gui nodo_pictures_core)
+target_include_directories(nodo_make_a1 PRIVATE ${CMAKE_SOURCE_DIR}/src)
 
 set(nodo_default_bg ${NODO_APP_DIR}/source/DeskTopBG/A1.bmp)
 add_custom_command(

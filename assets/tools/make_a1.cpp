@@ -1,6 +1,8 @@
 // Draws the default desktop background "A1.bmp": a calm lake landscape at dusk, 1280 x 768, 24-bit BMP.
 // The picture is computed, not stored, so the repository carries no binary and every build gets the
 // same pixels (fixed seed). Usage: make_a1 <output.bmp>
+#include "pictures/core/PictureFile.h"
+
 #include <QColor>
 #include <QImage>
 #include <QLinearGradient>
@@ -12,7 +14,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -242,61 +243,19 @@ QImage Draw() {
     return img;
 }
 
-void Put16(std::vector<uint8_t>& out, uint16_t v) {
-    out.push_back(uint8_t(v));
-    out.push_back(uint8_t(v >> 8));
-}
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(uint8_t(v >> (8 * i)));
-}
-
-// Uncompressed 24-bit BMP: file header, BITMAPINFOHEADER, bottom-up BGR rows padded to 4 bytes.
-std::vector<uint8_t> EncodeBmp(const QImage& img) {
-    const uint32_t w = uint32_t(img.width()), h = uint32_t(img.height());
-    const uint32_t stride = (w * 3 + 3) & ~3u;
-    const uint32_t pixelBytes = stride * h;
-    std::vector<uint8_t> out;
-    out.reserve(54 + pixelBytes);
-    out.push_back('B');
-    out.push_back('M');
-    Put32(out, 54 + pixelBytes);
-    Put32(out, 0);   // reserved
-    Put32(out, 54);  // offset of the pixels
-    Put32(out, 40);
-    Put32(out, w);
-    Put32(out, h);  // positive: rows run bottom-up
-    Put16(out, 1);
-    Put16(out, 24);
-    Put32(out, 0);  // BI_RGB
-    Put32(out, pixelBytes);
-    Put32(out, 2835);  // 72 dpi
-    Put32(out, 2835);
-    Put32(out, 0);
-    Put32(out, 0);
-    for (int y = int(h) - 1; y >= 0; --y) {
+// The picture as our own bitmap (24 bits, BGR rows), for the program's own BMP writer.
+nodo::pic::Bitmap ToBitmap(const QImage& img) {
+    nodo::pic::Bitmap bmp(img.width(), img.height(), 24);
+    for (int y = 0; y < img.height(); ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(img.constScanLine(y));
-        for (uint32_t x = 0; x < w; ++x) {
-            out.push_back(uint8_t(qBlue(line[x])));
-            out.push_back(uint8_t(qGreen(line[x])));
-            out.push_back(uint8_t(qRed(line[x])));
+        uint8_t* row = bmp.row(y);
+        for (int x = 0; x < img.width(); ++x) {
+            row[3 * x] = uint8_t(qBlue(line[x]));
+            row[3 * x + 1] = uint8_t(qGreen(line[x]));
+            row[3 * x + 2] = uint8_t(qRed(line[x]));
         }
-        for (uint32_t pad = w * 3; pad < stride; ++pad) out.push_back(0);
     }
-    return out;
-}
-
-// Writes beside the target and renames, so an interrupted build never leaves half a picture.
-bool WriteFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
-    const std::filesystem::path tmp = path.string() + ".part";
-    {
-        std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
-        if (!f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()))) return false;
-        f.close();
-        if (!f) return false;
-    }
-    std::error_code ec;
-    std::filesystem::rename(tmp, path, ec);
-    return !ec;
+    return bmp;
 }
 
 }  // namespace
@@ -309,8 +268,11 @@ int main(int argc, char** argv) {
     const std::filesystem::path out = argv[1];
     std::error_code ec;
     if (out.has_parent_path()) std::filesystem::create_directories(out.parent_path(), ec);
-    if (!WriteFile(out, EncodeBmp(Draw()))) {
-        std::fprintf(stderr, "%s: cannot write %s\n", argv[0], argv[1]);
+    try {
+        // Written through a temporary file and a rename, so an interrupted build never leaves half a picture.
+        nodo::pic::SaveBmpFile(out, ToBitmap(Draw()), 24);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: %s\n", argv[0], e.what());
         return 1;
     }
     return 0;
