@@ -2,9 +2,9 @@
 
 #include "capture/core/CaptureTexts.h"
 #include "pictures/PicImage.h"
+#include "pictures/PicImport.h"
 #include "pictures/core/PictureFile.h"
 #include "pictures/uGlobal.h"
-#include "platform/core/Errors.h"
 #include "platform/qt/Platform.h"
 
 #include <QApplication>
@@ -19,7 +19,6 @@
 #include <QScreen>
 
 #include <cmath>
-#include <filesystem>
 
 namespace nodo {
 
@@ -290,7 +289,8 @@ void TCopyScreenForm::SendSelection() {
 }
 
 std::string TCopyScreenForm::saveSelection(const capture::Rect& rect) {
-    pic::Bitmap bitmap(rect.width(), rect.height(), 24);
+    // Every byte is written below.
+    auto bitmap = pic::Bitmap::uninitialized(rect.width(), rect.height(), 24);
     for (int y = 0; y < rect.height(); ++y) {
         const auto* src = reinterpret_cast<const uint32_t*>(m_screen.constScanLine(rect.top + y)) + rect.left;
         uint8_t* dst = bitmap.row(y);
@@ -301,11 +301,8 @@ std::string TCopyScreenForm::saveSelection(const capture::Rect& rect) {
             dst[2] = uint8_t(p >> 16);
         }
     }
-    const Platform& platform = *m_ctx.platform;
-    const std::string file = platform.folder->path("tmp\\tmp.bmp");
-    const std::string folder = std::filesystem::path(file).parent_path().string();
-    if (!platform.kernel->directoryExists(folder) && !platform.kernel->createFolder(folder))
-        throw NodoError("Cannot create folder \"" + folder + "\"");
+    TmpFolder(*m_ctx.platform);
+    const std::string file = m_ctx.platform->folder->path("tmp\\tmp.bmp");
     pic::SaveBmpFile(file, bitmap, 24);
     return file;
 }
