@@ -40,20 +40,19 @@ void CaptureTool::Copyscreanform(MainContext& ctx) {
         return;
     }
 
-    auto* form = new TCopyScreenForm(ctx, ctx.mainWindow);
-    m_current = form;
-    connect(form, &TCopyScreenForm::closed, this, [this, form] {
-        if (m_current == form) m_current = nullptr;
-    });
     platform.kernel->sleep(50);
     QImage screen = platform.screen->grab();
     if (screen.isNull()) {
-        delete form;
         platform.messages->show(ctx.mainWindow, QStringLiteral("无法读取屏幕图像，截图失败。"),
                                 MessageBox::kAppTitle, MessageBox::Buttons::Ok, MessageBox::Icon::Warning);
         BringBack(ctx.mainWindow);
         return;
     }
+    auto* form = new TCopyScreenForm(ctx, ctx.mainWindow);
+    m_current = form;
+    connect(form, &TCopyScreenForm::closed, this, [this, form] {
+        if (m_current == form) m_current = nullptr;
+    });
     form->setScreenImage(std::move(screen));
     form->show();
 }
