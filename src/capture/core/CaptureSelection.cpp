@@ -52,29 +52,29 @@ void CaptureSelection::invertBand() {
         m_dirty.push_back(r);
 }
 
+void CaptureSelection::drawBand() {
+    invertBand();
+    m_rectDrawn = true;
+}
+
 void CaptureSelection::eraseBandIfDrawn() {
     if (m_rectDrawn) invertBand();
     m_rectDrawn = false;
 }
 
 void CaptureSelection::mouseMove(int x, int y) {
-    if (m_state == SelState::Finished) {
-        m_cursor = Cursor::Arrow;
-        // The corners as dragged: a selection dragged up or to the left is never "inside".
-        if (StrictlyBetween(x, m_x1, m_x2) && StrictlyBetween(y, m_y1, m_y2)) {
-            m_cursor = Cursor::SizeAll;
-            if (m_mouseHeld) moveSelection(x, y);
-        }
-    } else {
-        m_cursor = Cursor::Arrow;
+    m_cursor = Cursor::Arrow;
+    // The corners as dragged: a selection dragged up or to the left is never "inside".
+    if (m_state == SelState::Finished && StrictlyBetween(x, m_x1, m_x2) && StrictlyBetween(y, m_y1, m_y2)) {
+        m_cursor = Cursor::SizeAll;
+        if (m_mouseHeld) moveSelection(x, y);
     }
     if (m_state == SelState::Selecting && m_mouseHeld) {
         eraseBandIfDrawn();
         // The pointer can leave the frozen screen while the button is held (another monitor).
         m_x2 = std::clamp(x, 0, m_screen.width);
         m_y2 = std::clamp(y, 0, m_screen.height);
-        invertBand();
-        m_rectDrawn = true;
+        drawBand();
     }
 }
 
@@ -90,8 +90,7 @@ void CaptureSelection::moveSelection(int x, int y) {
         m_y1 += dy;
         m_y2 += dy;
     }
-    invertBand();
-    m_rectDrawn = true;
+    drawBand();
     m_lastX = x;
     m_lastY = y;
 }
@@ -142,10 +141,7 @@ void CaptureSelection::sendFinished() {
 }
 
 void CaptureSelection::sendFailed() {
-    if (m_bandBeforeSend && !m_rectDrawn) {
-        invertBand();
-        m_rectDrawn = true;
-    }
+    if (m_bandBeforeSend && !m_rectDrawn) drawBand();
 }
 
 std::string CaptureSelection::readout(int x, int y) const {

@@ -74,6 +74,7 @@ public:
 
 private:
     void invertBand(); // draws or erases: the same operation
+    void drawBand();
     void eraseBandIfDrawn();
     void moveSelection(int x, int y);
 
