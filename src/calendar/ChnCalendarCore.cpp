@@ -149,24 +149,11 @@ bool DayNumberToDateWalk(int dayNumber, int& year, int& month, int& day) {
 
 bool DayNumberToDate(int dayNumber, int& year, int& month, int& day) {
     if (dayNumber < 0) return false;
-    // Same year and day of year as the walk, found through the 400/100/4/1-year periods.
-    long long n = AdjustJulianDayNumber(dayNumber) - 1LL;
-    if (n < 0) { // cannot happen after the adjustment; the walk would stop in year 1
-        year = 1;
-        return WalkMonths(1, static_cast<int>(n + 1), month, day);
-    }
-    const long long q400 = n / 146097;
-    n %= 146097;
-    long long q100 = n / 36524;
-    if (q100 == 4) q100 = 3;
-    n -= q100 * 36524;
-    const long long q4 = n / 1461;
-    n %= 1461;
-    long long q1 = n / 365;
-    if (q1 == 4) q1 = 3;
-    n -= q1 * 365;
-    year = static_cast<int>(q400 * 400 + q100 * 100 + q4 * 4 + q1 + 1);
-    return WalkMonths(year, static_cast<int>(n) + 1, month, day);
+    // Same year and day of year as the walk (the adjustment gives at least 2, so never before
+    // year 1); only the months follow the engine's leap rule.
+    int dayOfYear = 0;
+    year = GregorianYearOfOrdinal(AdjustJulianDayNumber(dayNumber), dayOfYear);
+    return WalkMonths(year, dayOfYear, month, day);
 }
 
 int CompareSolarDate(int y1, int m1, int d1, int y2, int m2, int d2) {

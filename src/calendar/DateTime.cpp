@@ -35,6 +35,22 @@ int64_t GregorianOrdinal(int year, int month, int day) {
     return n + day;
 }
 
+int GregorianYearOfOrdinal(int64_t n, int& dayOfYear) {
+    --n; // days since 0001-01-01
+    const int64_t q400 = n / 146097;
+    n %= 146097;
+    int64_t q100 = n / 36524;
+    if (q100 == 4) q100 = 3; // last day of a 400-year period
+    n -= q100 * 36524;
+    const int64_t q4 = n / 1461;
+    n %= 1461;
+    int64_t q1 = n / 365;
+    if (q1 == 4) q1 = 3; // last day of a leap year
+    n -= q1 * 365;
+    dayOfYear = static_cast<int>(n) + 1;
+    return static_cast<int>(q400 * 400 + q100 * 100 + q4 * 4 + q1 + 1);
+}
+
 bool TryEncodeDate(int year, int month, int day, TDateTime& out) {
     if (!IsValidDate(year, month, day)) {
         out = 0;
@@ -54,18 +70,9 @@ bool DecodeDate(TDateTime t, int& year, int& month, int& day) {
     if (!std::isfinite(t)) return false;
     const double whole = std::trunc(t) + static_cast<double>(kDateTimeZero);
     if (whole < 1 || whole > static_cast<double>(kMaxOrdinal)) return false;
-    int64_t n = static_cast<int64_t>(whole) - 1; // days since 0001-01-01
-    const int64_t q400 = n / 146097;
-    n %= 146097;
-    int64_t q100 = n / 36524;
-    if (q100 == 4) q100 = 3; // last day of a 400-year period
-    n -= q100 * 36524;
-    const int64_t q4 = n / 1461;
-    n %= 1461;
-    int64_t q1 = n / 365;
-    if (q1 == 4) q1 = 3; // last day of a leap year
-    n -= q1 * 365;
-    int y = static_cast<int>(q400 * 400 + q100 * 100 + q4 * 4 + q1 + 1);
+    int dayOfYear = 0;
+    const int y = GregorianYearOfOrdinal(static_cast<int64_t>(whole), dayOfYear);
+    int n = dayOfYear - 1;
     int m = 1;
     while (n >= GregorianDaysInMonth(y, m)) {
         n -= GregorianDaysInMonth(y, m);
@@ -73,7 +80,7 @@ bool DecodeDate(TDateTime t, int& year, int& month, int& day) {
     }
     year = y;
     month = m;
-    day = static_cast<int>(n) + 1;
+    day = n + 1;
     return true;
 }
 

@@ -16,6 +16,9 @@ struct CivilDate {
 
 // Proleptic Gregorian ordinal (0001-01-01 = 1) of a valid date.
 int64_t GregorianOrdinal(int year, int month, int day);
+// The inverse for the year: the proleptic Gregorian year holding ordinal n >= 1, and n's 1-based
+// day in that year.
+int GregorianYearOfOrdinal(int64_t n, int& dayOfYear);
 
 bool IsGregorianLeapYear(int year);
 int GregorianDaysInMonth(int year, int month);
