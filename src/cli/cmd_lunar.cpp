@@ -220,10 +220,7 @@ int ShowMonth(const std::string& text) {
             lunar.clear();
         }
     }
-    if (year < 1949) {
-        facts.SetDate(EncodeDate(year, month, 1));
-        std::printf("%s\n", facts.EraName.c_str());
-    }
+    if (year < 1949) std::printf("%s\n", GetEraName(year).c_str());
     return 0;
 }
 
