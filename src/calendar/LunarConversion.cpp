@@ -65,6 +65,26 @@ bool InLunarRange(int year) {
     return year >= kFirstLunarYear && year <= kLastLunarYear;
 }
 
+// The civil date of 正月初一 of a lunar year: a search over many conversions. Dates are mostly
+// converted a month at a time, all asking for the same year, so the last answer is kept.
+bool LunarNewYear(int lunarYear, int& year, int& month, int& day) {
+    struct Answer {
+        bool known = false;
+        int lunarYear = 0;
+        bool found = false;
+        int year = 0, month = 0, day = 0;
+    };
+    thread_local Answer last;
+    if (!last.known || last.lunarYear != lunarYear) {
+        last = {true, lunarYear};
+        last.found = GetSolarDate(lunarYear, 1, 1, false, last.year, last.month, last.day);
+    }
+    year = last.year;
+    month = last.month;
+    day = last.day;
+    return last.found;
+}
+
 } // namespace
 
 int GetLeapMonth(int year) {
@@ -158,7 +178,7 @@ bool GetLunarDate(int year, int month, int day, int& lunarYear, int& lunarMonth,
     if (!GetLunarMonthDay(year, month, day, lunarMonth, lunarDay, leap)) return false;
     lunarYear = year;
     int ny = 0, nm = 0, nd = 0;
-    if (GetSolarDate(year, 1, 1, false, ny, nm, nd) && CompareSolarDate(year, month, day, ny, nm, nd) < 0)
+    if (LunarNewYear(year, ny, nm, nd) && CompareSolarDate(year, month, day, ny, nm, nd) < 0)
         lunarYear = year - 1;
     return true;
 }
