@@ -38,7 +38,7 @@ int NonNegativeMod(int value, int modulus) {
 }
 
 int GregorianYearLength(int year) {
-    return year % 4 == 0 && !(year % 100 == 0 && year % 400 != 0) ? 366 : 365;
+    return IsGregorianLeapYear(year) ? 366 : 365;
 }
 
 // Day numbers up to 1582-10-04 are moved onto the Gregorian scale by an approximate
@@ -74,8 +74,7 @@ int GetCalendarType(int year, int month, int day) {
 }
 
 bool IsCalendarLeapYear(int year) {
-    if (GetCalendarType(year, 1, 1) == ctGregorian)
-        return year % 4 == 0 && !(year % 100 == 0 && year % 400 != 0);
+    if (GetCalendarType(year, 1, 1) == ctGregorian) return IsGregorianLeapYear(year);
     if (year >= 0) return year % 4 == 0;
     return (year - 3) % 4 == 0; // no year 0: -1, -5, -9 ... are leap years
 }
