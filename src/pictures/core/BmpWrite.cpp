@@ -1,4 +1,5 @@
 #include "pictures/core/Codecs.h"
+#include "pictures/core/PixelRows.h"
 
 #include <cstring>
 #include <stdexcept>
@@ -16,6 +17,12 @@ void put32(std::uint8_t* p, std::uint32_t v) {
     put16(p + 2, v >> 16);
 }
 
+void checkDepth(int bitsPerPixel) {
+    if (bitsPerPixel != 24 && bitsPerPixel != 32)
+        throw std::invalid_argument("BMP: can write 24 or 32 bits per pixel, not " +
+                                    std::to_string(bitsPerPixel));
+}
+
 std::size_t rowBytes(int width, int bpp) {
     return ((static_cast<std::size_t>(width) * bpp + 31) / 32) * 4;
 }
@@ -25,28 +32,16 @@ void convertRow(const std::uint8_t* src, int srcBpp, std::uint8_t* dst, int dstB
     if (srcBpp == dstBpp) {
         std::memcpy(dst, src, static_cast<std::size_t>(width) * (srcBpp / 8));
     } else if (dstBpp == 32) {
-        for (int x = 0; x < width; ++x) {
-            dst[4 * x] = src[3 * x];
-            dst[4 * x + 1] = src[3 * x + 1];
-            dst[4 * x + 2] = src[3 * x + 2];
-            dst[4 * x + 3] = 255;
-        }
-    } else { // 32 -> 24: over white
-        for (int x = 0; x < width; ++x) {
-            const unsigned a = src[4 * x + 3];
-            for (int c = 0; c < 3; ++c)
-                dst[3 * x + c] =
-                    static_cast<std::uint8_t>((src[4 * x + c] * a + 255 * (255 - a) + 127) / 255);
-        }
+        detail::AddOpaqueAlpha(src, dst, width);
+    } else {
+        detail::FlattenRowOverWhite(src, dst, width);
     }
 }
 
 } // namespace
 
 std::vector<std::uint8_t> BmpHeaders(int width, int height, int bitsPerPixel) {
-    if (bitsPerPixel != 24 && bitsPerPixel != 32)
-        throw std::invalid_argument("BMP: can write 24 or 32 bits per pixel, not " +
-                                    std::to_string(bitsPerPixel));
+    checkDepth(bitsPerPixel);
     const std::uint32_t infoSize = bitsPerPixel == 32 ? 108 : 40;
     const std::uint32_t offset = 14 + infoSize;
     const std::uint64_t imageBytes = rowBytes(width, bitsPerPixel) * static_cast<std::uint64_t>(height);
@@ -76,11 +71,8 @@ std::vector<std::uint8_t> BmpHeaders(int width, int height, int bitsPerPixel) {
 }
 
 std::vector<std::uint8_t> EncodeBmp(const Bitmap& bitmap, int bitsPerPixel) {
-    if (bitmap.empty()) {
-        if (bitsPerPixel != 24 && bitsPerPixel != 32)
-            throw std::invalid_argument("BMP: can write 24 or 32 bits per pixel");
-        return {};
-    }
+    checkDepth(bitsPerPixel);
+    if (bitmap.empty()) return {};
     std::vector<std::uint8_t> out = BmpHeaders(bitmap.width(), bitmap.height(), bitsPerPixel);
     const std::size_t headerBytes = out.size();
     const std::size_t rb = rowBytes(bitmap.width(), bitsPerPixel);

@@ -1,4 +1,5 @@
 #include "pictures/core/Codecs.h"
+#include "pictures/core/PixelRows.h"
 
 #include <cstring>
 
@@ -48,43 +49,29 @@ Bitmap DecodeAny(Bytes data, const DecodeOptions& options) {
     throw PictureError(PictureErrorKind::Unsupported, "not a BMP, JPEG, PNG or GIF picture");
 }
 
-Bitmap FlattenOverWhite(const Bitmap& bitmap) {
-    if (bitmap.bitsPerPixel() == 24 || bitmap.empty()) {
-        Bitmap copy = bitmap.empty() ? Bitmap() : bitmap;
-        return copy;
-    }
-    Bitmap out = Bitmap::uninitialized(bitmap.width(), bitmap.height(), 24);
+namespace {
+
+// The same picture at the other depth, converted row by row.
+template <class RowFn> Bitmap withDepth(const Bitmap& bitmap, int bitsPerPixel, RowFn convertRow) {
+    Bitmap out = Bitmap::uninitialized(bitmap.width(), bitmap.height(), bitsPerPixel);
     out.setSourceBitsPerPixel(bitmap.sourceBitsPerPixel());
-    for (int y = 0; y < bitmap.height(); ++y) {
-        const std::uint8_t* s = bitmap.row(y);
-        std::uint8_t* d = out.row(y);
-        for (int x = 0; x < bitmap.width(); ++x) {
-            const unsigned a = s[4 * x + 3];
-            for (int c = 0; c < 3; ++c)
-                d[3 * x + c] = static_cast<std::uint8_t>((s[4 * x + c] * a + 255 * (255 - a) + 127) / 255);
-        }
-    }
+    for (int y = 0; y < bitmap.height(); ++y)
+        convertRow(bitmap.row(y), out.row(y), bitmap.width());
     return out;
 }
 
+} // namespace
+
+Bitmap FlattenOverWhite(const Bitmap& bitmap) {
+    if (bitmap.empty()) return Bitmap();
+    if (bitmap.bitsPerPixel() == 24) return bitmap;
+    return withDepth(bitmap, 24, detail::FlattenRowOverWhite);
+}
+
 Bitmap ToBgra(const Bitmap& bitmap) {
-    if (bitmap.bitsPerPixel() == 32 || bitmap.empty()) {
-        Bitmap copy = bitmap.empty() ? Bitmap(0, 0, 32) : bitmap;
-        return copy;
-    }
-    Bitmap out = Bitmap::uninitialized(bitmap.width(), bitmap.height(), 32);
-    out.setSourceBitsPerPixel(bitmap.sourceBitsPerPixel());
-    for (int y = 0; y < bitmap.height(); ++y) {
-        const std::uint8_t* s = bitmap.row(y);
-        std::uint8_t* d = out.row(y);
-        for (int x = 0; x < bitmap.width(); ++x) {
-            d[4 * x] = s[3 * x];
-            d[4 * x + 1] = s[3 * x + 1];
-            d[4 * x + 2] = s[3 * x + 2];
-            d[4 * x + 3] = 255;
-        }
-    }
-    return out;
+    if (bitmap.empty()) return Bitmap(0, 0, 32);
+    if (bitmap.bitsPerPixel() == 32) return bitmap;
+    return withDepth(bitmap, 32, detail::AddOpaqueAlpha);
 }
 
 } // namespace nodo::pic

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -21,8 +22,13 @@ namespace {
     throw PictureError(PictureErrorKind::Io, what + " \"" + path.string() + "\": " + std::strerror(err));
 }
 
+// Owns a descriptor; move-only so that returning one can never close it twice.
 struct Fd {
     int fd = -1;
+    Fd() = default;
+    Fd(Fd&& other) noexcept : fd(std::exchange(other.fd, -1)) {}
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
     ~Fd() {
         if (fd >= 0) ::close(fd);
     }
@@ -41,6 +47,21 @@ Fd openForReading(const fs::path& path, std::uint64_t& size) {
                            "\"" + path.string() + "\" is too large to be a picture");
     size = static_cast<std::uint64_t>(st.st_size);
     return f;
+}
+
+// The size bytes of an open file from its start (fewer when it shrank while we read it).
+std::vector<std::uint8_t> readAll(int fd, std::uint64_t size, const fs::path& path) {
+    std::vector<std::uint8_t> data(size);
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::pread(fd, data.data() + done, size - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ioFail("cannot read", path, errno);
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    data.resize(done);
+    return data;
 }
 
 // Reads the iovecs from offset on, resuming after short reads; false at the end of the file.
@@ -136,18 +157,8 @@ void writeReplacing(const fs::path& path, std::vector<iovec>& iov) {
 
 std::vector<std::uint8_t> ReadWholeFile(const fs::path& path) {
     std::uint64_t size = 0;
-    Fd f = openForReading(path, size);
-    std::vector<std::uint8_t> data(size);
-    std::size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::read(f.fd, data.data() + done, size - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) ioFail("cannot read", path, errno);
-        if (n == 0) break; // the file shrank while we read it
-        done += static_cast<std::size_t>(n);
-    }
-    data.resize(done);
-    return data;
+    const Fd f = openForReading(path, size);
+    return readAll(f.fd, size, path);
 }
 
 void WriteWholeFile(const fs::path& path, Bytes data) {
@@ -176,20 +187,13 @@ Bitmap LoadBitmapFile(const fs::path& path, const DecodeOptions& options) {
             return out;
         }
     }
-    return DecodeAny(ReadWholeFile(path), options);
+    return DecodeAny(readAll(f.fd, size, path), options);
 }
 
 void SaveBmpFile(const fs::path& path, const Bitmap& bitmap, int bitsPerPixel) {
-    if (bitsPerPixel != 24 && bitsPerPixel != 32)
-        throw std::invalid_argument("BMP: can write 24 or 32 bits per pixel, not " +
-                                    std::to_string(bitsPerPixel));
-    if (bitmap.empty()) {
-        WriteWholeFile(path, {});
-        return;
-    }
-    if (bitmap.bitsPerPixel() != bitsPerPixel) {
-        const std::vector<std::uint8_t> encoded = EncodeBmp(bitmap, bitsPerPixel);
-        WriteWholeFile(path, encoded);
+    // Nothing to write, or another depth: encoded in memory (EncodeBmp checks the depth).
+    if (bitmap.empty() || bitmap.bitsPerPixel() != bitsPerPixel) {
+        WriteWholeFile(path, EncodeBmp(bitmap, bitsPerPixel));
         return;
     }
     // Same depth: the headers, then the bitmap's own rows bottom-up, with no staging copy.
