@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <system_error>
 
 namespace {
 
@@ -15,12 +14,12 @@ int convert(const std::vector<std::string>& args) {
     }
     const std::filesystem::path in = args[0], out = args[1];
     try {
-        std::error_code ec;
-        if (std::filesystem::is_regular_file(in, ec) && std::filesystem::file_size(in, ec) == 0)
-            throw nodo::pic::PictureError(nodo::pic::PictureErrorKind::Corrupt, "the file is empty");
         const nodo::pic::Bitmap picture = nodo::pic::LoadBitmapFile(in);
-        // Transparent parts (PNG, GIF, 32-bit BMP) come out over white.
-        nodo::pic::SaveBmpFile(out, nodo::pic::FlattenOverWhite(picture), 24);
+        // Only a 0-byte file loads as an empty picture; here that is no picture at all.
+        if (picture.empty())
+            throw nodo::pic::PictureError(nodo::pic::PictureErrorKind::Corrupt, "the file is empty");
+        // Written at 24 bits, transparent parts (PNG, GIF, 32-bit BMP) come out over white.
+        nodo::pic::SaveBmpFile(out, picture, 24);
         std::printf("%s: %d x %d -> %s\n", in.string().c_str(), picture.width(), picture.height(),
                     out.string().c_str());
         return 0;
