@@ -36,14 +36,14 @@ void btnInsertPicClick(MainContext& ctx) {
     const std::string chosen = files.first().toStdString(); // with several chosen, the first one
     if (chosen.empty() || !p.kernel->fileExists(chosen)) return;
     try {
-        ctx.imgPicMix->LoadFromFile(chosen);
-        if (LowerExt(chosen) != ".png") {
-            const std::string ext = LowerExt(chosen);
-            const bool converts = ext == ".jpg" || ext == ".jpeg" || ext == ".gif";
-            uGlobal::CurPicFile = PicToBmp(chosen, converts ? TmpFolder(p) : std::string());
-        } else {
+        ctx.imgPicMix->LoadFromFile(chosen); // throws for anything but BMP, JPEG, PNG and GIF
+        const std::string ext = LowerExt(chosen);
+        if (ext == ".png")
             PicToTmpBmp(ctx);
-        }
+        else if (ext == ".bmp")
+            uGlobal::CurPicFile = chosen;
+        else
+            uGlobal::CurPicFile = PicToBmp(chosen, TmpFolder(p));
         TmpPicIni(0, *p.folder, *p.text);
         ctx.imgPicMix->LoadFromFile(uGlobal::CurPicFile);
     } catch (const std::exception&) {
