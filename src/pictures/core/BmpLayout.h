@@ -33,6 +33,7 @@ struct BmpLayout {
 BmpLayout ParseBmpLayout(Bytes head, std::uint64_t fileSize, const DecodeOptions& options);
 
 // The alpha rule for 32-bit BI_RGB files: an all-zero alpha channel means the writer left it unused.
-void MakeOpaqueIfNoAlpha(Bitmap& bitmap);
+// Leaves the bitmaps of other files alone.
+void MakeOpaqueIfNoAlpha(const BmpLayout& layout, Bitmap& bitmap);
 
 } // namespace nodo::pic::detail

@@ -173,7 +173,8 @@ BmpLayout ParseBmpLayout(Bytes head, std::uint64_t fileSize, const DecodeOptions
     return l;
 }
 
-void MakeOpaqueIfNoAlpha(Bitmap& bitmap) {
+void MakeOpaqueIfNoAlpha(const BmpLayout& layout, Bitmap& bitmap) {
+    if (layout.bpp != 32 || layout.compression != kBiRgb) return;
     const int w = bitmap.width();
     std::uint8_t any = 0;
     for (int y = 0; y < bitmap.height() && !any; ++y) {
@@ -329,7 +330,7 @@ Bitmap DecodeBmp(Bytes data, const DecodeOptions& options) {
         decodeRle(l, pixels, out);
     else
         decodeRows(l, pixels.data(), out);
-    if (l.bpp == 32 && l.compression == kBiRgb) MakeOpaqueIfNoAlpha(out);
+    MakeOpaqueIfNoAlpha(l, out);
     return out;
 }
 

@@ -28,6 +28,11 @@ struct Reader {
     std::size_t pos;
 };
 
+// A giflib error: the file ended early when all of it was read, else its data is bad.
+[[noreturn]] void libraryFail(const Reader& reader, int code) {
+    fail(reader.pos >= reader.size ? PictureErrorKind::Truncated : PictureErrorKind::Corrupt, gifError(code));
+}
+
 int readFn(GifFileType* gif, GifByteType* out, int n) {
     auto* r = static_cast<Reader*>(gif->UserData);
     const std::size_t take =
@@ -56,17 +61,13 @@ Bitmap DecodeGif(Bytes data, const DecodeOptions& options) {
     GifReader r;
     int err = 0;
     r.gif = DGifOpen(&reader, readFn, &err);
-    if (!r.gif)
-        fail(reader.pos >= reader.size ? PictureErrorKind::Truncated : PictureErrorKind::Corrupt,
-             gifError(err));
+    if (!r.gif) libraryFail(reader, err);
     GifFileType* gif = r.gif;
 
     int transparent = NO_TRANSPARENT_COLOR;
     for (;;) {
         GifRecordType type;
-        if (DGifGetRecordType(gif, &type) == GIF_ERROR)
-            fail(reader.pos >= reader.size ? PictureErrorKind::Truncated : PictureErrorKind::Corrupt,
-                 gifError(gif->Error));
+        if (DGifGetRecordType(gif, &type) == GIF_ERROR) libraryFail(reader, gif->Error);
         if (type == IMAGE_DESC_RECORD_TYPE) break;
         if (type == TERMINATE_RECORD_TYPE) fail(PictureErrorKind::Corrupt, "the file holds no picture");
         if (type != EXTENSION_RECORD_TYPE) fail(PictureErrorKind::Corrupt, "unknown record");
@@ -138,9 +139,7 @@ Bitmap DecodeGif(Bytes data, const DecodeOptions& options) {
                 std::memcpy(dst, table[line[fx]], 3);
     };
     auto readLine = [&](int fy) {
-        if (DGifGetLine(gif, line.data(), desc.Width) == GIF_ERROR)
-            fail(reader.pos >= reader.size ? PictureErrorKind::Truncated : PictureErrorKind::Corrupt,
-                 gifError(gif->Error));
+        if (DGifGetLine(gif, line.data(), desc.Width) == GIF_ERROR) libraryFail(reader, gif->Error);
         putLine(fy);
     };
     if (desc.Interlace) {

@@ -183,7 +183,7 @@ Bitmap LoadBitmapFile(const fs::path& path, const DecodeOptions& options) {
             out.setSourceBitsPerPixel(l.bpp);
             if (!readRows(f.fd, l, out))
                 throw PictureError(PictureErrorKind::Truncated, "BMP: \"" + path.string() + "\" ends early");
-            if (l.compression == detail::kBiRgb && l.bpp == 32) detail::MakeOpaqueIfNoAlpha(out);
+            detail::MakeOpaqueIfNoAlpha(l, out);
             return out;
         }
     }
