@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <unistd.h>
 
 namespace nodo::pic {
 namespace {
@@ -177,8 +176,7 @@ TEST_P(BmpDecode, GivesThePixels) {
 
 TEST_P(BmpDecode, FileLoaderAgrees) {
     const DecodeCase& c = GetParam();
-    const auto path =
-        std::filesystem::temp_directory_path() / ("nodo_bmp_" + std::to_string(::getpid()) + ".bmp");
+    const auto path = test::TempPath("bmp", ".bmp");
     const ByteVec file = MakeBmp(c.spec);
     WriteWholeFile(path, file);
     const Bitmap loaded = LoadBitmapFile(path);
@@ -262,8 +260,7 @@ TEST_P(BmpErrors, AreRefusedWithTheirKind) {
 }
 
 TEST_P(BmpErrors, AreRefusedFromFiles) {
-    const auto path =
-        std::filesystem::temp_directory_path() / ("nodo_bad_" + std::to_string(::getpid()) + ".bmp");
+    const auto path = test::TempPath("bad", ".bmp");
     WriteWholeFile(path, GetParam().file);
     EXPECT_THROW(LoadBitmapFile(path), PictureError);
     std::filesystem::remove(path);
@@ -286,8 +283,7 @@ TEST_P(BmpRoundTrip, InMemoryAndThroughFiles) {
     EXPECT_EQ(encoded.size(), (bpp == 32 ? 14 + 108 : 14 + 40) + rowBytes * h);
     EXPECT_EQ(DecodeBmp(encoded), original);
 
-    const auto path =
-        std::filesystem::temp_directory_path() / ("nodo_rt_" + std::to_string(::getpid()) + ".bmp");
+    const auto path = test::TempPath("rt", ".bmp");
     SaveBmpFile(path, original, bpp);
     EXPECT_EQ(ReadWholeFile(path), encoded);
     EXPECT_EQ(LoadBitmapFile(path), original);
@@ -324,8 +320,7 @@ TEST(BmpEmpty, ZeroBytesBothWays) {
     EXPECT_EQ(b.width(), 0);
     EXPECT_EQ(b.height(), 0);
 
-    const auto path =
-        std::filesystem::temp_directory_path() / ("nodo_empty_" + std::to_string(::getpid()) + ".bmp");
+    const auto path = test::TempPath("empty", ".bmp");
     SaveBmpFile(path, Bitmap(), 24);
     EXPECT_EQ(std::filesystem::file_size(path), 0u);
     EXPECT_TRUE(LoadBitmapFile(path).empty());
@@ -334,8 +329,7 @@ TEST(BmpEmpty, ZeroBytesBothWays) {
 
 TEST(BmpFile, TruncatedPlainFileIsRefusedByTheDirectReader) {
     const ByteVec full = EncodeBmp(test::Gradient(64, 64, 24), 24);
-    const auto path =
-        std::filesystem::temp_directory_path() / ("nodo_trunc_" + std::to_string(::getpid()) + ".bmp");
+    const auto path = test::TempPath("trunc", ".bmp");
     WriteWholeFile(path, cut(full, full.size() - 10));
     try {
         LoadBitmapFile(path);
@@ -348,8 +342,7 @@ TEST(BmpFile, TruncatedPlainFileIsRefusedByTheDirectReader) {
 
 // More rows than one system call takes, with row padding, in both row orders.
 TEST(BmpFile, ManyPaddedRowsLoadLikeTheDecoder) {
-    const auto path =
-        std::filesystem::temp_directory_path() / ("nodo_rows_" + std::to_string(::getpid()) + ".bmp");
+    const auto path = test::TempPath("rows", ".bmp");
     for (const std::int32_t height : {2500, -2500}) {
         BmpSpec spec{40, 3, height, 24, 0, 0, {}, {}, {}};
         for (int i = 0; i < 2500 * 12; ++i)
@@ -376,7 +369,7 @@ TEST(BmpFile, MissingFileIsAnIoError) {
 }
 
 TEST(BmpFile, SaveReplacesAndFailsCleanly) {
-    const auto dir = std::filesystem::temp_directory_path() / ("nodo_keep_" + std::to_string(::getpid()));
+    const auto dir = test::TempPath("keep");
     std::filesystem::create_directories(dir / "Taken.bmp");
     const auto path = dir / "Mix.bmp";
     SaveBmpFile(path, test::Gradient(4, 4, 24));

@@ -10,7 +10,6 @@
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
-#include <unistd.h>
 
 namespace nodo::pic {
 namespace {
@@ -25,7 +24,7 @@ protected:
         ASSERT_NE(app, nullptr) << "NODO_APP_DIR names the application folder";
         m_cli = fs::path(app) / "nodo-cli";
         ASSERT_TRUE(fs::exists(m_cli)) << m_cli;
-        m_dir = fs::temp_directory_path() / ("nodo_cli_" + std::to_string(::getpid()));
+        m_dir = test::TempPath("cli");
         fs::create_directories(m_dir);
     }
     void TearDown() override { fs::remove_all(m_dir); }

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <unistd.h>
 
 namespace nodo::pic {
 namespace {
@@ -91,7 +90,7 @@ TEST(DecodeAnyByContent, WhateverTheExtension) {
                  {"really_bmp.gif", EncodeBmp(src), true},
                  {"really_jpeg.png", EncodeJpeg(src), false},
                  {"really_gif.bmp", EncodeGif(src), false}};
-    const auto dir = std::filesystem::temp_directory_path() / ("nodo_any_" + std::to_string(::getpid()));
+    const auto dir = test::TempPath("any");
     std::filesystem::create_directories(dir);
     for (const auto& f : files) {
         WriteWholeFile(dir / f.name, f.bytes);
@@ -139,7 +138,7 @@ TEST(Flatten, ToBgraIsOpaqueAndReversible) {
 }
 
 TEST(WholeFiles, ReadWriteAndErrors) {
-    const auto path = std::filesystem::temp_directory_path() / ("nodo_whole_" + std::to_string(::getpid()));
+    const auto path = test::TempPath("whole");
     const ByteVec data = {1, 2, 3, 0, 255};
     WriteWholeFile(path, data);
     EXPECT_EQ(ReadWholeFile(path), data);
@@ -152,8 +151,7 @@ TEST(WholeFiles, ReadWriteAndErrors) {
 }
 
 TEST(SaveJpeg, WritesADecodableFile) {
-    const auto path =
-        std::filesystem::temp_directory_path() / ("nodo_mix_" + std::to_string(::getpid()) + ".Jpg");
+    const auto path = test::TempPath("mix", ".Jpg");
     const Bitmap src = test::Gradient(32, 32, 24);
     SaveJpegFile(path, src);
     const Bitmap back = LoadBitmapFile(path);

@@ -4,6 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
+#include <string>
+
+#include <unistd.h>
 
 #include <gif_lib.h>
 #include <jpeglib.h>
@@ -232,6 +235,10 @@ double MeanAbsDiff(const Bitmap& a, const Bitmap& b) {
             sum += std::abs(p.b - q.b) + std::abs(p.g - q.g) + std::abs(p.r - q.r);
         }
     return sum / (3.0 * a.width() * a.height());
+}
+
+std::filesystem::path TempPath(const std::string& stem, const std::string& ext) {
+    return std::filesystem::temp_directory_path() / ("nodo_" + stem + "_" + std::to_string(::getpid()) + ext);
 }
 
 } // namespace nodo::pic::test

@@ -4,6 +4,7 @@
 #include "pictures/core/Bitmap.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -58,5 +59,8 @@ ByteVec MakeGif(int screenWidth, int screenHeight, const std::vector<std::uint32
 
 // Mean absolute difference per channel of two 24-bit pictures of one size.
 double MeanAbsDiff(const Bitmap& a, const Bitmap& b);
+
+// "nodo_<stem>_<pid><ext>" in the temporary folder: test runs in parallel never share a file.
+std::filesystem::path TempPath(const std::string& stem, const std::string& ext = {});
 
 } // namespace nodo::pic::test
