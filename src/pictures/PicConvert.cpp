@@ -43,14 +43,13 @@ std::string PicToBmp(const std::string& fileName, const std::string& outFolder) 
     if (ext == ".bmp") return fileName;
     const bool jpeg = ext == ".jpg" || ext == ".jpeg";
     if (!jpeg && ext != ".gif") return {};
-    std::string target;
-    if (outFolder.empty()) {
-        target = SiblingBmp(fileName);
-    } else {
-        const std::string base = fs::path(ChangeFileExt(fileName, ".bmp")).filename().string();
-        target = FileInFolder(outFolder, base);
-    }
+    const std::string target = BmpTargetFor(fileName, outFolder);
     return jpeg ? JpgToBmp(fileName, target) : GifToBmp(fileName, target);
+}
+
+std::string BmpTargetFor(const std::string& fileName, const std::string& outFolder) {
+    if (outFolder.empty()) return SiblingBmp(fileName);
+    return FileInFolder(outFolder, fs::path(ChangeFileExt(fileName, ".bmp")).filename().string());
 }
 
 std::string FileInFolder(const std::string& folder, const std::string& name) {

@@ -21,6 +21,9 @@ std::string GifToBmp(const std::string& fileName, const std::string& target);
 // a ".jpg", ".jpeg" or ".gif" is converted into `outFolder` under its own base name with ".bmp"
 // (beside the file when outFolder is empty); any other extension gives an empty string.
 std::string PicToBmp(const std::string& fileName, const std::string& outFolder = {});
+// The path PicToBmp converts a ".jpg", ".jpeg" or ".gif" to, for writers that have the picture
+// decoded already.
+std::string BmpTargetFor(const std::string& fileName, const std::string& outFolder = {});
 
 // `name` taken as one file name inside `folder` (a '\' in it is part of the name, so it never leads out of
 // the folder), matched without regard to case against what exists there.

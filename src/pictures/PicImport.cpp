@@ -38,12 +38,16 @@ void btnInsertPicClick(MainContext& ctx) {
     try {
         ctx.imgPicMix->LoadFromFile(chosen); // throws for anything but BMP, JPEG, PNG and GIF
         const std::string ext = LowerExt(chosen);
-        if (ext == ".png")
+        if (ext == ".png") {
             PicToTmpBmp(ctx);
-        else if (ext == ".bmp")
+        } else if (ext == ".bmp") {
             uGlobal::CurPicFile = chosen;
-        else
-            uGlobal::CurPicFile = PicToBmp(chosen, TmpFolder(p));
+        } else {
+            // JPEG or GIF, decoded onto the page just now: written from there, not decoded again.
+            const std::string bmp = BmpTargetFor(chosen, TmpFolder(p));
+            pic::SaveBmpFile(bmp, ctx.imgPicMix->picture(), 24);
+            uGlobal::CurPicFile = bmp;
+        }
         TmpPicIni(0, *p.folder, *p.text);
         ctx.imgPicMix->LoadFromFile(uGlobal::CurPicFile);
     } catch (const std::exception&) {
