@@ -100,6 +100,7 @@ ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper, co
         return result;
     }
 
+    pic::Bitmap mixed;
     try {
         holder.img1 = pic::LoadBitmapFile(files.content());
         holder.img2 = pic::LoadBitmapFile(result.background);
@@ -108,6 +109,8 @@ ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper, co
         holder.imgmix = std::move(holder.img2);
         holder.img1 = holder.img2 = pic::Bitmap();
         pic::SaveBmpFile(files.mixBmp(), holder.imgmix, 32);
+        // The JPEG pass starts from the blend in memory rather than from the file just written.
+        mixed = DropFourthByte(holder.imgmix);
         holder.clear();
     } catch (const std::exception& e) {
         holder.clear();
@@ -117,10 +120,10 @@ ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper, co
     }
 
     try {
-        const pic::Bitmap mixed = DropFourthByte(pic::LoadBitmapFile(files.mixBmp()));
-        pic::SaveJpegFile(files.mixJpg(), mixed, kMixJpegQuality);
-        const std::string jpg = files.mixJpg();
-        pic::SaveBmpFile(files.mixBmp(), pic::LoadBitmapFile(jpg), 24);
+        const std::vector<std::uint8_t> jpeg = pic::EncodeJpeg(mixed, kMixJpegQuality);
+        mixed = pic::Bitmap();
+        pic::WriteWholeFile(files.mixJpg(), jpeg);
+        pic::SaveBmpFile(files.mixBmp(), pic::DecodeJpeg(jpeg), 24);
     } catch (const std::exception& e) {
         result.outcome = ApplyOutcome::JpegFailed;
         result.error = e.what();
