@@ -1,3 +1,5 @@
+#include "ComposerFolder.h"
+
 #include "wallpaper/MixPic.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +14,7 @@ using nodo::MixPic;
 using nodo::MixPlacement;
 using nodo::pic::Bgra;
 using nodo::pic::Bitmap;
+using nodo::testing::SolidBitmap;
 
 namespace {
 
@@ -40,15 +43,9 @@ INSTANTIATE_TEST_SUITE_P(
                     PlacementCase{0, 0, 1024, 768, 974, 30, 0, 0},           // empty content
                     PlacementCase{100, 100, 40, 20, 0, 30, -10, -10}));      // background too small
 
-Bitmap Solid(int w, int h, int bpp, Bgra c) {
-    Bitmap b(w, h, bpp);
-    b.fill(c);
-    return b;
-}
-
 TEST(MixPic, ChangesExactlyTheCoveredRectangle) {
-    Bitmap content = Solid(300, 200, 24, {10, 20, 30, 0});
-    Bitmap bg = Solid(1024, 768, 24, {100, 100, 100, 0});
+    Bitmap content = SolidBitmap(300, 200, 24, {10, 20, 30, 0});
+    Bitmap bg = SolidBitmap(1024, 768, 24, {100, 100, 100, 0});
     Bitmap& out = MixPic(content, bg, 50);
     ASSERT_EQ(&out, &bg);
     ASSERT_EQ(bg.bitsPerPixel(), 32);
@@ -66,7 +63,7 @@ TEST(MixPic, OversizedContentIsCroppedRightAndBottom) {
     for (int y = 0; y < 800; ++y)
         for (int x = 0; x < 1200; ++x)
             content.setPixel(x, y, {static_cast<uint8_t>(x % 200), static_cast<uint8_t>(y % 200), 0, 0});
-    Bitmap bg = Solid(1024, 768, 24, {0, 0, 0, 0});
+    Bitmap bg = SolidBitmap(1024, 768, 24, {0, 0, 0, 0});
     MixPic(content, bg, 50);
     // Content (c, r) lands on (c, r + 30); only the left 974 columns and top 738 rows are used.
     EXPECT_EQ(bg.pixel(0, 30), (Bgra{0, 0, 0, 0}));
@@ -84,8 +81,8 @@ class PixelMix : public testing::TestWithParam<PixelCase> {};
 
 TEST_P(PixelMix, FiftyPercent) {
     const auto& c = GetParam();
-    Bitmap content = Solid(1, 1, 32, c.content);
-    Bitmap bg = Solid(51, 31, 32, c.background);
+    Bitmap content = SolidBitmap(1, 1, 32, c.content);
+    Bitmap bg = SolidBitmap(51, 31, 32, c.background);
     MixPic(content, bg, 50);
     EXPECT_EQ(bg.pixel(0, 30), c.expected);
 }
@@ -102,8 +99,8 @@ INSTANTIATE_TEST_SUITE_P(
                     PixelCase{{0, 0, 0, 0}, {255, 255, 255, 255}, {128, 128, 128, 128}}));
 
 TEST(MixPic, TwentyFourBitPicturesGetAFourthByteOfZero) {
-    Bitmap content = Solid(1, 1, 24, {0, 0, 0, 255});
-    Bitmap bg = Solid(51, 31, 24, {100, 100, 100, 255});
+    Bitmap content = SolidBitmap(1, 1, 24, {0, 0, 0, 255});
+    Bitmap bg = SolidBitmap(51, 31, 24, {100, 100, 100, 255});
     MixPic(content, bg, 50);
     ASSERT_EQ(content.bitsPerPixel(), 32);
     EXPECT_EQ(content.row(0)[3], 0);
@@ -131,13 +128,13 @@ TEST(ToMix32, KeepsEveryPixelAndZeroesTheFourthByte) {
 
 TEST(MixPic, EmptyContentOrTinyBackgroundChangesNothing) {
     Bitmap empty;
-    Bitmap bg = Solid(64, 48, 24, {9, 8, 7, 0});
+    Bitmap bg = SolidBitmap(64, 48, 24, {9, 8, 7, 0});
     const Bitmap before = nodo::ToMix32(bg);
     MixPic(empty, bg, 50);
     EXPECT_EQ(bg, before);
 
-    Bitmap content = Solid(10, 10, 24, {0, 0, 0, 0});
-    Bitmap small = Solid(50, 30, 24, {9, 8, 7, 0});
+    Bitmap content = SolidBitmap(10, 10, 24, {0, 0, 0, 0});
+    Bitmap small = SolidBitmap(50, 30, 24, {9, 8, 7, 0});
     const Bitmap smallBefore = nodo::ToMix32(small);
     MixPic(content, small, 50);
     EXPECT_EQ(small, smallBefore);
