@@ -1,5 +1,7 @@
 #include "platform/wallpaper/DesktopDetect.h"
 
+#include "platform/core/AppFolder.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -10,12 +12,6 @@
 namespace nodo::desktop {
 
 namespace {
-
-std::string lower(std::string_view s) {
-    std::string r(s);
-    std::transform(r.begin(), r.end(), r.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return r;
-}
 
 std::string_view trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
@@ -118,7 +114,7 @@ Environment ProcessEnvironment() {
 }
 
 Desktop DesktopFromName(std::string_view name) {
-    const std::string key = lower(trim(name));
+    const std::string key = FoldCase(trim(name));
     for (const auto& e : kDesktopNames)
         if (key == e.name) return e.desktop;
     return Desktop::None;
@@ -150,7 +146,7 @@ Desktop DetectDesktop(const Environment& env, const std::vector<std::string>& pr
     const Desktop d = DesktopFromProcesses(processNames);
     if (d != Desktop::None) return d;
     const bool wayland =
-        isSet(env, "WAYLAND_DISPLAY") || lower(env("XDG_SESSION_TYPE").value_or("")) == "wayland";
+        isSet(env, "WAYLAND_DISPLAY") || FoldCase(env("XDG_SESSION_TYPE").value_or("")) == "wayland";
     // Under an unknown Wayland compositor the X root window (Xwayland's) is never seen.
     if (wayland) return Desktop::None;
     if (isSet(env, "DISPLAY")) return Desktop::X11Root;
