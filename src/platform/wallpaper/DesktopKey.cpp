@@ -1,5 +1,6 @@
 #include "platform/wallpaper/DesktopKey.h"
 
+#include "platform/core/AppFolder.h"
 #include "platform/core/Errors.h"
 #include "platform/wallpaper/Paths.h"
 
@@ -14,11 +15,7 @@ namespace nodo::desktop {
 
 namespace {
 
-bool sameName(const std::string& a, const std::string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
-}
+bool sameName(const std::string& a, const std::string& b) { return FoldCase(a) == FoldCase(b); }
 
 [[noreturn]] void fail(const std::filesystem::path& file, const std::string& what, int err) {
     throw FileError("cannot write " + file.string() + ": " + what + ": " + std::strerror(err));
@@ -116,15 +113,16 @@ void DesktopKey::setValue(const std::string& name, const std::string& value) {
         writeAll(fd, content, m_file);
         ::fchmod(fd, 0600);
         if (::fsync(fd) != 0) fail(m_file, "flush", errno);
-        if (::close(fd) != 0) {
-            const int err = errno;
-            ::unlink(tmp.c_str());
-            fail(m_file, "close", err);
-        }
     } catch (...) {
         ::close(fd);
         ::unlink(tmp.c_str());
         throw;
+    }
+    // Closed once, outside the handler above: a failed close must not be followed by another.
+    if (::close(fd) != 0) {
+        const int err = errno;
+        ::unlink(tmp.c_str());
+        fail(m_file, "close", err);
     }
     if (::rename(tmp.c_str(), m_file.c_str()) != 0) {
         const int err = errno;
