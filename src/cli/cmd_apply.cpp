@@ -126,21 +126,17 @@ int apply(const std::vector<std::string>& args) {
         std::fprintf(stderr, "nodo-cli apply: the background list is empty\n");
         return 1;
     }
+    const auto failed = [&r] {
+        std::fprintf(stderr, "nodo-cli apply: %s: %s\n", ApplyOutcomeName(r.outcome), r.error.c_str());
+        return 1;
+    };
     std::printf("background: %s (entry %d)\n", r.background.c_str(), r.usedIndex);
-    if (r.outcome == ApplyOutcome::BackgroundMissing || r.outcome == ApplyOutcome::BlendFailed) {
-        std::fprintf(stderr, "nodo-cli apply: %s: %s\n", ApplyOutcomeName(r.outcome), r.error.c_str());
-        return 1;
-    }
+    // Each file is reported once the outcome shows it was written.
+    if (r.outcome == ApplyOutcome::BackgroundMissing || r.outcome == ApplyOutcome::BlendFailed) return failed();
     std::printf("wrote %s\n", files.mixBmp().c_str());
-    if (r.outcome == ApplyOutcome::JpegFailed) {
-        std::fprintf(stderr, "nodo-cli apply: %s: %s\n", ApplyOutcomeName(r.outcome), r.error.c_str());
-        return 1;
-    }
+    if (r.outcome == ApplyOutcome::JpegFailed) return failed();
     std::printf("wrote %s\n", files.mixJpg().c_str());
-    if (r.outcome != ApplyOutcome::Installed) {
-        std::fprintf(stderr, "nodo-cli apply: %s: %s\n", ApplyOutcomeName(r.outcome), r.error.c_str());
-        return 1;
-    }
+    if (r.outcome != ApplyOutcome::Installed) return failed();
     std::printf("wallpaper: %s\n", r.wallpaperFile.c_str());
     return 0;
 }
