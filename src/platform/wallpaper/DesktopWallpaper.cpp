@@ -84,14 +84,9 @@ bool DesktopWallpaper::applyOrThrow(const std::string& file, std::string& error)
         return false;
     }
 
-    if (m_lastDesktop == Desktop::X11Root) {
-        const auto display = env("DISPLAY");
-        if (!display) {
-            error = "no X display (DISPLAY is not set)";
-            return false;
-        }
-        return SetRootWallpaper(display->c_str(), picture, error);
-    }
+    // An empty name is refused there with the same reason as a missing DISPLAY.
+    if (m_lastDesktop == Desktop::X11Root)
+        return SetRootWallpaper(env("DISPLAY").value_or("").c_str(), picture, error);
     std::vector<std::string> extraEnvironment;
     if (needsSessionBus(m_lastDesktop)) {
         const auto bus = FindSessionBus(env);
