@@ -1,5 +1,6 @@
 #include "wallpaper/ApplyWallpaper.h"
 
+#include "pictures/BGPicList.h"
 #include "pictures/core/PictureFile.h"
 #include "platform/core/AppFolder.h"
 #include "platform/core/TextFile.h"
@@ -15,8 +16,6 @@ namespace fs = std::filesystem;
 namespace nodo {
 
 namespace {
-constexpr const char* kBgDir = "source\\DeskTopBG\\";
-
 bool IsFile(const std::string& path) {
     std::error_code ec;
     return fs::is_regular_file(path, ec);
@@ -40,9 +39,9 @@ pic::Bitmap DropFourthByte(const pic::Bitmap& bitmap) {
 }
 } // namespace
 
-std::string ComposerFiles::file(const std::string& name) const { return m_folder->path(kBgDir + name); }
+std::string ComposerFiles::file(const std::string& name) const { return m_folder->path(kBGPicFolder + name); }
 std::string ComposerFiles::dir() const {
-    std::string d = m_folder->path(kBgDir);
+    std::string d = m_folder->path(kBGPicFolder);
     if (d.empty() || d.back() != '/') d.push_back('/');
     return d;
 }
@@ -143,9 +142,9 @@ ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper, co
 
 BackgroundChoice StartupBackgrounds(const AppFolder& folder, const TextFile& text) {
     BackgroundChoice choice;
-    const std::string file = folder.path("Data\\BGPicList.ini");
+    const std::string file = folder.path(kBGPicListFile);
     if (!text.exists(file)) {
-        choice.list = {{0, "A1.bmp"}, {1, "A1.bmp"}};
+        choice.list = {{0, kDefaultBGPic}, {1, kDefaultBGPic}};
         choice.index = 0;
         return choice;
     }
