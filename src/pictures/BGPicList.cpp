@@ -6,19 +6,25 @@
 
 namespace nodo {
 
+std::optional<std::vector<std::string>> ReadBGPicList(const AppFolder& folder, TextFile& text) {
+    const std::string file = folder.path(kBGPicListFile);
+    if (text.exists(file)) return text.readLines(file);
+    text.writeLines(file, {kDefaultBGPic, kDefaultBGPic});
+    return std::nullopt;
+}
+
 void LoadBGPicList(const AppFolder& folder, TextFile& text, std::string& SelBGPic, int32_t& BGPicIndex,
                    bool ByChoice) {
     uGlobal::BGPicCount = 0;
-    const std::string file = folder.path(kBGPicListFile);
-    if (!text.exists(file)) {
-        text.writeLines(file, {kDefaultBGPic, kDefaultBGPic});
+    const std::optional<std::vector<std::string>> read = ReadBGPicList(folder, text);
+    if (!read) {
         SelBGPic = kDefaultBGPic;
         uGlobal::BGPicCount = 2;
         uGlobal::BGPicList = {{0, kDefaultBGPic}, {1, kDefaultBGPic}};
         BGPicIndex = 0;
         return;
     }
-    const std::vector<std::string> lines = text.readLines(file);
+    const std::vector<std::string>& lines = *read;
     if (lines.empty()) return; // nothing to choose from: keep what was loaded before
     SelBGPic = lines[0];
     const int count = static_cast<int>(lines.size());

@@ -2,6 +2,7 @@
 // The background list file "Data\BGPicList.ini": line 1 is the chosen picture, the other lines are
 // the list's rows, each a file name below "source\DeskTopBG\".
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,10 @@ class TextFile;
 inline constexpr const char* kBGPicListFile = "Data\\BGPicList.ini";
 inline constexpr const char* kBGPicFolder = "source\\DeskTopBG\\";
 inline constexpr const char* kDefaultBGPic = "A1.bmp"; // installed with the program
+
+// The list file's lines; nothing when the file was missing, which is then written with its default
+// content (a failure to write throws FileError).
+std::optional<std::vector<std::string>> ReadBGPicList(const AppFolder& folder, TextFile& text);
 
 // Fills uGlobal::BGPicList and BGPicCount from the list file and sets the main window's SelBGPic and
 // BGPicIndex: the last entry carrying the chosen name when byChoice, otherwise the last entry. A

@@ -158,13 +158,12 @@ void TPicSelFrm::FormShow() {
 }
 
 void TPicSelFrm::LoadPicList() {
-    const std::string file = m_platform.folder->path(kBGPicListFile);
-    if (!m_platform.text->exists(file)) {
-        m_platform.text->writeLines(file, {kDefaultBGPic, kDefaultBGPic});
+    const std::optional<std::vector<std::string>> read = ReadBGPicList(*m_platform.folder, *m_platform.text);
+    if (!read) {
         SelBGPic = kDefaultBGPic;
         return;
     }
-    const std::vector<std::string> lines = m_platform.text->readLines(file);
+    const std::vector<std::string>& lines = *read;
     if (lines.empty()) return; // nothing to show; the rows stay as they were
     SelBGPic = lines[0];
     LVpic->clear();
