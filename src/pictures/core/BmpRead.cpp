@@ -268,13 +268,9 @@ void decodeRows(const BmpLayout& l, const std::uint8_t* pixels, Bitmap& out) {
 // RLE4/RLE8: runs and literal spans, with end-of-line, end-of-bitmap and delta escapes. Pixels the
 // stream skips keep palette entry 0.
 void decodeRle(const BmpLayout& l, Bytes data, Bitmap& out) {
-    {
-        std::uint8_t* first = out.row(0);
-        for (int x = 0; x < l.width; ++x)
-            putPalette(first + 3 * x, l.palette[0]);
-        for (int y = 1; y < l.height; ++y)
-            std::memcpy(out.row(y), first, out.stride());
-    }
+    const std::uint32_t background = l.palette[0];
+    out.fill({static_cast<std::uint8_t>(background), static_cast<std::uint8_t>(background >> 8),
+              static_cast<std::uint8_t>(background >> 16), 255});
     const bool four = l.compression == kBiRle4;
     std::size_t i = 0;
     int x = 0, y = 0; // y counts file rows
