@@ -132,7 +132,8 @@ int apply(const std::vector<std::string>& args) {
     };
     std::printf("background: %s (entry %d)\n", r.background.c_str(), r.usedIndex);
     // Each file is reported once the outcome shows it was written.
-    if (r.outcome == ApplyOutcome::BackgroundMissing || r.outcome == ApplyOutcome::BlendFailed) return failed();
+    if (r.outcome == ApplyOutcome::BackgroundMissing || r.outcome == ApplyOutcome::BlendFailed)
+        return failed();
     std::printf("wrote %s\n", files.mixBmp().c_str());
     if (r.outcome == ApplyOutcome::JpegFailed) return failed();
     std::printf("wrote %s\n", files.mixJpg().c_str());

@@ -39,7 +39,9 @@ pic::Bitmap DropFourthByte(const pic::Bitmap& bitmap) {
 }
 } // namespace
 
-std::string ComposerFiles::file(const std::string& name) const { return m_folder->path(kBGPicFolder + name); }
+std::string ComposerFiles::file(const std::string& name) const {
+    return m_folder->path(kBGPicFolder + name);
+}
 std::string ComposerFiles::dir() const {
     std::string d = m_folder->path(kBGPicFolder);
     if (d.empty() || d.back() != '/') d.push_back('/');

@@ -15,7 +15,9 @@ namespace nodo::desktop {
 
 namespace {
 
-bool sameName(const std::string& a, const std::string& b) { return FoldCase(a) == FoldCase(b); }
+bool sameName(const std::string& a, const std::string& b) {
+    return FoldCase(a) == FoldCase(b);
+}
 
 [[noreturn]] void fail(const std::filesystem::path& file, const std::string& what, int err) {
     throw FileError("cannot write " + file.string() + ": " + what + ": " + std::strerror(err));
