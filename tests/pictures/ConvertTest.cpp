@@ -37,15 +37,7 @@ TEST_F(ConvertTest, PicToBmpChoosesByExtensionWithoutRegardToCase) {
                  {"i.png", ""},       {"j.ico", ""},       {"noext", ""}};
     for (const auto& c : cases) {
         const std::string file = user(c.name);
-        const std::string ext = LowerExt(c.name);
-        if (ext == ".jpg" || ext == ".jpeg")
-            test::WriteJpeg(file, picture);
-        else if (ext == ".gif")
-            test::WriteGif(file, picture);
-        else if (ext == ".png")
-            test::WritePng(file, picture);
-        else
-            test::WriteBmp(file, picture);
+        test::WriteByExtension(file, picture);
         const std::string out = PicToBmp(file);
         if (c.bmp.empty()) {
             EXPECT_EQ(out, "") << c.name;

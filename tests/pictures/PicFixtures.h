@@ -2,6 +2,7 @@
 // Small pictures written to disk for the import and background-list tests.
 #include "pictures/core/Codecs.h"
 #include "pictures/core/PictureFile.h"
+#include "platform/core/AppFolder.h"
 
 #include <string>
 
@@ -35,6 +36,19 @@ inline void WritePng(const std::string& path, const pic::Bitmap& b) {
 }
 inline void WriteGif(const std::string& path, const pic::Bitmap& b) {
     pic::WriteWholeFile(path, pic::EncodeGif(b));
+}
+
+// In the format the file name's extension names, without regard to case; a BMP for any other.
+inline void WriteByExtension(const std::string& path, const pic::Bitmap& b) {
+    const std::string ext = LowerExt(path);
+    if (ext == ".jpg" || ext == ".jpeg")
+        WriteJpeg(path, b);
+    else if (ext == ".png")
+        WritePng(path, b);
+    else if (ext == ".gif")
+        WriteGif(path, b);
+    else
+        WriteBmp(path, b);
 }
 
 } // namespace nodo::test

@@ -50,19 +50,7 @@ TEST(PicImage, LoadsByExtensionWithoutRegardToCaseAndTakesThePictureSize) {
     EXPECT_EQ(page.cursor().shape(), Qt::PointingHandCursor);
     for (const auto& c : cases) {
         const std::string file = tp.file(c.name);
-        switch (FormatByExtension(c.name)) {
-        case pic::PictureFormat::Jpeg:
-            test::WriteJpeg(file, picture);
-            break;
-        case pic::PictureFormat::Png:
-            test::WritePng(file, picture);
-            break;
-        case pic::PictureFormat::Gif:
-            test::WriteGif(file, picture);
-            break;
-        default:
-            test::WriteBmp(file, picture);
-        }
+        test::WriteByExtension(file, picture);
         page.clear();
         page.LoadFromFile(file);
         EXPECT_EQ(page.kind(), c.kind) << c.name;
@@ -178,19 +166,7 @@ TEST_F(ImportTest, EachKindEndsAsABmpOnThePage) {
     };
     for (const auto& c : cases) {
         const std::string file = user(c.name);
-        switch (FormatByExtension(c.name)) {
-        case pic::PictureFormat::Jpeg:
-            test::WriteJpeg(file, picture);
-            break;
-        case pic::PictureFormat::Png:
-            test::WritePng(file, picture);
-            break;
-        case pic::PictureFormat::Gif:
-            test::WriteGif(file, picture);
-            break;
-        default:
-            test::WriteBmp(file, picture);
-        }
+        test::WriteByExtension(file, picture);
         choose(file);
         btnInsertPicClick(ctx);
         EXPECT_TRUE(messages().isEmpty()) << c.name << ": " << messages().join('|').toStdString();
