@@ -14,7 +14,15 @@ static FileError Failure(const char* what, const std::string& path, int err) {
     return FileError(std::string(what) + " file \"" + path + "\". " + std::strerror(err));
 }
 
-AtomicFile::AtomicFile(std::string target) : m_target(std::move(target)), m_temp(m_target + ".XXXXXX") {
+// The temporary file is hidden (".name.XXXXXX") so that folder listings never show a half-written file.
+static std::string TempNameFor(const std::string& target) {
+    const auto slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    return folder + "." + name + ".XXXXXX";
+}
+
+AtomicFile::AtomicFile(std::string target) : m_target(std::move(target)), m_temp(TempNameFor(m_target)) {
     m_fd = ::mkstemp(m_temp.data());
     if (m_fd < 0) throw Failure("Cannot create", m_target, errno);
 }

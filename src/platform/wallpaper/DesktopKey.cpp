@@ -1,15 +1,13 @@
 #include "platform/wallpaper/DesktopKey.h"
 
 #include "platform/core/AppFolder.h"
+#include "platform/core/AtomicFile.h"
 #include "platform/core/Errors.h"
 #include "platform/wallpaper/Paths.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace nodo::desktop {
 
@@ -21,20 +19,6 @@ bool sameName(const std::string& a, const std::string& b) {
 
 [[noreturn]] void fail(const std::filesystem::path& file, const std::string& what, int err) {
     throw FileError("cannot write " + file.string() + ": " + what + ": " + std::strerror(err));
-}
-
-void writeAll(int fd, const std::string& data, const std::filesystem::path& file) {
-    const char* p = data.data();
-    std::size_t left = data.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            fail(file, "write", errno);
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
 }
 
 } // namespace
@@ -108,29 +92,10 @@ void DesktopKey::setValue(const std::string& name, const std::string& value) {
         std::filesystem::create_directories(folder, ec);
         if (ec) fail(m_file, "create folder " + folder.string(), ec.value());
     }
-    std::string tmp = (folder / ("." + m_file.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(tmp.data());
-    if (fd < 0) fail(m_file, "create temporary file", errno);
-    try {
-        writeAll(fd, content, m_file);
-        ::fchmod(fd, 0600);
-        if (::fsync(fd) != 0) fail(m_file, "flush", errno);
-    } catch (...) {
-        ::close(fd);
-        ::unlink(tmp.c_str());
-        throw;
-    }
-    // Closed once, outside the handler above: a failed close must not be followed by another.
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(tmp.c_str());
-        fail(m_file, "close", err);
-    }
-    if (::rename(tmp.c_str(), m_file.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(tmp.c_str());
-        fail(m_file, "rename", err);
-    }
+    // Private to the user; replaced whole so a crash never leaves half a key file.
+    AtomicFile file(m_file.string());
+    file.write(content.data(), content.size());
+    file.commit(0600, true);
 }
 
 std::filesystem::path DefaultKeyFile() {
