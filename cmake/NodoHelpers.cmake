@@ -11,11 +11,14 @@ endfunction()
 
 # nodo_gtest(NAME SOURCES a.cpp ... LIBS lib ... [GUI] [X11])
 # GUI tests run on the offscreen platform; X11 tests need the real display that run-tests provides.
+# Both get a main() that makes the QApplication (tests/support).
 function(nodo_gtest name)
   cmake_parse_arguments(T "GUI;X11" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock)
-  if(NOT T_GUI AND NOT T_X11)
+  if(T_GUI OR T_X11)
+    target_link_libraries(${name} PRIVATE nodo_gui_test_main)
+  else()
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
   endif()
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)

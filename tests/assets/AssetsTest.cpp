@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QRegularExpression>
@@ -170,11 +169,3 @@ TEST(Web, StartPageLinksToTheHelpPage) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    // Nothing here needs a screen; this also lets the test list itself where there is no display.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

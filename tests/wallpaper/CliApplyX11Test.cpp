@@ -17,8 +17,3 @@ TEST_F(CliApply, InstallsOnTheRootWindowAndSucceeds) {
 }
 
 } // namespace
-
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

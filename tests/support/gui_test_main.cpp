@@ -1,3 +1,5 @@
+// The main() of every test program that shows widgets: a QApplication on the platform the test's
+// environment names (offscreen, or the X server for tests that need one).
 #include <QApplication>
 #include <gtest/gtest.h>
 
