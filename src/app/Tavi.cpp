@@ -1,6 +1,7 @@
 // The program entry: the application object, then the windows in their fixed order.
 #include "app/Tools.h"
 #include "app/uMain.h"
+#include "ui/Translations.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -10,6 +11,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Nodo"));
     QApplication::setApplicationDisplayName(nodo::MessageBox::kAppTitle);
     QApplication::setQuitOnLastWindowClosed(true);
+    nodo::InstallQtTranslations(app);
 
     nodo::PlatformServices services;
     nodo::Platform& platform = services.platform();

@@ -5,6 +5,9 @@
 #include "pictures/uGlobal.h"
 #include "platform/core/Errors.h"
 #include "platform/qt/Art.h"
+#include "ui/Popup.h"
+#include "ui/StateButton.h"
+#include "ui/WindowPlace.h"
 
 #include "nodo_config.h"
 
@@ -87,26 +90,30 @@ void TMainFrm::buildControls() {
         b->setVisible(shown);
         return b;
     };
-    img_close_normal = makeImage(QStringLiteral("close_normal"), {782, 1, 39, 20}, true);
-    img_close_highlight = makeImage(QStringLiteral("close_highlight"), {782, 1, 39, 20}, false);
-    img_close_down = makeImage(QStringLiteral("close_down"), {782, 1, 39, 20}, false);
-    img_mini_normal = makeImage(QStringLiteral("mini_normal"), {753, 1, 28, 20}, true);
-    img_mini_highlight = makeImage(QStringLiteral("mini_highlight"), {752, 1, 28, 20}, false);
-    img_mini_down = makeImage(QStringLiteral("mini_down"), {752, 1, 28, 20}, false);
-    connect(img_close_normal, &ImageButton::mouseMoved, this, &TMainFrm::img_close_normalMouseMove);
-    connect(img_mini_normal, &ImageButton::mouseMoved, this, &TMainFrm::img_mini_normalMouseMove);
-    connect(img_close_highlight, &ImageButton::pressed, this, &TMainFrm::img_close_highlightMouseDown);
-    connect(img_mini_highlight, &ImageButton::pressed, this, &TMainFrm::img_mini_highlightMouseDown);
-    // The press swaps the highlight for the pressed picture, so the release may arrive at either.
-    for (ImageButton* b : {img_close_highlight, img_close_down})
-        connect(b, &ImageButton::released, this, [this](bool inside) {
-            if (inside && !img_close_down->isHidden()) img_close_highlightClick();
-        });
-    for (ImageButton* b : {img_mini_highlight, img_mini_down})
-        connect(b, &ImageButton::released, this, [this](bool inside) {
-            if (inside && !img_mini_down->isHidden()) img_mini_highlightClick();
-            else if (!inside) setButtonStates(0, 0);
-        });
+    auto picture = [this](const QString& art, const QRect& r, bool shown) {
+        auto* l = new QLabel(this);
+        l->setGeometry(r);
+        l->setScaledContents(true);
+        l->setPixmap(art::Pixmap(art, r.size()));
+        l->setVisible(shown);
+        return l;
+    };
+    img_close_normal = picture(QStringLiteral("close_normal"), {782, 1, 39, 20}, true);
+    img_close_highlight = picture(QStringLiteral("close_highlight"), {782, 1, 39, 20}, false);
+    img_close_down = picture(QStringLiteral("close_down"), {782, 1, 39, 20}, false);
+    img_mini_normal = picture(QStringLiteral("mini_normal"), {753, 1, 28, 20}, true);
+    img_mini_highlight = picture(QStringLiteral("mini_highlight"), {752, 1, 28, 20}, false);
+    img_mini_down = picture(QStringLiteral("mini_down"), {752, 1, 28, 20}, false);
+    closeButton = new StateButton(img_close_normal, img_close_highlight, img_close_down);
+    miniButton = new StateButton(img_mini_normal, img_mini_highlight, img_mini_down);
+    connect(closeButton, &StateButton::hovered, this, &TMainFrm::img_close_normalMouseMove);
+    connect(closeButton, &StateButton::pressed, this, &TMainFrm::img_close_highlightMouseDown);
+    connect(closeButton, &StateButton::clicked, this, &TMainFrm::img_close_highlightClick);
+    connect(closeButton, &StateButton::left, this, [this] { setButtonStates(0, -1); });
+    connect(miniButton, &StateButton::hovered, this, &TMainFrm::img_mini_normalMouseMove);
+    connect(miniButton, &StateButton::pressed, this, &TMainFrm::img_mini_highlightMouseDown);
+    connect(miniButton, &StateButton::clicked, this, &TMainFrm::img_mini_highlightClick);
+    connect(miniButton, &StateButton::left, this, [this] { setButtonStates(-1, 0); });
 
     lblDateTime = new QLabel(this);
     lblDateTime->setObjectName(QStringLiteral("lblDateTime"));
@@ -218,10 +225,12 @@ void TMainFrm::layoutAnchored() {
     const int dw = width() - m_designSize.width();
     const int dh = height() - m_designSize.height();
     imgBG->setGeometry(rect());
-    for (ImageButton* b : {img_close_normal, img_close_highlight, img_close_down}) b->move(782 + dw, 1);
+    for (QLabel* b : {img_close_normal, img_close_highlight, img_close_down}) b->move(782 + dw, 1);
     img_mini_normal->move(753 + dw, 1);
     img_mini_highlight->move(752 + dw, 1);
     img_mini_down->move(752 + dw, 1);
+    closeButton->follow();
+    miniButton->follow();
     lblSet->move(675 + dw, 56);
     imgAppToDesk->move(734 + dw, 45);
     pngRight->setGeometry(315, 80, std::max(0, 503 + dw), std::max(0, 381 + dh));
@@ -318,7 +327,9 @@ void TMainFrm::LoadFormSize() {
 }
 
 void TMainFrm::useDefaultGeometry() {
-    const QSize screen = m_platform.screen->size();
+    // In the windows' own units: on a scaled screen the device pixels would put it off the screen.
+    const std::vector<QRect> areas = m_platform.screen->areas();
+    const QSize screen = areas.empty() ? m_platform.screen->size() : areas.front().size();
     // Integer division truncates toward zero, as the stored files expect (801 pixels gives -14).
     saved = {830, 500, (screen.width() - 830) / 2, (screen.height() - 30 - 500) / 2};
     LetterIndex = 1;
@@ -326,8 +337,12 @@ void TMainFrm::useDefaultGeometry() {
 }
 
 void TMainFrm::applySavedGeometry() {
-    resize(saved.width, saved.height);
-    move(saved.left, saved.top);
+    // A stored place on a screen that is gone, or a size no window can have, is shown where the
+    // user can reach it; the file keeps its values until the close button writes the new ones.
+    const QRect shown = VisibleGeometry(QRect(saved.left, saved.top, saved.width, saved.height),
+                                        m_platform.screen->areas(), QSize(830, 500));
+    resize(shown.size());
+    move(shown.topLeft());
     layoutAnchored(); // a hidden window gets its resize event only when shown
 }
 
@@ -357,16 +372,8 @@ void TMainFrm::FormShow() {
 }
 
 void TMainFrm::setButtonStates(int close, int mini) {
-    if (close >= 0) {
-        img_close_normal->setVisible(close == 0);
-        img_close_highlight->setVisible(close == 1);
-        img_close_down->setVisible(close == 2);
-    }
-    if (mini >= 0) {
-        img_mini_normal->setVisible(mini == 0);
-        img_mini_highlight->setVisible(mini == 1);
-        img_mini_down->setVisible(mini == 2);
-    }
+    if (close >= 0) closeButton->setState(static_cast<StateButton::State>(close));
+    if (mini >= 0) miniButton->setState(static_cast<StateButton::State>(mini));
 }
 
 void TMainFrm::imgBGMouseMove() { setButtonStates(0, 0); }
@@ -411,9 +418,7 @@ bool TMainFrm::startFrameGesture(QWidget* on, const QPoint& localPos) {
     return true;
 }
 
-void TMainFrm::lblSetClick() {
-    popSysset->popup(lblSet->mapToGlobal(QPoint(0, lblSet->height())));
-}
+void TMainFrm::lblSetClick() { PopupMenu(popSysset, lblSet->mapToGlobal(QPoint(0, lblSet->height()))); }
 
 void TMainFrm::N_helpClick() { m_platform.shell->open(webAddress(QStringLiteral("/help4/tavia.htm"))); }
 void TMainFrm::N_SubmitClick() { m_platform.shell->open(webAddress(QStringLiteral("/help4/tavib.htm"))); }
@@ -457,7 +462,7 @@ bool TMainFrm::eventFilter(QObject* watched, QEvent* e) {
         if (e->type() == QEvent::ContextMenu) return true;
         auto* me = static_cast<QMouseEvent*>(e);
         if (me->button() == Qt::RightButton) {
-            if (e->type() != QEvent::MouseButtonRelease) pmEmpty->popup(QCursor::pos());
+            if (e->type() != QEvent::MouseButtonRelease) PopupMenu(pmEmpty, QCursor::pos());
             return true;
         }
         return false;

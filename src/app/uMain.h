@@ -19,6 +19,7 @@ namespace nodo {
 
 class TPicImage;
 class ImageButton;
+class StateButton;
 
 // The handlers that live with their own tools; the entry fills them in as the tools are created.
 struct MainTools {
@@ -78,12 +79,14 @@ public:
     // Controls, by their component names.
     QLabel* imgBG = nullptr;
     QLabel* imgLogo = nullptr;
-    ImageButton* img_close_normal = nullptr;
-    ImageButton* img_close_highlight = nullptr;
-    ImageButton* img_close_down = nullptr;
-    ImageButton* img_mini_normal = nullptr;
-    ImageButton* img_mini_highlight = nullptr;
-    ImageButton* img_mini_down = nullptr;
+    QLabel* img_close_normal = nullptr;
+    QLabel* img_close_highlight = nullptr;
+    QLabel* img_close_down = nullptr;
+    QLabel* img_mini_normal = nullptr;
+    QLabel* img_mini_highlight = nullptr;
+    QLabel* img_mini_down = nullptr;
+    StateButton* closeButton = nullptr; // take the pointer for the close and minimise pictures
+    StateButton* miniButton = nullptr;
     QLabel* lblDateTime = nullptr;
     QLabel* lblSet = nullptr;
     ImageButton* imgAppToDesk = nullptr;

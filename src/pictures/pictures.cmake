@@ -9,4 +9,4 @@ add_library(nodo_pictures STATIC
   PicImport.cpp PicImport.h
   uPicSel.cpp uPicSel.h
 )
-target_link_libraries(nodo_pictures PUBLIC nodo_globals nodo_platform nodo_pictures_core)
+target_link_libraries(nodo_pictures PUBLIC nodo_globals nodo_platform nodo_pictures_core nodo_ui)

@@ -74,9 +74,15 @@ TPicSelFrm::TPicSelFrm(Platform& platform, QWidget* parent)
             states[i]->setAlignment(Qt::AlignCenter);
             states[i]->setStyleSheet(fallback[i]);
         }
-        states[i]->installEventFilter(this);
     }
-    img_close_normal->setMouseTracking(true);
+    closeButton = new StateButton(img_close_normal, img_close_highlight, img_close_down);
+    connect(closeButton, &StateButton::hovered, this, [this] { setCloseState(CloseState::Highlight); });
+    connect(closeButton, &StateButton::left, this, [this] { setCloseState(CloseState::Normal); });
+    connect(closeButton, &StateButton::pressed, this, [this] { setCloseState(CloseState::Down); });
+    connect(closeButton, &StateButton::clicked, this, [this] {
+        setCloseState(CloseState::Normal);
+        close();
+    });
     imgBG->installEventFilter(this);
 
     imgLogo = MakeImage(this, QRect(5, 1, 200, 57), art::Pixmap(QStringLiteral("logo"), QSize(200, 57)));
@@ -242,40 +248,17 @@ void TPicSelFrm::btnOkClick() {
     close();
 }
 
-void TPicSelFrm::setCloseState(CloseState state) {
-    m_closeState = state;
-    img_close_normal->setVisible(state == CloseState::Normal);
-    img_close_highlight->setVisible(state == CloseState::Highlight);
-    img_close_down->setVisible(state == CloseState::Down);
-}
+void TPicSelFrm::setCloseState(CloseState state) { closeButton->setState(state); }
 
 bool TPicSelFrm::eventFilter(QObject* watched, QEvent* event) {
-    const auto type = event->type();
     if (watched == imgBG) {
-        if (type == QEvent::MouseMove) {
+        if (event->type() == QEvent::MouseMove) {
             setCloseState(CloseState::Normal);
-        } else if (type == QEvent::MouseButtonPress) {
+        } else if (event->type() == QEvent::MouseButtonPress) {
             // Borderless: the background is the handle the window is dragged by.
             if (QWindow* w = windowHandle()) w->startSystemMove();
             return true;
         }
-        return false;
-    }
-    if (watched == img_close_normal && type == QEvent::MouseMove) {
-        setCloseState(CloseState::Highlight);
-    } else if (watched == img_close_highlight && type == QEvent::MouseButtonPress) {
-        m_closePressed = true;
-        setCloseState(CloseState::Down);
-        return true;
-    } else if ((watched == img_close_highlight || watched == img_close_down) &&
-               type == QEvent::MouseButtonRelease) {
-        const auto* me = static_cast<QMouseEvent*>(event);
-        const bool click =
-            m_closePressed && static_cast<QWidget*>(watched)->rect().contains(me->position().toPoint());
-        m_closePressed = false;
-        setCloseState(CloseState::Normal);
-        if (click) close();
-        return true;
     }
     return false;
 }

@@ -1,5 +1,7 @@
 #pragma once
 // "背景图片选择": the window in which the user adds, removes and chooses background pictures.
+#include "ui/StateButton.h"
+
 #include <QDialog>
 #include <QString>
 #include <string>
@@ -36,14 +38,15 @@ public:
     void btnRemoveClick();
     void btnOkClick();
 
-    enum class CloseState { Normal, Highlight, Down };
-    CloseState closeState() const { return m_closeState; }
+    using CloseState = StateButton::State;
+    CloseState closeState() const { return closeButton->state(); }
 
     // Controls, by the names the handlers use.
     QLabel* imgBG = nullptr;
     QLabel* img_close_normal = nullptr;
     QLabel* img_close_highlight = nullptr;
     QLabel* img_close_down = nullptr;
+    StateButton* closeButton = nullptr; // takes the pointer for the three pictures
     QLabel* imgLogo = nullptr;
     QFrame* Shape1 = nullptr;
     QTreeWidget* LVpic = nullptr;
@@ -67,8 +70,6 @@ private:
     template <class F> void reportErrors(F&& handler);
 
     Platform& m_platform;
-    CloseState m_closeState = CloseState::Normal;
-    bool m_closePressed = false;
 };
 
 // The main window's loader of the background list (start-up passes false).

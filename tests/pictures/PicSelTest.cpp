@@ -295,24 +295,24 @@ TEST_F(PicSelTest, CloseButtonStatesAndClick) {
     using S = TPicSelFrm::CloseState;
     EXPECT_EQ(frm->closeState(), S::Normal);
     EXPECT_TRUE(frm->img_close_normal->isVisible());
-    QTest::mouseMove(frm->img_close_normal, QPoint(10, 10));
+    QTest::mouseMove(frm->closeButton, QPoint(10, 10));
     EXPECT_EQ(frm->closeState(), S::Highlight);
     EXPECT_TRUE(frm->img_close_highlight->isVisible());
     EXPECT_FALSE(frm->img_close_normal->isVisible());
     QTest::mouseMove(frm->imgBG, QPoint(450, 250)); // a bare part of the background
     EXPECT_EQ(frm->closeState(), S::Normal);
 
-    QTest::mouseMove(frm->img_close_normal, QPoint(10, 10));
-    QTest::mousePress(frm->img_close_highlight, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseMove(frm->closeButton, QPoint(10, 10));
+    QTest::mousePress(frm->closeButton, Qt::LeftButton, {}, QPoint(10, 10));
     EXPECT_EQ(frm->closeState(), S::Down);
     EXPECT_TRUE(frm->img_close_down->isVisible());
     // Released away from the button: no click.
-    QTest::mouseRelease(frm->img_close_down, Qt::LeftButton, {}, QPoint(200, 10));
+    QTest::mouseRelease(frm->closeButton, Qt::LeftButton, {}, QPoint(200, 10));
     EXPECT_EQ(frm->closeState(), S::Normal);
     EXPECT_TRUE(frm->isVisible());
 
-    QTest::mouseMove(frm->img_close_normal, QPoint(10, 10));
-    QTest::mouseClick(frm->img_close_highlight, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseMove(frm->closeButton, QPoint(10, 10));
+    QTest::mouseClick(frm->closeButton, Qt::LeftButton, {}, QPoint(10, 10));
     EXPECT_FALSE(frm->isVisible());
     EXPECT_EQ(frm->closeState(), S::Normal);
 }
@@ -361,8 +361,8 @@ TEST_F(AddToDeskTest, ClosingWithoutAChoiceReloadsFromTheEnd) {
     run([this] {
         chooseFile(user("D.bmp"));
         click(frm->btnAdd);
-        QTest::mouseMove(frm->img_close_normal, QPoint(5, 5));
-        QTest::mouseClick(frm->img_close_highlight, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseMove(frm->closeButton, QPoint(5, 5));
+        QTest::mouseClick(frm->closeButton, Qt::LeftButton, {}, QPoint(5, 5));
     });
     EXPECT_EQ(mainSel, "B.bmp");
     EXPECT_EQ(uGlobal::BGPicCount, 5);

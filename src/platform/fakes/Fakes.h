@@ -97,6 +97,10 @@ public:
 
     QSize size() const override { return screenSize; }
     int depth() const override { return screenDepth; }
+    std::vector<QRect> screenAreas; // {the whole screenSize} when empty
+    std::vector<QRect> areas() const override {
+        return screenAreas.empty() ? std::vector<QRect>{QRect(QPoint(0, 0), screenSize)} : screenAreas;
+    }
     bool canGrab(QString* why) const override {
         if (!grabbable && why) *why = QStringLiteral("无法读取屏幕图像。");
         return grabbable;

@@ -17,6 +17,14 @@ int QtScreen::depth() const {
     return s ? s->depth() : 24;
 }
 
+std::vector<QRect> QtScreen::areas() const {
+    std::vector<QRect> out;
+    if (const QScreen* primary = QGuiApplication::primaryScreen()) out.push_back(primary->geometry());
+    for (const QScreen* s : QGuiApplication::screens())
+        if (s != QGuiApplication::primaryScreen()) out.push_back(s->geometry());
+    return out;
+}
+
 bool QtScreen::canGrab(QString* why) const {
     const QString platform = QGuiApplication::platformName();
     if (!QGuiApplication::primaryScreen()) {

@@ -2,6 +2,7 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <vector>
 
 namespace nodo {
 
@@ -11,6 +12,8 @@ public:
     virtual ~Screen() = default;
     virtual QSize size() const = 0;
     virtual int depth() const = 0;
+    // Each screen's place in the windows' own units (device pixels over the scale), primary first.
+    virtual std::vector<QRect> areas() const = 0;
     // Whether grab() can give a picture of the screen in this session.
     virtual bool canGrab(QString* why = nullptr) const = 0;
     // The whole primary screen as it is now; a null image when it cannot be had.
@@ -21,6 +24,7 @@ class QtScreen : public Screen {
 public:
     QSize size() const override;
     int depth() const override;
+    std::vector<QRect> areas() const override;
     bool canGrab(QString* why) const override;
     QImage grab() override;
 };

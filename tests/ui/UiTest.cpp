@@ -1,0 +1,90 @@
+// The window chrome shared by every window: keeping a stored window reachable, Qt's own texts in the
+// desktop's language, the three-picture button and the popup helper.
+#include "ui/Popup.h"
+#include "ui/StateButton.h"
+#include "ui/Translations.h"
+#include "ui/WindowPlace.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace nodo;
+
+namespace {
+
+struct PlaceCase {
+    const char* name;
+    QRect stored;
+    QRect shown;
+};
+
+class Place : public ::testing::TestWithParam<PlaceCase> {};
+
+TEST_P(Place, KeepsTheWindowWhereItCanBeReached) {
+    const std::vector<QRect> screens = {QRect(0, 0, 1366, 768), QRect(1366, 0, 1920, 1080)};
+    EXPECT_EQ(VisibleGeometry(GetParam().stored, screens, QSize(830, 500)), GetParam().shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Place,
+    ::testing::Values(PlaceCase{"OnTheScreen", {100, 80, 830, 500}, {100, 80, 830, 500}},
+                      PlaceCase{"PartlyOffToTheLeft", {-40, 5, 830, 500}, {-40, 5, 830, 500}},
+                      PlaceCase{"OnTheSecondScreen", {2000, 300, 830, 500}, {2000, 300, 830, 500}},
+                      PlaceCase{"ZeroSize", {100, 80, 0, 0}, {100, 80, 830, 500}},
+                      PlaceCase{"NegativeSize", {100, 80, -300, -20}, {100, 80, 830, 500}},
+                      PlaceCase{"OnAScreenThatIsGone", {5000, 3000, 830, 500}, {536, 268, 830, 500}},
+                      PlaceCase{"BeforeEveryScreen", {-2000, -900, 830, 500}, {0, 0, 830, 500}},
+                      PlaceCase{"TopAboveTheScreen", {100, -10, 830, 500}, {100, 0, 830, 500}},
+                      PlaceCase{"BelowTheSecondScreen", {1330, 1060, 830, 500}, {1366, 580, 830, 500}},
+                      PlaceCase{"LargerThanTheScreen", {-50, -50, 3000, 2000}, {1366, 0, 3000, 2000}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Translations, ChineseDesktopGetsChineseStandardTexts) {
+    ASSERT_GE(InstallQtTranslations(*qApp, QLocale(QLocale::Chinese, QLocale::China)), 1);
+    EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Look in:"), QStringLiteral("查找范围："));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("取消"));
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "OK"), QStringLiteral("确定"));
+    EXPECT_EQ(InstallQtTranslations(*qApp, QLocale(QLocale::Sanskrit, QLocale::India)), 0);
+}
+
+// The pictures swap under the pointer while the one button keeps the press, so the release that
+// ends the press is a click whatever picture shows by then.
+TEST(StateButtonTest, PressSwapAndRelease) {
+    QWidget window;
+    auto* a = new QLabel(&window);
+    auto* b = new QLabel(&window);
+    auto* c = new QLabel(&window);
+    a->setGeometry(10, 10, 39, 20);
+    StateButton button(a, b, c);
+    QSignalSpy clicks(&button, &StateButton::clicked), lefts(&button, &StateButton::left);
+    QObject::connect(&button, &StateButton::pressed, [&] { button.setState(StateButton::State::Down); });
+    window.show();
+    EXPECT_EQ(button.geometry(), a->geometry());
+    QTest::mousePress(&button, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_TRUE(c->isVisible() && !a->isVisible() && !b->isVisible());
+    EXPECT_TRUE(button.isVisible());
+    QTest::mouseRelease(&button, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(clicks.count(), 1);
+    QTest::mousePress(&button, Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseRelease(&button, Qt::LeftButton, {}, QPoint(300, 5));
+    EXPECT_EQ(clicks.count(), 1);
+    EXPECT_EQ(lefts.count(), 1);
+}
+
+TEST(PopupMenuTest, AnEmptyMenuNeverOpens) {
+    QMenu empty, hiddenOnly, real;
+    hiddenOnly.addAction(QStringLiteral("内容导出"))->setVisible(false);
+    hiddenOnly.addSeparator();
+    real.addAction(QStringLiteral("帮助说明"));
+    EXPECT_FALSE(PopupMenu(&empty, QPoint(10, 10)));
+    EXPECT_FALSE(PopupMenu(&hiddenOnly, QPoint(10, 10)));
+    EXPECT_FALSE(empty.isVisible() || hiddenOnly.isVisible());
+    EXPECT_TRUE(PopupMenu(&real, QPoint(10, 10)));
+    EXPECT_TRUE(real.isVisible());
+    real.close();
+}
+
+} // namespace
