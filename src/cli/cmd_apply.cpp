@@ -88,7 +88,12 @@ int apply(const std::vector<std::string>& args) {
     pic::Bitmap content;
     if (o.content) {
         // Given on the command line: any picture format, and it must load.
-        content = pic::LoadBitmapFile(*o.content);
+        const std::vector<std::uint8_t> bytes = pic::ReadWholeFile(*o.content);
+        content = pic::DecodeAny(bytes);
+        // The see-through parts of a PNG or GIF show the page's white, as in the window's import.
+        const pic::PictureFormat format = pic::DetectFormat(bytes);
+        if (format == pic::PictureFormat::Png || format == pic::PictureFormat::Gif)
+            content = pic::FlattenOverWhite(content);
         std::printf("content: %s (%d x %d)\n", o.content->c_str(), content.width(), content.height());
     } else {
         const std::string page = PageFile(*folder, text);

@@ -1,6 +1,7 @@
 #include "wallpaper/ApplyWallpaper.h"
 
 #include "pictures/BGPicList.h"
+#include "pictures/PicConvert.h"
 #include "pictures/core/PictureFile.h"
 #include "platform/core/AppFolder.h"
 #include "platform/core/TextFile.h"
@@ -50,7 +51,12 @@ std::string ComposerFiles::dir() const {
 std::string ComposerFiles::content() const { return file("Content.bmp"); }
 std::string ComposerFiles::mixBmp() const { return file("Mix.bmp"); }
 std::string ComposerFiles::mixJpg() const { return file("Mix.Jpg"); }
-std::string ComposerFiles::background(const std::string& picName) const { return file(picName); }
+std::string ComposerFiles::background(const std::string& picName) const {
+    // A list line names one file inside the background folder, as the list window adds them; a
+    // line that would lead out of it names no background at all.
+    if (picName.empty() || picName == "." || picName == ".." || picName.find('/') != std::string::npos) return {};
+    return FileInFolder(dir(), picName);
+}
 
 void SaveContentPic(const ComposerFiles& files, const pic::Bitmap& content) {
     pic::SaveBmpFile(files.content(), content, content.bitsPerPixel());
@@ -97,7 +103,9 @@ ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper, co
             if (index >= n) index = 1;
         }
         result.outcome = ApplyOutcome::BackgroundMissing;
-        result.error = "no file " + result.background;
+        result.error = result.background.empty()
+                           ? "\"" + list[static_cast<std::size_t>(i)].PicName + "\" is not a file of " + files.dir()
+                           : "no file " + result.background;
         return result;
     }
 

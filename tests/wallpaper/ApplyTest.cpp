@@ -160,6 +160,21 @@ TEST_F(Apply, NamesMatchWithoutRegardToCase) {
     EXPECT_EQ(pic::LoadBitmapFile(dir.bgDir() / "mix.BMP").width(), 1024);
 }
 
+// A list line that would lead out of the background folder names no background, even where a
+// picture lies at the place it points to.
+TEST_F(Apply, ListLinesLeadingOutOfTheFolderAreRefused) {
+    writeContent(content);
+    pic::SaveBmpFile(dir.bgDir().parent_path() / "outside.bmp", SolidBitmap(8, 8, 24, {}), 24);
+    pic::SaveBmpFile(dir.bgDir().parent_path().parent_path() / "outside.bmp", SolidBitmap(8, 8, 24, {}), 24);
+    for (const char* line : {"../outside.bmp", "..\\..\\outside.bmp", "..", "sub/../../outside.bmp"}) {
+        int32_t index = 0;
+        const ApplyResult r = run(index, {line});
+        EXPECT_EQ(r.outcome, ApplyOutcome::BackgroundMissing) << line;
+        EXPECT_TRUE(holder.img2.empty()) << line;
+        EXPECT_FALSE(fs::exists(dir.bgDir() / "Mix.Jpg")) << line;
+    }
+}
+
 struct FailureCase {
     const char* name;
     bool breakBackground, desktopFails, storeThrows;

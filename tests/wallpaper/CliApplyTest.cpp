@@ -82,6 +82,24 @@ TEST_F(CliApply, PageThatIsNotABitmapGivesTheBackgroundAlone) {
     EXPECT_TRUE(fs::exists(bg("Mix.Jpg")));
 }
 
+// A see-through PNG or GIF given on the command line is laid over white, as the window's import does:
+// its clear half must blend like white (the background shows through), not like black.
+TEST_F(CliApply, TransparentContentIsLaidOverWhite) {
+    for (const char* name : {"clear.png", "clear.gif"}) {
+        pic::Bitmap half = SolidBitmap(40, 30, 32, {0, 0, 250, 255});
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 20; ++x) half.setPixel(x, y, {0, 0, 0, 0});
+        const fs::path file = dir.root() / name;
+        pic::WriteWholeFile(file, std::string(name).ends_with(".png") ? pic::EncodePng(half) : pic::EncodeGif(half));
+        const CliRun r = run(appArg() + " --content '" + file.string() + "'");
+        EXPECT_EQ(r.status, 1) << r.out;
+        const pic::Bitmap content = pic::LoadBitmapFile(bg("Content.bmp"));
+        ASSERT_EQ(content.width(), 40) << name;
+        EXPECT_EQ(content.pixel(5, 5), (pic::Bgra{255, 255, 255, 255})) << name;
+        EXPECT_GT(content.pixel(30, 5).r, 200) << name;
+    }
+}
+
 TEST_F(CliApply, MissingApplicationFolder) {
     const CliRun r = run("--app-folder '" + (dir.root() / "nowhere").string() + "'");
     EXPECT_EQ(r.status, 1);
