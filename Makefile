@@ -25,7 +25,7 @@ test: build
 	scripts/run-tests $(BUILD)
 
 bench: build
-	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b; done
+	scripts/run-benchmarks $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

@@ -12,3 +12,4 @@ add_custom_command(
   COMMENT "Drawing the default background A1.bmp"
   VERBATIM)
 add_custom_target(nodo_default_background ALL DEPENDS ${nodo_default_bg})
+install(FILES ${nodo_default_bg} DESTINATION source/DeskTopBG)

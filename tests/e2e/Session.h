@@ -1,0 +1,125 @@
+#pragma once
+// One end-to-end session: a private X server (with or without a window manager), a private D-Bus,
+// HOME and XDG folders, a fresh copy of the installation tree, and the real `nodo` started in it.
+// Everything a scenario does to the program goes through XTest, as a person's pointer and keys do;
+// what it learns comes from the screen and from the files.
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+typedef struct _XDisplay Display;
+
+namespace e2e {
+
+struct Point {
+    int x = 0, y = 0;
+    Point operator+(Point o) const { return {x + o.x, y + o.y}; }
+};
+
+struct Rect {
+    int x = 0, y = 0, w = 0, h = 0;
+    Point at(int dx, int dy) const { return {x + dx, y + dy}; }
+    Point centre() const { return {x + w / 2, y + h / 2}; }
+    bool inside(const Rect& screen) const {
+        return x >= screen.x && y >= screen.y && x + w <= screen.x + screen.w && y + h <= screen.y + screen.h;
+    }
+};
+
+struct Rgb {
+    int r = 0, g = 0, b = 0;
+    bool near(Rgb o, int tolerance) const {
+        return std::abs(r - o.r) <= tolerance && std::abs(g - o.g) <= tolerance &&
+               std::abs(b - o.b) <= tolerance;
+    }
+};
+
+struct Window {
+    unsigned long id = 0;
+    Rect rect; // on the screen, in device pixels
+    Point at(int dx, int dy) const { return rect.at(dx, dy); }
+};
+
+struct Options {
+    bool windowManager = false;
+    int screenWidth = 1366, screenHeight = 768;
+    double scale = 1.0; // QT_SCALE_FACTOR for the program
+    std::string lang = "C.UTF-8";
+    std::map<std::string, std::string> files; // relative path in the tree -> bytes, before the start
+};
+
+class Session {
+public:
+    Session(std::string name, Options options);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // The program.
+    void start(); // starts nodo and waits for its main window
+    Window main() const { return m_main; }
+    bool running();
+    bool waitExit(int ms = 8000); // true when the program has ended
+    std::string log() const;      // what the program printed
+
+    // Folders and files.
+    std::string tree() const { return m_tree; } // the application folder
+    std::string scratch() const { return m_scratch; }
+    std::string path(const std::string& rel) const;
+    bool exists(const std::string& rel) const;
+    std::string read(const std::string& rel) const;
+    std::vector<std::string> lines(const std::string& rel) const; // CR LF lines
+    void write(const std::string& rel, const std::string& bytes) const;
+    std::vector<std::string> opened() const; // what reached xdg-open, one line a call
+
+    // Windows on the screen.
+    std::vector<Window> windows(const std::string& title);
+    std::optional<Window> waitWindow(const std::string& title, int ms = 8000);
+    bool waitGone(const std::string& title, int ms = 8000);
+    Window waitMain(int ms = 8000);     // the largest window titled "Nodo助手"
+    long wmState(unsigned long window); // ICCCM WM_STATE: 1 normal, 3 iconic, -1 none
+    Rect screen() const { return {0, 0, m_options.screenWidth, m_options.screenHeight}; }
+
+    // Input, at a person's pace.
+    void moveTo(Point p);
+    void press(int button = 1);
+    void release(int button = 1);
+    void click(Point p, int button = 1);
+    void drag(Point from, Point to, int button = 1);
+    void key(const std::string& keysym); // "Return", "Escape", "Down", "space", ...
+    void type(const std::string& text);  // ASCII
+
+    // The screen.
+    Rgb pixel(Point p);
+    bool waitFor(const std::function<bool()>& condition, int ms = 8000);
+    void pause(int ms);
+
+    // The step a failure is reported at; a failed check saves the screen under the build folder.
+    void step(std::string what) { m_step = std::move(what); }
+    bool check(bool ok, const std::string& what);
+    std::string screenshot(const std::string& label);
+
+private:
+    void startServer();
+    void startWindowManager();
+    void startBus();
+    void layTree();
+    std::vector<std::string> environment() const;
+    void sync();
+
+    std::string m_name;
+    Options m_options;
+    std::string m_scratch, m_tree, m_home;
+    std::string m_step = "start";
+    Display* m_dpy = nullptr;
+    int m_display = -1;
+    int m_xvfb = -1, m_wm = -1, m_bus = -1, m_app = -1;
+    std::string m_busAddress;
+    Window m_main;
+    bool m_failed = false;
+};
+
+} // namespace e2e
