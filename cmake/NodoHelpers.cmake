@@ -1,12 +1,16 @@
-# Adds every direct subdirectory of DIR that has a CMakeLists.txt, in name order.
-function(nodo_add_subdirs dir)
-  file(GLOB children RELATIVE ${dir} ${dir}/*)
-  list(SORT children)
-  foreach(child ${children})
-    if(IS_DIRECTORY ${dir}/${child} AND EXISTS ${dir}/${child}/CMakeLists.txt)
-      add_subdirectory(${dir}/${child})
-    endif()
-  endforeach()
+# nodo_expose(TARGET FOLDER): the target's headers are reached as "FOLDER/Name.h" by the target itself
+# and by whatever links it, and by nothing else. Each folder of src/ gets an include root of its own
+# in the build tree (a link named after the folder), so a header of a layer above is simply not
+# there for a library below it, and such an include fails to build.
+function(nodo_expose target folder)
+  string(REPLACE "/" "_" slot ${folder})
+  set(root ${CMAKE_BINARY_DIR}/include/${slot})
+  get_filename_component(parent ${root}/${folder} DIRECTORY)
+  if(NOT EXISTS ${root}/${folder})
+    file(MAKE_DIRECTORY ${parent})
+    file(CREATE_LINK ${PROJECT_SOURCE_DIR}/src/${folder} ${root}/${folder} SYMBOLIC)
+  endif()
+  target_include_directories(${target} PUBLIC ${root})
 endfunction()
 
 # nodo_gtest(NAME SOURCES a.cpp ... LIBS lib ... [GUI] [X11])
@@ -21,9 +25,9 @@ function(nodo_gtest name)
   else()
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
   endif()
-  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-  set(env "NODO_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data" "NODO_APP_DIR=${NODO_APP_DIR}"
-          "NODO_SOURCE_DIR=${CMAKE_SOURCE_DIR}")
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  set(env "NODO_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data" "NODO_APP_DIR=${NODO_APP_DIR}"
+          "NODO_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
   if(T_GUI)
     list(APPEND env "QT_QPA_PLATFORM=offscreen")
   endif()

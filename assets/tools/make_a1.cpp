@@ -1,7 +1,7 @@
 // Draws the default desktop background "A1.bmp": a calm lake landscape at dusk, 1280 x 768, 24-bit BMP.
 // The picture is computed, not stored, so the repository carries no binary and every build gets the
 // same pixels (fixed seed). Usage: make_a1 <output.bmp>
-#include "pictures/core/PictureFile.h"
+#include "imaging/PictureFile.h"
 
 #include <QColor>
 #include <QImage>

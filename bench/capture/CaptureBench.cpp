@@ -5,7 +5,9 @@
 #include "capture/CopyScreenFrm.h"
 #include "capture/core/CaptureSelection.h"
 #include "pictures/PicImage.h"
-#include "platform/fakes/Fakes.h"
+#include "support/fakes/Fakes.h"
+#include "platform/posix/LinuxKernel.h"
+#include "platform/qt/QtScreen.h"
 
 #include <QApplication>
 #include <QMouseEvent>

@@ -2,8 +2,8 @@
 // measured in the same run: for BMP a plain read/write of the same bytes through the page cache,
 // for JPEG, PNG and GIF the library's own plain decode/encode of the same data. The table at the end
 // gives ours / floor.
-#include "pictures/core/Codecs.h"
-#include "pictures/core/PictureFile.h"
+#include "imaging/Codecs.h"
+#include "imaging/PictureFile.h"
 
 #include <benchmark/benchmark.h>
 

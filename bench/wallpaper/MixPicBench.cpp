@@ -1,11 +1,12 @@
 // The blend and the whole apply, each printed as a ratio to a baseline measured in the same run:
 // MixPic against a memcpy of the content's bytes, the apply against libjpeg encoding and decoding
 // the same picture.
-#include "pictures/core/PictureFile.h"
-#include "platform/core/AppFolder.h"
-#include "platform/core/Wallpaper.h"
+#include "imaging/PictureFile.h"
+#include "platform/AppFolder.h"
+#include "platform/Wallpaper.h"
 #include "wallpaper/ApplyWallpaper.h"
 #include "wallpaper/MixPic.h"
+#include "platform/posix/AppFolders.h"
 
 #include <benchmark/benchmark.h>
 #include <jpeglib.h>

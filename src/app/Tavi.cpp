@@ -2,6 +2,7 @@
 #include "app/Tools.h"
 #include "app/uMain.h"
 #include "ui/Translations.h"
+#include "platform/qt/PlatformServices.h"
 
 #include <QApplication>
 #include <QFontDatabase>

@@ -1,7 +1,7 @@
 #include "capture/CaptureTool.h"
 
 #include "capture/CopyScreenFrm.h"
-#include "platform/qt/Platform.h"
+#include "platform/Platform.h"
 
 #include <QCoreApplication>
 #include <QWidget>

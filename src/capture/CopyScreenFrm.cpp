@@ -3,9 +3,9 @@
 #include "capture/core/CaptureTexts.h"
 #include "pictures/PicImage.h"
 #include "pictures/PicImport.h"
-#include "pictures/core/PictureFile.h"
+#include "imaging/PictureFile.h"
 #include "pictures/uGlobal.h"
-#include "platform/qt/Platform.h"
+#include "platform/Platform.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,7 +1,7 @@
 #pragma once
 // The full-screen capture window: the whole screen frozen into one picture, on which the user drags
 // out a rectangle, moves it, cancels it or sends it to the picture page.
-#include "app/MainContext.h"
+#include "ui/MainContext.h"
 #include "capture/core/CaptureSelection.h"
 
 #include <QImage>

@@ -1,11 +1,13 @@
 // nodo-cli apply: the main job without a window (no confirmation): Content.bmp from the picture
 // page's file, the blend over the next background, Mix.bmp, Mix.Jpg and the desktop wallpaper.
 #include "cli/Command.h"
-#include "pictures/core/PictureFile.h"
-#include "platform/core/AppFolder.h"
-#include "platform/core/TextFile.h"
-#include "platform/wallpaper/DesktopWallpaper.h"
+#include "imaging/PictureFile.h"
+#include "platform/AppFolder.h"
+#include "platform/TextFile.h"
+#include "platform/desktop/DesktopWallpaper.h"
 #include "wallpaper/ApplyWallpaper.h"
+#include "platform/posix/AppFolders.h"
+#include "platform/posix/DiskTextFile.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -1,6 +1,6 @@
 // nodo-cli convert IN OUT.bmp: any supported picture (recognised by its content) to a 24-bit BMP.
 #include "cli/Command.h"
-#include "pictures/core/PictureFile.h"
+#include "imaging/PictureFile.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -1,8 +1,8 @@
 #include "pictures/BGPicList.h"
 
 #include "pictures/uGlobal.h"
-#include "platform/core/AppFolder.h"
-#include "platform/core/TextFile.h"
+#include "platform/AppFolder.h"
+#include "platform/TextFile.h"
 
 namespace nodo {
 

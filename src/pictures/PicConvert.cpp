@@ -1,8 +1,8 @@
 #include "pictures/PicConvert.h"
 
-#include "pictures/core/Codecs.h"
-#include "pictures/core/PictureFile.h"
-#include "platform/core/AppFolder.h"
+#include "imaging/Codecs.h"
+#include "imaging/PictureFile.h"
+#include "platform/AppFolder.h"
 
 #include <cstring>
 #include <filesystem>

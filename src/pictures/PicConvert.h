@@ -1,6 +1,6 @@
 #pragma once
 // Turning imported pictures into BMP files, and shrinking wide backgrounds.
-#include "pictures/core/Bitmap.h"
+#include "imaging/Bitmap.h"
 
 #include <string>
 

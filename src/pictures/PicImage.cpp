@@ -1,7 +1,7 @@
 #include "pictures/PicImage.h"
 
-#include "pictures/core/PictureFile.h"
-#include "platform/core/AppFolder.h"
+#include "imaging/PictureFile.h"
+#include "platform/AppFolder.h"
 
 #include <QPainter>
 #include <algorithm>

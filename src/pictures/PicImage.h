@@ -1,7 +1,7 @@
 #pragma once
 // The picture page: one picture, shown at its own size over whatever lies behind (a white panel).
-#include "pictures/core/Bitmap.h"
-#include "pictures/core/Codecs.h"
+#include "imaging/Bitmap.h"
+#include "imaging/Codecs.h"
 
 #include <QImage>
 #include <QWidget>

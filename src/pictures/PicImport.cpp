@@ -1,12 +1,12 @@
 #include "pictures/PicImport.h"
 
-#include "app/MainContext.h"
+#include "ui/MainContext.h"
 #include "pictures/PicConvert.h"
 #include "pictures/PicImage.h"
-#include "pictures/core/PictureFile.h"
+#include "imaging/PictureFile.h"
 #include "pictures/uGlobal.h"
-#include "platform/core/Errors.h"
-#include "platform/qt/Platform.h"
+#include "platform/Errors.h"
+#include "platform/Platform.h"
 
 #include <exception>
 

@@ -1,8 +1,8 @@
 #include "pictures/uGlobal.h"
 
-#include "platform/core/AppFolder.h"
-#include "platform/core/Errors.h"
-#include "platform/core/TextFile.h"
+#include "platform/AppFolder.h"
+#include "platform/Errors.h"
+#include "platform/TextFile.h"
 
 namespace nodo {
 

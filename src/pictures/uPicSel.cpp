@@ -1,12 +1,12 @@
 #include "pictures/uPicSel.h"
 
-#include "app/MainContext.h"
+#include "ui/MainContext.h"
 #include "pictures/BGPicList.h"
 #include "pictures/PicConvert.h"
 #include "pictures/PicImage.h"
-#include "platform/core/Errors.h"
-#include "platform/qt/Art.h"
-#include "platform/qt/Platform.h"
+#include "platform/Errors.h"
+#include "ui/Art.h"
+#include "platform/Platform.h"
 
 #include <QFrame>
 #include <QGuiApplication>

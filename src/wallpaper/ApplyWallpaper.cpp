@@ -2,10 +2,10 @@
 
 #include "pictures/BGPicList.h"
 #include "pictures/PicConvert.h"
-#include "pictures/core/PictureFile.h"
-#include "platform/core/AppFolder.h"
-#include "platform/core/TextFile.h"
-#include "platform/core/Wallpaper.h"
+#include "imaging/PictureFile.h"
+#include "platform/AppFolder.h"
+#include "platform/TextFile.h"
+#include "platform/Wallpaper.h"
 #include "wallpaper/MixPic.h"
 
 #include <exception>

@@ -2,7 +2,7 @@
 // The apply after the confirmation, without any window: the content picture, the background chosen
 // from the list, the blend, the JPEG pass and the installation as the desktop wallpaper. The window
 // handler and `nodo-cli apply` both run these steps.
-#include "pictures/core/Bitmap.h"
+#include "imaging/Bitmap.h"
 #include "pictures/uGlobal.h"
 
 #include <cstdint>

@@ -2,7 +2,7 @@
 // The blend of the content picture over a background: white content is transparent, every other
 // pixel is mixed by a percentage, and the content's top-right corner sits 50 pixels in from the
 // background's right edge and 30 pixels down.
-#include "pictures/core/Bitmap.h"
+#include "imaging/Bitmap.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,9 +1,9 @@
 #include "wallpaper/uDeskBGSet.h"
 
 #include "pictures/PicImage.h"
-#include "pictures/core/PictureFile.h"
-#include "platform/qt/Platform.h"
-#include "wallpaper/BitmapImage.h"
+#include "imaging/PictureFile.h"
+#include "platform/Platform.h"
+#include "ui/BitmapImage.h"
 
 #include <QFont>
 #include <QLabel>

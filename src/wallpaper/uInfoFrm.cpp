@@ -1,8 +1,8 @@
 #include "wallpaper/uInfoFrm.h"
 
 #include "pictures/uGlobal.h"
-#include "platform/qt/Art.h"
-#include "platform/qt/Platform.h"
+#include "ui/Art.h"
+#include "platform/Platform.h"
 
 #include <QCheckBox>
 #include <QFont>

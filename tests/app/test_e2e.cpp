@@ -7,12 +7,12 @@
 #include "app/Tools.h"
 #include "app/uMain.h"
 #include "pictures/PicImage.h"
-#include "pictures/core/PictureFile.h"
-#include "pictures/core/TestPictures.h"
+#include "imaging/PictureFile.h"
+#include "imaging/TestPictures.h"
 #include "pictures/uGlobal.h"
-#include "platform/fakes/Fakes.h"
-#include "platform/wallpaper/CommandRunner.h"
-#include "platform/wallpaper/DesktopWallpaper.h"
+#include "support/fakes/Fakes.h"
+#include "platform/desktop/CommandRunner.h"
+#include "platform/desktop/DesktopWallpaper.h"
 
 #include <QApplication>
 #include <QPushButton>

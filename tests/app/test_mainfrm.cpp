@@ -3,9 +3,9 @@
 #include "ui/StateButton.h"
 #include "pictures/PicImage.h"
 #include "pictures/PicImport.h"
-#include "pictures/core/PictureFile.h"
+#include "imaging/PictureFile.h"
 #include "pictures/uGlobal.h"
-#include "platform/fakes/Fakes.h"
+#include "support/fakes/Fakes.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>

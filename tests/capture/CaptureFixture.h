@@ -4,9 +4,9 @@
 #include "capture/CaptureTool.h"
 #include "capture/CopyScreenFrm.h"
 #include "pictures/PicImage.h"
-#include "pictures/core/PictureFile.h"
+#include "imaging/PictureFile.h"
 #include "pictures/uGlobal.h"
-#include "platform/fakes/Fakes.h"
+#include "support/fakes/Fakes.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -1,6 +1,7 @@
 // A real capture on a real X display: a window with a known pattern is on the screen, the screen is
 // read through QtScreen, a rectangle is dragged over the pattern and sent.
 #include "CaptureFixture.h"
+#include "platform/qt/QtScreen.h"
 
 #include <QElapsedTimer>
 #include <QPainter>

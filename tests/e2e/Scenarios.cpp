@@ -5,8 +5,8 @@
 
 #include "e2e/Session.h"
 
-#include "pictures/core/Bitmap.h"
-#include "pictures/core/PictureFile.h"
+#include "imaging/Bitmap.h"
+#include "imaging/PictureFile.h"
 
 #include <cstring>
 #include <filesystem>

@@ -3,9 +3,9 @@
 
 #include "e2e/Session.h"
 
-#include "pictures/core/Bitmap.h"
-#include "pictures/core/Codecs.h"
-#include "pictures/core/PictureFile.h"
+#include "imaging/Bitmap.h"
+#include "imaging/Codecs.h"
+#include "imaging/PictureFile.h"
 
 #include <cerrno>
 #include <csignal>

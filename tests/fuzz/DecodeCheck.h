@@ -1,7 +1,7 @@
 #pragma once
 // What every fuzz target asks of its decoder: any input gives a picture or a PictureError, never a
 // crash, and whatever decodes survives our own BMP round trip unchanged.
-#include "pictures/core/Codecs.h"
+#include "imaging/Codecs.h"
 
 #include <cstdlib>
 

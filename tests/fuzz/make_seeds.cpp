@@ -1,8 +1,8 @@
 // Writes the seed corpus of the fuzz targets: small pictures of each variant the decoders know.
 // Usage: nodo_make_fuzz_seeds OUTDIR (creates OUTDIR/bmp, jpeg, png, gif).
-#include "pictures/core/Codecs.h"
-#include "pictures/core/PictureFile.h"
-#include "pictures/core/TestPictures.h"
+#include "imaging/Codecs.h"
+#include "imaging/PictureFile.h"
+#include "imaging/TestPictures.h"
 
 #include <png.h>
 

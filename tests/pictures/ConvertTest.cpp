@@ -3,8 +3,8 @@
 #include "pictures/BGPicList.h"
 #include "pictures/PicConvert.h"
 #include "pictures/uGlobal.h"
-#include "platform/core/Errors.h"
-#include "platform/fakes/Fakes.h"
+#include "platform/Errors.h"
+#include "support/fakes/Fakes.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

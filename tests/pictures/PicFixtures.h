@@ -1,8 +1,8 @@
 #pragma once
 // Small pictures written to disk for the import and background-list tests.
-#include "pictures/core/Codecs.h"
-#include "pictures/core/PictureFile.h"
-#include "platform/core/AppFolder.h"
+#include "imaging/Codecs.h"
+#include "imaging/PictureFile.h"
+#include "platform/AppFolder.h"
 
 #include <string>
 

@@ -1,8 +1,9 @@
 #include "ComposerFolder.h"
 
-#include "pictures/core/PictureFile.h"
-#include "platform/core/TextFile.h"
+#include "imaging/PictureFile.h"
+#include "platform/TextFile.h"
 #include "wallpaper/ApplyWallpaper.h"
+#include "platform/posix/DiskTextFile.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // folder).
 #include "ComposerFolder.h"
 
-#include "pictures/core/PictureFile.h"
+#include "imaging/PictureFile.h"
 
 #include <gtest/gtest.h>
 

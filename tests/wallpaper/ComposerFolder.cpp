@@ -1,7 +1,7 @@
 #include "ComposerFolder.h"
 
-#include "pictures/core/PictureFile.h"
-#include "platform/core/Errors.h"
+#include "imaging/PictureFile.h"
+#include "platform/Errors.h"
 
 #include <random>
 #include <stdexcept>

@@ -1,8 +1,9 @@
 #pragma once
 // A fresh application folder on disk for the composer's tests, and pictures to put in it.
-#include "pictures/core/Bitmap.h"
-#include "platform/core/AppFolder.h"
-#include "platform/core/Wallpaper.h"
+#include "imaging/Bitmap.h"
+#include "platform/AppFolder.h"
+#include "platform/Wallpaper.h"
+#include "platform/posix/AppFolders.h"
 
 #include <filesystem>
 #include <map>

@@ -1,4 +1,5 @@
-#include "platform/qt/Dialogs.h"
+#include "platform/Dialogs.h"
+#include "platform/qt/QtDialogs.h"
 
 #include <QColorDialog>
 #include <QFileDialog>

@@ -1,4 +1,5 @@
-#include "platform/qt/MessageBox.h"
+#include "platform/MessageBox.h"
+#include "platform/qt/QtMessageBox.h"
 
 #include <QAbstractButton>
 #include <QMessageBox>

@@ -1,4 +1,15 @@
-#include "platform/qt/Platform.h"
+#include "platform/Platform.h"
+#include "platform/desktop/DesktopWallpaper.h"
+#include "platform/posix/AppFolders.h"
+#include "platform/posix/DiskTextFile.h"
+#include "platform/posix/LinuxKernel.h"
+#include "platform/posix/SystemClock.h"
+#include "platform/qt/DesktopShell.h"
+#include "platform/qt/PlatformServices.h"
+#include "platform/qt/QtDialogs.h"
+#include "platform/qt/QtMessageBox.h"
+#include "platform/qt/QtScreen.h"
+#include "platform/qt/TextBrowserWebPanel.h"
 
 namespace nodo {
 

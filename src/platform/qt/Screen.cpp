@@ -1,4 +1,5 @@
-#include "platform/qt/Screen.h"
+#include "platform/Screen.h"
+#include "platform/qt/QtScreen.h"
 
 #include <QGuiApplication>
 #include <QPixmap>

@@ -1,4 +1,5 @@
-#include "platform/qt/Shell.h"
+#include "platform/Shell.h"
+#include "platform/qt/DesktopShell.h"
 
 #include <QDesktopServices>
 #include <QUrl>

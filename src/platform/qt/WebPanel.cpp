@@ -1,4 +1,5 @@
-#include "platform/qt/WebPanel.h"
+#include "platform/WebPanel.h"
+#include "platform/qt/TextBrowserWebPanel.h"
 
 #include <QEventLoop>
 #include <QFile>

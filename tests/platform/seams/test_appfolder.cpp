@@ -1,4 +1,5 @@
-#include "platform/core/AppFolder.h"
+#include "platform/AppFolder.h"
+#include "platform/posix/AppFolders.h"
 
 #include <filesystem>
 #include <fstream>

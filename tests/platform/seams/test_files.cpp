@@ -1,8 +1,10 @@
-#include "platform/core/Clock.h"
-#include "platform/core/Encoding.h"
-#include "platform/core/Errors.h"
-#include "platform/core/Kernel.h"
-#include "platform/core/TextFile.h"
+#include "platform/Clock.h"
+#include "platform/posix/Encoding.h"
+#include "platform/Errors.h"
+#include "platform/Kernel.h"
+#include "platform/TextFile.h"
+#include "platform/posix/DiskTextFile.h"
+#include "platform/posix/LinuxKernel.h"
 
 #include <filesystem>
 #include <fstream>

@@ -1,0 +1,336 @@
+#include "platform/desktop/DesktopCommands.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <set>
+#include <sstream>
+#include <vector>
+
+namespace nodo::desktop {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+bool run(CommandRunner& runner, const Command& command, std::string& error, CommandResult* out = nullptr) {
+    CommandResult result = runner.run(command);
+    const bool ok = result.ok();
+    if (!ok) error = DescribeFailure(command, result);
+    if (out) *out = std::move(result);
+    return ok;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
+            line.pop_back();
+        if (!line.empty()) result.push_back(line);
+    }
+    return result;
+}
+
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += char(c);
+    } else if (c < 0x800) {
+        out += char(0xC0 | (c >> 6));
+        out += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += char(0xE0 | (c >> 12));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    } else {
+        out += char(0xF0 | (c >> 18));
+        out += char(0x80 | ((c >> 12) & 0x3F));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    }
+}
+
+std::string hex4(unsigned v) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%04x", v & 0xFFFF);
+    return buf;
+}
+
+struct GSettingsSchema {
+    const char* schema;
+    std::vector<const char*> uriKeys;  // take a file URI
+    std::vector<const char*> pathKeys; // take a plain path
+};
+
+GSettingsSchema schemaFor(Desktop desktop) {
+    switch (desktop) {
+    case Desktop::Cinnamon:
+        return {"org.cinnamon.desktop.background", {"picture-uri"}, {}};
+    case Desktop::Mate:
+        return {"org.mate.background", {}, {"picture-filename"}};
+    default:
+        return {"org.gnome.desktop.background", {"picture-uri", "picture-uri-dark"}, {}};
+    }
+}
+
+// Characters that the sway command parser or its path expansion would take as syntax.
+bool safeForSway(const std::string& path) {
+    for (unsigned char c : path) {
+        if (c >= 0x80 || std::isalnum(c)) continue;
+        if (std::string_view("/._-+@=%~").find(char(c)) == std::string_view::npos) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string FileUri(const std::filesystem::path& path) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string uri = "file://";
+    for (unsigned char c : path.string()) {
+        if (std::isalnum(c) || c == '/' || c == '-' || c == '.' || c == '_' || c == '~') {
+            uri += char(c);
+        } else {
+            uri += '%';
+            uri += hex[c >> 4];
+            uri += hex[c & 15];
+        }
+    }
+    return uri;
+}
+
+std::string GVariantString(std::string_view text) {
+    std::string r = "'";
+    for (unsigned char c : text) {
+        if (c == '\\' || c == '\'') {
+            r += '\\';
+            r += char(c);
+        } else if (c < 0x20 || c == 0x7F) {
+            r += "\\u" + hex4(c);
+        } else {
+            r += char(c);
+        }
+    }
+    return r + "'";
+}
+
+std::optional<std::string> ParseGVariantString(std::string_view printed) {
+    while (!printed.empty() && (printed.back() == '\n' || printed.back() == '\r' || printed.back() == ' '))
+        printed.remove_suffix(1);
+    if (printed.size() < 2) return std::nullopt;
+    const char quote = printed.front();
+    if ((quote != '\'' && quote != '"') || printed.back() != quote) return std::nullopt;
+    printed = printed.substr(1, printed.size() - 2);
+    std::string r;
+    for (std::size_t i = 0; i < printed.size(); ++i) {
+        const char c = printed[i];
+        if (c == quote) return std::nullopt; // an unescaped quote inside: not one string
+        if (c != '\\') {
+            r += c;
+            continue;
+        }
+        if (++i == printed.size()) return std::nullopt;
+        const char e = printed[i];
+        switch (e) {
+        case 'n':
+            r += '\n';
+            break;
+        case 't':
+            r += '\t';
+            break;
+        case 'r':
+            r += '\r';
+            break;
+        case 'b':
+            r += '\b';
+            break;
+        case 'f':
+            r += '\f';
+            break;
+        case 'v':
+            r += '\v';
+            break;
+        case 'a':
+            r += '\a';
+            break;
+        case 'u':
+        case 'U': {
+            const std::size_t n = e == 'u' ? 4 : 8;
+            if (i + n >= printed.size()) return std::nullopt;
+            char32_t v = 0;
+            for (std::size_t k = 1; k <= n; ++k) {
+                const char h = printed[i + k];
+                const int d = std::isdigit((unsigned char)h) ? h - '0'
+                              : (h >= 'a' && h <= 'f')       ? h - 'a' + 10
+                              : (h >= 'A' && h <= 'F')       ? h - 'A' + 10
+                                                             : -1;
+                if (d < 0) return std::nullopt;
+                v = v * 16 + char32_t(d);
+            }
+            if (v > 0x10FFFF) return std::nullopt;
+            appendUtf8(r, v);
+            i += n;
+            break;
+        }
+        default:
+            r += e; // \\ \' \" and anything else stand for themselves
+        }
+    }
+    return r;
+}
+
+std::string JsString(std::string_view text) {
+    std::string r = "\"";
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = text[i];
+        if (c == '"' || c == '\\') {
+            r += '\\';
+            r += char(c);
+        } else if (c < 0x20 || c == 0x7F) {
+            r += "\\u" + hex4(c);
+        } else if (c == 0xE2 && i + 2 < text.size() && (unsigned char)text[i + 1] == 0x80 &&
+                   ((unsigned char)text[i + 2] == 0xA8 || (unsigned char)text[i + 2] == 0xA9)) {
+            // U+2028 and U+2029 end a line inside older script engines.
+            r += (unsigned char)text[i + 2] == 0xA8 ? "\\u2028" : "\\u2029";
+            i += 2;
+        } else {
+            r += char(c);
+        }
+    }
+    return r + "\"";
+}
+
+std::string PlasmaScript(const std::string& imageUri) {
+    // FillMode 0 is "stretch" in the image wallpaper plugin.
+    return "var image = " + JsString(imageUri) +
+           ";\n"
+           "var all = desktops();\n"
+           "for (var i = 0; i < all.length; i++) {\n"
+           "    var d = all[i];\n"
+           "    d.wallpaperPlugin = \"org.kde.image\";\n"
+           "    d.currentConfigGroup = Array(\"Wallpaper\", \"org.kde.image\", \"General\");\n"
+           "    d.writeConfig(\"Image\", image);\n"
+           "    d.writeConfig(\"FillMode\", 0);\n"
+           "}\n";
+}
+
+bool ShowWithGSettings(CommandRunner& runner, Desktop desktop, const std::filesystem::path& picture,
+                       std::string& error) {
+    const GSettingsSchema s = schemaFor(desktop);
+    CommandResult listed;
+    if (!run(runner, {"gsettings", {"list-keys", s.schema}}, error, &listed)) return false;
+    const auto keyLines = lines(listed.out);
+    const std::set<std::string> keys(keyLines.begin(), keyLines.end());
+
+    std::vector<std::pair<std::string, std::string>> values;
+    for (const char* key : s.uriKeys)
+        if (keys.count(key)) values.emplace_back(key, FileUri(picture));
+    for (const char* key : s.pathKeys)
+        if (keys.count(key)) values.emplace_back(key, picture.string());
+    if (values.empty()) {
+        error = std::string("the settings schema ") + s.schema + " has no picture key";
+        return false;
+    }
+
+    // The mode first, so that the desktop draws the new picture stretched straight away.
+    if (!run(runner, {"gsettings", {"set", s.schema, "picture-options", "'stretched'"}}, error)) return false;
+    for (const auto& [key, value] : values)
+        if (!run(runner, {"gsettings", {"set", s.schema, key, GVariantString(value)}}, error)) return false;
+
+    // Without a settings service the writes may be dropped without an error: read one back.
+    CommandResult got;
+    const auto& [key, expected] = values.front();
+    if (!run(runner, {"gsettings", {"get", s.schema, key}}, error, &got)) return false;
+    if (ParseGVariantString(got.out) != expected) {
+        error = std::string("the desktop settings did not keep ") + s.schema + " " + key +
+                " (is the settings service running?)";
+        return false;
+    }
+    return true;
+}
+
+bool ShowWithPlasma(CommandRunner& runner, const std::filesystem::path& picture, std::string& error) {
+    Command call{"dbus-send",
+                 {"--session", "--print-reply", "--dest=org.kde.plasmashell", "/PlasmaShell",
+                  "org.kde.PlasmaShell.evaluateScript", "string:" + PlasmaScript(FileUri(picture))},
+                 20s};
+    return run(runner, call, error);
+}
+
+bool ShowWithXfconf(CommandRunner& runner, const std::filesystem::path& picture, std::string& error) {
+    // A desktop that has never stored a backdrop has no channel yet, and listing it fails; the
+    // writes below create it (and report the failure when xfconf itself cannot be reached).
+    CommandResult listed = runner.run({"xfconf-query", {"-c", "xfce4-desktop", "-l"}});
+    if (!listed.ok()) listed.out.clear();
+
+    // Every monitor and workspace the desktop has settings for; the per-workspace folders are the
+    // parents of last-image, and of any other backdrop property when last-image is still missing.
+    std::vector<std::string> folders;
+    auto add = [&](const std::string& folder) {
+        if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
+    };
+    for (const auto& prop : lines(listed.out)) {
+        if (!prop.starts_with("/backdrop/")) continue;
+        const auto slash = prop.rfind('/');
+        const std::string folder = prop.substr(0, slash + 1);
+        if (prop.ends_with("/last-image") || folder.find("/workspace") != std::string::npos) add(folder);
+    }
+    if (folders.empty()) add("/backdrop/screen0/monitor0/workspace0/");
+
+    for (const auto& folder : folders) {
+        if (!run(runner,
+                 {"xfconf-query",
+                  {"-c", "xfce4-desktop", "-p", folder + "image-style", "-n", "-t", "int", "-s", "3"}},
+                 error))
+            return false;
+        if (!run(runner,
+                 {"xfconf-query",
+                  {"-c", "xfce4-desktop", "-p", folder + "last-image", "-n", "-t", "string", "-s",
+                   picture.string()}},
+                 error))
+            return false;
+    }
+    return true;
+}
+
+bool ShowWithPcmanfm(CommandRunner& runner, const std::string& program, const std::filesystem::path& picture,
+                     std::string& error) {
+    return run(runner, {program, {"--set-wallpaper=" + picture.string(), "--wallpaper-mode=stretch"}}, error);
+}
+
+bool ShowWithSway(CommandRunner& runner, const std::filesystem::path& picture, std::string& error) {
+    // swaymsg joins its arguments into one command line that sway parses and expands again.
+    if (!safeForSway(picture.string())) {
+        error = "the path " + picture.string() + " has characters sway would misread";
+        return false;
+    }
+    return run(runner, {"swaymsg", {"output", "*", "bg", picture.string(), "stretch"}}, error);
+}
+
+bool ShowOnDesktop(Desktop desktop, CommandRunner& runner, const std::filesystem::path& picture,
+                   std::string& error) {
+    switch (desktop) {
+    case Desktop::Gnome:
+    case Desktop::Cinnamon:
+    case Desktop::Mate:
+        return ShowWithGSettings(runner, desktop, picture, error);
+    case Desktop::Kde:
+        return ShowWithPlasma(runner, picture, error);
+    case Desktop::Xfce:
+        return ShowWithXfconf(runner, picture, error);
+    case Desktop::Lxqt:
+        return ShowWithPcmanfm(runner, "pcmanfm-qt", picture, error);
+    case Desktop::Lxde:
+        return ShowWithPcmanfm(runner, "pcmanfm", picture, error);
+    case Desktop::Sway:
+        return ShowWithSway(runner, picture, error);
+    case Desktop::None:
+    case Desktop::X11Root:
+        break;
+    }
+    error = std::string("no command sets the wallpaper of ") + DesktopName(desktop);
+    return false;
+}
+
+} // namespace nodo::desktop

@@ -1,0 +1,117 @@
+#include "platform/desktop/DesktopWallpaper.h"
+
+#include "platform/AppFolder.h"
+#include "platform/desktop/DesktopCommands.h"
+#include "platform/desktop/X11Root.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace nodo {
+
+namespace desktop {
+
+namespace {
+
+bool needsSessionBus(Desktop desktop) {
+    switch (desktop) {
+    case Desktop::Gnome:
+    case Desktop::Cinnamon:
+    case Desktop::Mate:
+    case Desktop::Kde:
+    case Desktop::Xfce:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+std::optional<SessionBus> FindSessionBus(const Environment& env) {
+    if (const auto address = env("DBUS_SESSION_BUS_ADDRESS")) return SessionBus{*address, true};
+    const auto runtime = env("XDG_RUNTIME_DIR");
+    const std::string socket = (runtime ? *runtime : "/run/user/" + std::to_string(::getuid())) + "/bus";
+    struct stat st {};
+    if (::stat(socket.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode)) return std::nullopt;
+    // Passed on explicitly: without XDG_RUNTIME_DIR the programs would not look there.
+    return SessionBus{"unix:path=" + socket, false};
+}
+
+DesktopWallpaper::DesktopWallpaper(DesktopWallpaperOptions options, std::unique_ptr<CommandRunner> runner)
+    : m_options(std::move(options)), m_runner(std::move(runner)), m_key(m_options.keyFile),
+      m_cache(m_options.cacheFolder) {}
+
+void DesktopWallpaper::setValue(const std::string& name, const std::string& value) {
+    m_key.setValue(name, value);
+}
+
+std::string DesktopWallpaper::value(const std::string& name) const {
+    return m_key.value(name);
+}
+
+bool DesktopWallpaper::apply(const std::string& file, std::string& error) {
+    try {
+        return applyOrThrow(file, error);
+    } catch (const std::exception& e) {
+        error = e.what();
+    } catch (...) {
+        error = "unexpected failure while setting the wallpaper";
+    }
+    return false;
+}
+
+bool DesktopWallpaper::applyOrThrow(const std::string& file, std::string& error) {
+    const Environment& env = m_options.environment;
+    m_lastDesktop = DetectDesktop(env, m_options.sessionProcesses ? m_options.sessionProcesses()
+                                                                  : std::vector<std::string>{});
+    if (m_lastDesktop == Desktop::None) {
+        error = "no desktop session to show the wallpaper (no known desktop, no X display)";
+        return false;
+    }
+
+    // Callers spell the file's name in any case ("Mix.Bmp" for "Mix.bmp").
+    const std::filesystem::path path =
+        file.starts_with('/') ? ResolveExisting(file) : std::filesystem::path(file);
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        error = "the picture " + file + " does not exist";
+        return false;
+    }
+    const pic::Bitmap picture = LoadWallpaperPicture(path);
+    if (picture.empty()) {
+        error = "the picture " + file + " is empty";
+        return false;
+    }
+
+    // An empty name is refused there with the same reason as a missing DISPLAY.
+    if (m_lastDesktop == Desktop::X11Root)
+        return SetRootWallpaper(env("DISPLAY").value_or("").c_str(), picture, error);
+    std::vector<std::string> extraEnvironment;
+    if (needsSessionBus(m_lastDesktop)) {
+        const auto bus = FindSessionBus(env);
+        if (!bus) {
+            error = std::string("no D-Bus session bus to reach ") + DesktopName(m_lastDesktop);
+            return false;
+        }
+        if (!bus->inherited) extraEnvironment.push_back("DBUS_SESSION_BUS_ADDRESS=" + bus->address);
+    }
+    EnvironmentRunner runner(*m_runner, extraEnvironment);
+
+    const auto copy = m_cache.store(picture);
+    if (!ShowOnDesktop(m_lastDesktop, runner, copy, error)) {
+        m_cache.refused(copy);
+        return false;
+    }
+    m_cache.taken(copy);
+    return true;
+}
+
+} // namespace desktop
+
+std::unique_ptr<Wallpaper> CreateDesktopWallpaper() {
+    return std::make_unique<desktop::DesktopWallpaper>(desktop::DesktopWallpaperOptions{},
+                                                       std::make_unique<desktop::PosixCommandRunner>());
+}
+
+} // namespace nodo

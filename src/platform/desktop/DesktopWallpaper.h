@@ -1,0 +1,67 @@
+#pragma once
+// The Wallpaper seam for a Linux session: the values stored in a per-user key file, and the picture
+// handed to whichever desktop is running.
+#include "platform/Wallpaper.h"
+#include "platform/desktop/CommandRunner.h"
+#include "platform/desktop/DesktopDetect.h"
+#include "platform/desktop/DesktopKey.h"
+#include "platform/desktop/WallpaperCache.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace nodo {
+
+namespace desktop {
+
+struct DesktopWallpaperOptions {
+    std::filesystem::path keyFile = DefaultKeyFile();
+    std::filesystem::path cacheFolder = DefaultCacheFolder();
+    Environment environment = ProcessEnvironment();
+    std::function<std::vector<std::string>()> sessionProcesses = SessionProcessNames;
+};
+
+class DesktopWallpaper : public Wallpaper {
+public:
+    DesktopWallpaper(DesktopWallpaperOptions options, std::unique_ptr<CommandRunner> runner);
+
+    // Throws FileError when the key file cannot be written.
+    void setValue(const std::string& name, const std::string& value) override;
+    std::string value(const std::string& name) const override;
+    // Never throws: every failure (no session, no bus, a picture that cannot be read, a command that
+    // fails) gives false and a one-line reason.
+    bool apply(const std::string& file, std::string& error) override;
+
+    // The desktop the last apply found (None before the first).
+    Desktop lastDesktop() const { return m_lastDesktop; }
+    const WallpaperCache& cache() const { return m_cache; }
+
+private:
+    bool applyOrThrow(const std::string& file, std::string& error);
+
+    DesktopWallpaperOptions m_options;
+    std::unique_ptr<CommandRunner> m_runner;
+    DesktopKey m_key;
+    WallpaperCache m_cache;
+    Desktop m_lastDesktop = Desktop::None;
+};
+
+// How the session bus is reached: $DBUS_SESSION_BUS_ADDRESS as it is, or else the socket the
+// session manager puts at $XDG_RUNTIME_DIR/bus (/run/user/UID/bus when that variable is unset too,
+// as under cron). nullopt when there is no bus.
+struct SessionBus {
+    std::string address;
+    bool inherited = false; // from the environment: the programs we start find it on their own
+};
+std::optional<SessionBus> FindSessionBus(const Environment& env);
+
+} // namespace desktop
+
+// The wallpaper of the running session (same declaration as in platform/qt/Platform.h, for
+// programs that do not use Qt).
+std::unique_ptr<Wallpaper> CreateDesktopWallpaper();
+
+} // namespace nodo

@@ -1,0 +1,166 @@
+#include "platform/desktop/WallpaperCache.h"
+
+#include "imaging/Codecs.h"
+#include "imaging/PictureFile.h"
+#include "platform/Errors.h"
+#include "platform/desktop/Paths.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csetjmp>
+#include <fstream>
+#include <png.h>
+#include <zlib.h>
+
+namespace nodo::desktop {
+
+namespace {
+
+constexpr std::string_view kPrefix = "wallpaper-";
+constexpr std::string_view kSuffix = ".png";
+// Names the copy the desktop last took.
+constexpr const char* kShownNote = "shown";
+
+bool isCopyName(const std::string& name) {
+    return name.size() > kPrefix.size() + kSuffix.size() && name.starts_with(kPrefix) &&
+           name.ends_with(kSuffix);
+}
+
+struct PngSink {
+    std::vector<std::uint8_t> bytes;
+    std::string error;
+};
+
+void pngWrite(png_structp png, png_bytep data, png_size_t size) {
+    auto* sink = static_cast<PngSink*>(png_get_io_ptr(png));
+    sink->bytes.insert(sink->bytes.end(), data, data + size);
+}
+void pngFlush(png_structp) {}
+void pngError(png_structp png, png_const_charp message) {
+    static_cast<PngSink*>(png_get_error_ptr(png))->error = message;
+    png_longjmp(png, 1);
+}
+void pngWarning(png_structp, png_const_charp) {}
+
+// Written on every change while the user waits: the fastest compression, with the "up" filter
+// that still shrinks photographs well.
+void encodeFastPng(const pic::Bitmap& picture, PngSink& sink) {
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &sink, pngError, pngWarning);
+    if (!png) throw pic::PictureError(pic::PictureErrorKind::Io, "cannot start the PNG encoder");
+    png_infop info = png_create_info_struct(png);
+    if (!info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        throw pic::PictureError(pic::PictureErrorKind::Io, "PNG encoding failed: " + sink.error);
+    }
+    png_set_write_fn(png, &sink, pngWrite, pngFlush);
+    png_set_IHDR(png, info, png_uint_32(picture.width()), png_uint_32(picture.height()), 8,
+                 picture.bitsPerPixel() == 32 ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_compression_level(png, 1);
+    png_set_compression_strategy(png, Z_HUFFMAN_ONLY);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
+    png_write_info(png, info);
+    png_set_bgr(png);
+    for (int y = 0; y < picture.height(); ++y)
+        png_write_row(png, const_cast<png_bytep>(picture.row(y)));
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+}
+
+} // namespace
+
+std::vector<std::uint8_t> EncodeWallpaperPng(const pic::Bitmap& picture) {
+    if (picture.empty()) throw pic::PictureError(pic::PictureErrorKind::Unsupported, "the picture is empty");
+    PngSink sink;
+    encodeFastPng(picture, sink);
+    return std::move(sink.bytes);
+}
+
+std::filesystem::path WallpaperCache::store(const pic::Bitmap& picture) {
+    std::error_code ec;
+    std::filesystem::create_directories(m_folder, ec);
+    if (ec) throw FileError("cannot create " + m_folder.string() + ": " + ec.message());
+
+    const auto png = EncodeWallpaperPng(picture);
+    // Milliseconds keep the names in order; the counter separates copies of other processes,
+    // and a stamp is never used twice by this process, even when the copy it named is gone.
+    static std::atomic<long long> lastStamp{0};
+    const long long now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              std::chrono::system_clock::now().time_since_epoch())
+                              .count();
+    long long ms = lastStamp.load();
+    long long next;
+    do {
+        next = std::max(now, ms + 1);
+    } while (!lastStamp.compare_exchange_weak(ms, next));
+    ms = next;
+    for (int n = 0;; ++n) {
+        char name[64];
+        std::snprintf(name, sizeof name, "wallpaper-%013lld-%03d.png", static_cast<long long>(ms), n);
+        const auto path = m_folder / name;
+        if (std::filesystem::exists(path, ec)) continue;
+        // WriteWholeFile goes through a temporary name, so a desktop never sees half a picture.
+        pic::WriteWholeFile(path, png);
+        return path;
+    }
+}
+
+std::vector<std::filesystem::path> WallpaperCache::copies() const {
+    std::vector<std::filesystem::path> found;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(m_folder, ec))
+        if (isCopyName(entry.path().filename().string())) found.push_back(entry.path());
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+void WallpaperCache::taken(const std::filesystem::path& current) {
+    for (const auto& copy : copies())
+        if (copy.filename() != current.filename()) remove(copy);
+    // Best effort: without the note a later refusal only keeps fewer old copies.
+    std::ofstream(m_folder / kShownNote, std::ios::trunc) << current.filename().string() << '\n';
+}
+
+void WallpaperCache::refused(const std::filesystem::path& attempt) {
+    const auto before = shown();
+    for (const auto& copy : copies())
+        if (copy.filename() != attempt.filename() && (!before || copy.filename() != before->filename()))
+            remove(copy);
+}
+
+std::optional<std::filesystem::path> WallpaperCache::shown() const {
+    std::ifstream in(m_folder / kShownNote);
+    std::string name;
+    if (!std::getline(in, name) || !isCopyName(name)) return std::nullopt;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(m_folder / name, ec)) return std::nullopt;
+    return m_folder / name;
+}
+
+void WallpaperCache::remove(const std::filesystem::path& copy) {
+    std::error_code ec;
+    std::filesystem::remove(copy, ec);
+}
+
+std::filesystem::path DefaultCacheFolder() {
+    return CacheHome() / "nodo" / "wallpaper";
+}
+
+pic::Bitmap LoadWallpaperPicture(const std::filesystem::path& file) {
+    const auto bytes = pic::ReadWholeFile(file);
+    const pic::PictureFormat format = pic::DetectFormat(bytes);
+    pic::Bitmap picture = pic::DecodeAny(bytes);
+    if (picture.bitsPerPixel() == 24) return picture;
+    if (format != pic::PictureFormat::Bmp) return pic::FlattenOverWhite(picture);
+    pic::Bitmap opaque = pic::Bitmap::uninitialized(picture.width(), picture.height(), 24);
+    for (int y = 0; y < picture.height(); ++y) {
+        const std::uint8_t* s = picture.row(y);
+        std::uint8_t* d = opaque.row(y);
+        for (int x = 0; x < picture.width(); ++x, s += 4, d += 3)
+            d[0] = s[0], d[1] = s[1], d[2] = s[2];
+    }
+    return opaque;
+}
+
+} // namespace nodo::desktop

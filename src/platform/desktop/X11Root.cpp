@@ -1,0 +1,200 @@
+#include "platform/desktop/X11Root.h"
+
+#include "imaging/Stretch.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <bit>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace nodo::desktop {
+
+namespace {
+
+// Xlib reports protocol errors through one process-wide handler; while we talk to the server it
+// records them instead of printing and exiting.
+struct ErrorTrap {
+    static inline int firstError = 0;
+    static inline int firstRequest = 0;
+    XErrorHandler previous;
+
+    ErrorTrap() : previous(XSetErrorHandler(&ErrorTrap::handler)) { firstError = 0; }
+    ~ErrorTrap() { XSetErrorHandler(previous); }
+
+    static int handler(Display*, XErrorEvent* e) {
+        // Freeing a pixmap whose owner is already gone is expected.
+        if (e->request_code == 113 /* X_KillClient */ && e->error_code == BadValue) return 0;
+        if (!firstError) {
+            firstError = e->error_code;
+            firstRequest = e->request_code;
+        }
+        return 0;
+    }
+    static std::string describe(Display* dpy) {
+        char text[256] = {};
+        XGetErrorText(dpy, firstError, text, sizeof text);
+        return std::string("the X server refused request ") + std::to_string(firstRequest) + ": " + text;
+    }
+};
+
+struct DisplayCloser {
+    void operator()(Display* d) const { XCloseDisplay(d); }
+};
+
+struct Channel {
+    int shift = 0, bits = 0;
+    explicit Channel(unsigned long mask) {
+        if (mask == 0) return;
+        shift = std::countr_zero(mask);
+        bits = std::popcount(mask);
+    }
+    unsigned long put(std::uint8_t v) const {
+        const unsigned long value =
+            bits >= 8 ? (unsigned long)v << (bits - 8) : (unsigned long)v >> (8 - bits);
+        return value << shift;
+    }
+};
+
+// Fills a ZPixmap image of the visual's pixel layout from 24-bit BGR rows.
+void fillImage(XImage* image, const Visual* visual, const pic::Bitmap& bgr) {
+    const Channel red(visual->red_mask), green(visual->green_mask), blue(visual->blue_mask);
+    const int bpp = image->bits_per_pixel;
+    const bool msb = image->byte_order == MSBFirst;
+    for (int y = 0; y < bgr.height(); ++y) {
+        const std::uint8_t* s = bgr.row(y);
+        auto* d = reinterpret_cast<std::uint8_t*>(image->data) + std::size_t(image->bytes_per_line) * y;
+        for (int x = 0; x < bgr.width(); ++x, s += 3) {
+            const unsigned long p = red.put(s[2]) | green.put(s[1]) | blue.put(s[0]);
+            switch (bpp) {
+            case 32:
+                if (msb)
+                    d[0] = p >> 24, d[1] = p >> 16, d[2] = p >> 8, d[3] = p;
+                else
+                    d[0] = p, d[1] = p >> 8, d[2] = p >> 16, d[3] = p >> 24;
+                d += 4;
+                break;
+            case 24:
+                if (msb)
+                    d[0] = p >> 16, d[1] = p >> 8, d[2] = p;
+                else
+                    d[0] = p, d[1] = p >> 8, d[2] = p >> 16;
+                d += 3;
+                break;
+            case 16:
+                if (msb)
+                    d[0] = p >> 8, d[1] = p;
+                else
+                    d[0] = p, d[1] = p >> 8;
+                d += 2;
+                break;
+            default:
+                XPutPixel(image, x, y, p);
+            }
+        }
+    }
+}
+
+Pixmap readPixmapProperty(Display* dpy, Window root, Atom property) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    Pixmap result = None;
+    if (XGetWindowProperty(dpy, root, property, 0, 1, False, AnyPropertyType, &type, &format, &count, &after,
+                           &data) == Success &&
+        type == XA_PIXMAP && format == 32 && count == 1 && data)
+        result = *reinterpret_cast<Pixmap*>(data);
+    if (data) XFree(data);
+    return result;
+}
+
+bool installOnScreen(Display* dpy, int screen, const pic::Bitmap& picture, std::string& error) {
+    const Window root = RootWindow(dpy, screen);
+    const int width = DisplayWidth(dpy, screen), height = DisplayHeight(dpy, screen);
+    const int depth = DefaultDepth(dpy, screen);
+    Visual* visual = DefaultVisual(dpy, screen);
+    if (visual->c_class != TrueColor && visual->c_class != DirectColor) {
+        error = "the X screen " + std::to_string(screen) + " has no true-colour visual";
+        return false;
+    }
+
+    const pic::Bitmap scaled = pic::StretchBitmap(picture, width, height);
+    // Plain XPutImage: shared-memory images are not offered by every server.
+    XImage* image = XCreateImage(dpy, visual, depth, ZPixmap, 0, nullptr, width, height, 32, 0);
+    if (!image) {
+        error = "cannot make an X image of " + std::to_string(width) + "x" + std::to_string(height);
+        return false;
+    }
+    image->data = static_cast<char*>(std::malloc(std::size_t(image->bytes_per_line) * height));
+    if (!image->data) {
+        XDestroyImage(image);
+        error = "out of memory for the screen picture";
+        return false;
+    }
+    fillImage(image, visual, scaled);
+
+    const Pixmap pixmap = XCreatePixmap(dpy, root, width, height, depth);
+    GC gc = XCreateGC(dpy, pixmap, 0, nullptr);
+    XPutImage(dpy, pixmap, gc, image, 0, 0, 0, 0, width, height);
+    XFreeGC(dpy, gc);
+    XDestroyImage(image);
+    XSync(dpy, False);
+    if (ErrorTrap::firstError) {
+        error = ErrorTrap::describe(dpy);
+        return false;
+    }
+
+    const Atom rootId = XInternAtom(dpy, "_XROOTPMAP_ID", False);
+    const Atom esetrootId = XInternAtom(dpy, "ESETROOT_PMAP_ID", False);
+    const Pixmap oldRoot = readPixmapProperty(dpy, root, rootId);
+    const Pixmap oldEsetroot = readPixmapProperty(dpy, root, esetrootId);
+
+    XChangeProperty(dpy, root, rootId, XA_PIXMAP, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&pixmap), 1);
+    XChangeProperty(dpy, root, esetrootId, XA_PIXMAP, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&pixmap), 1);
+    XSetWindowBackgroundPixmap(dpy, root, pixmap);
+    XClearWindow(dpy, root);
+    // The previous picture was left behind by a connection like ours (both properties name it):
+    // free it, or every change would leak a screen-sized pixmap in the server.
+    if (oldRoot != None && oldRoot == oldEsetroot && oldRoot != pixmap) XKillClient(dpy, oldRoot);
+    XSync(dpy, False);
+    if (ErrorTrap::firstError) {
+        error = ErrorTrap::describe(dpy);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool SetRootWallpaper(const char* displayName, const pic::Bitmap& picture, std::string& error) {
+    if (picture.empty()) {
+        error = "the picture is empty";
+        return false;
+    }
+    const char* name = displayName ? displayName : std::getenv("DISPLAY");
+    if (!name || !*name) {
+        error = "no X display (DISPLAY is not set)";
+        return false;
+    }
+    // The trap outlives the connection: closing it flushes requests that may still fail.
+    ErrorTrap trap;
+    std::unique_ptr<Display, DisplayCloser> dpy(XOpenDisplay(name));
+    if (!dpy) {
+        error = std::string("cannot open the X display ") + name;
+        return false;
+    }
+    for (int screen = 0; screen < ScreenCount(dpy.get()); ++screen)
+        if (!installOnScreen(dpy.get(), screen, picture, error)) return false;
+    // Keep the pixmaps after this connection closes: the root window shows them from now on.
+    XSetCloseDownMode(dpy.get(), RetainPermanent);
+    XSync(dpy.get(), False);
+    return true;
+}
+
+} // namespace nodo::desktop

@@ -1,0 +1,13 @@
+#pragma once
+#include "platform/Dialogs.h"
+
+namespace nodo {
+
+class QtDialogs : public Dialogs {
+public:
+    QStringList openFiles(QWidget* parent, const QString& title, const QString& filter, bool multiSelect) override;
+    QString saveFile(QWidget* parent, const QString& title, const QString& filter) override;
+    std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) override;
+};
+
+} // namespace nodo

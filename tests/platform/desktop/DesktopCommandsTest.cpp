@@ -1,0 +1,287 @@
+#include "platform/desktop/DesktopCommands.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace nodo::desktop::test {
+namespace {
+
+using Args = std::vector<std::string>;
+
+const std::filesystem::path kPicture = "/home/ann/.cache/nodo/wallpaper/wallpaper-0000000000001-000.png";
+const std::string kUri = "file:///home/ann/.cache/nodo/wallpaper/wallpaper-0000000000001-000.png";
+
+struct QuoteCase {
+    std::string text, gvariant, js;
+};
+
+class QuotingTest : public ::testing::TestWithParam<QuoteCase> {};
+
+TEST_P(QuotingTest, QuotesAndReadsBack) {
+    const auto& c = GetParam();
+    EXPECT_EQ(GVariantString(c.text), c.gvariant);
+    EXPECT_EQ(ParseGVariantString(c.gvariant), c.text);
+    EXPECT_EQ(JsString(c.text), c.js);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, QuotingTest,
+                         ::testing::Values(QuoteCase{"/a/b.png", "'/a/b.png'", "\"/a/b.png\""},
+                                           QuoteCase{"it's", "'it\\'s'", "\"it's\""},
+                                           QuoteCase{"say \"hi\"", "'say \"hi\"'", "\"say \\\"hi\\\"\""},
+                                           QuoteCase{"back\\slash", "'back\\\\slash'", "\"back\\\\slash\""},
+                                           QuoteCase{"line\nbreak", "'line\\u000abreak'",
+                                                     "\"line\\u000abreak\""},
+                                           QuoteCase{"/桌面/图.png", "'/桌面/图.png'", "\"/桌面/图.png\""},
+                                           QuoteCase{"\xE2\x80\xA8", "'\xE2\x80\xA8'", "\"\\u2028\""},
+                                           QuoteCase{"", "''", "\"\""}));
+
+TEST(ParseGVariantString, ReadsWhatGSettingsPrints) {
+    // gsettings switches to double quotes when the text holds a single quote.
+    EXPECT_EQ(ParseGVariantString("\"/home/it's/a.png\"\n"), "/home/it's/a.png");
+    EXPECT_EQ(ParseGVariantString("'a\\tb\\u00e9\\U0001F600'"), "a\tb\xC3\xA9\xF0\x9F\x98\x80");
+    EXPECT_EQ(ParseGVariantString("'file:///x'\n"), "file:///x");
+    for (const char* bad :
+         {"", "'", "'open", "plain", "@ms nothing", "'a'b'", "'\\u12'", "'\\uzzzz'", "'x\\'"})
+        EXPECT_EQ(ParseGVariantString(bad), std::nullopt) << bad;
+}
+
+TEST(FileUri, EncodesEverythingButTheSafeCharacters) {
+    EXPECT_EQ(FileUri("/a/b-c_d.e~f.png"), "file:///a/b-c_d.e~f.png");
+    EXPECT_EQ(FileUri("/a b/#1%'\".png"), "file:///a%20b/%231%25%27%22.png");
+    EXPECT_EQ(FileUri("/图"), "file:///%E5%9B%BE");
+}
+
+// Each desktop: the exact commands, in order, with their arguments.
+struct BackendCase {
+    const char* name;
+    Desktop desktop;
+    std::vector<std::string> gsettingsKeys; // what list-keys answers (gsettings desktops)
+    std::string xfconfList;                 // what xfconf-query -l answers; "!" = it fails
+    std::vector<Command> expected;
+};
+
+class BackendCommandsTest : public ::testing::TestWithParam<BackendCase> {};
+
+TEST_P(BackendCommandsTest, RunsTheDesktopsOwnTools) {
+    const auto& c = GetParam();
+    RecordingRunner runner;
+    FakeGSettings gsettings;
+    for (const char* schema :
+         {"org.gnome.desktop.background", "org.cinnamon.desktop.background", "org.mate.background"})
+        gsettings.schemas[schema] = c.gsettingsKeys;
+    runner.answer = [&](const Command& cmd) {
+        if (cmd.program == "gsettings") return gsettings(cmd);
+        if (cmd.program == "xfconf-query" && cmd.args == Args{"-c", "xfce4-desktop", "-l"})
+            return c.xfconfList == "!" ? Failed(1, "Channel \"xfce4-desktop\" does not exist")
+                                       : Succeeded(c.xfconfList);
+        return Succeeded();
+    };
+    std::string error;
+    EXPECT_TRUE(ShowOnDesktop(c.desktop, runner, kPicture, error)) << error;
+    ASSERT_EQ(runner.calls.size(), c.expected.size());
+    for (std::size_t i = 0; i < c.expected.size(); ++i) {
+        EXPECT_EQ(runner.calls[i].program, c.expected[i].program) << i;
+        EXPECT_EQ(runner.calls[i].args, c.expected[i].args) << i << ": " << CommandLine(runner.calls[i]);
+    }
+}
+
+const std::string kGnome = "org.gnome.desktop.background";
+const std::string kCinnamon = "org.cinnamon.desktop.background";
+const std::string kMate = "org.mate.background";
+const std::string kXfce = "/backdrop/screen0/monitorHDMI-1/workspace0/";
+const std::string kXfce2 = "/backdrop/screen0/monitoreDP-1/workspace1/";
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, BackendCommandsTest,
+    ::testing::Values(
+        BackendCase{"gnome",
+                    Desktop::Gnome,
+                    {"color-shading-type", "picture-options", "picture-uri", "picture-uri-dark"},
+                    "",
+                    {{"gsettings", {"list-keys", kGnome}},
+                     {"gsettings", {"set", kGnome, "picture-options", "'stretched'"}},
+                     {"gsettings", {"set", kGnome, "picture-uri", "'" + kUri + "'"}},
+                     {"gsettings", {"set", kGnome, "picture-uri-dark", "'" + kUri + "'"}},
+                     {"gsettings", {"get", kGnome, "picture-uri"}}}},
+        // Before GNOME 42 there is no dark variant.
+        BackendCase{"gnome_without_dark",
+                    Desktop::Gnome,
+                    {"picture-options", "picture-uri"},
+                    "",
+                    {{"gsettings", {"list-keys", kGnome}},
+                     {"gsettings", {"set", kGnome, "picture-options", "'stretched'"}},
+                     {"gsettings", {"set", kGnome, "picture-uri", "'" + kUri + "'"}},
+                     {"gsettings", {"get", kGnome, "picture-uri"}}}},
+        BackendCase{"cinnamon",
+                    Desktop::Cinnamon,
+                    {"picture-options", "picture-uri"},
+                    "",
+                    {{"gsettings", {"list-keys", kCinnamon}},
+                     {"gsettings", {"set", kCinnamon, "picture-options", "'stretched'"}},
+                     {"gsettings", {"set", kCinnamon, "picture-uri", "'" + kUri + "'"}},
+                     {"gsettings", {"get", kCinnamon, "picture-uri"}}}},
+        BackendCase{"mate",
+                    Desktop::Mate,
+                    {"picture-filename", "picture-options"},
+                    "",
+                    {{"gsettings", {"list-keys", kMate}},
+                     {"gsettings", {"set", kMate, "picture-options", "'stretched'"}},
+                     {"gsettings", {"set", kMate, "picture-filename", "'" + kPicture.string() + "'"}},
+                     {"gsettings", {"get", kMate, "picture-filename"}}}},
+        BackendCase{"kde",
+                    Desktop::Kde,
+                    {},
+                    "",
+                    {{"dbus-send",
+                      {"--session", "--print-reply", "--dest=org.kde.plasmashell", "/PlasmaShell",
+                       "org.kde.PlasmaShell.evaluateScript", "string:" + PlasmaScript(kUri)}}}},
+        // Every monitor and workspace that has settings; last-image is created where it is missing.
+        BackendCase{
+            "xfce",
+            Desktop::Xfce,
+            {},
+            "/backdrop/screen0/monitorHDMI-1/workspace0/color-style\n" + kXfce +
+                "last-image\n/backdrop/screen0/monitoreDP-1/workspace1/image-style\n/desktop-icons/style\n",
+            {{"xfconf-query", {"-c", "xfce4-desktop", "-l"}},
+             {"xfconf-query",
+              {"-c", "xfce4-desktop", "-p", kXfce + "image-style", "-n", "-t", "int", "-s", "3"}},
+             {"xfconf-query",
+              {"-c", "xfce4-desktop", "-p", kXfce + "last-image", "-n", "-t", "string", "-s",
+               kPicture.string()}},
+             {"xfconf-query",
+              {"-c", "xfce4-desktop", "-p", kXfce2 + "image-style", "-n", "-t", "int", "-s", "3"}},
+             {"xfconf-query",
+              {"-c", "xfce4-desktop", "-p", kXfce2 + "last-image", "-n", "-t", "string", "-s",
+               kPicture.string()}}}},
+        BackendCase{"xfce_fresh",
+                    Desktop::Xfce,
+                    {},
+                    "",
+                    {{"xfconf-query", {"-c", "xfce4-desktop", "-l"}},
+                     {"xfconf-query",
+                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitor0/workspace0/image-style", "-n",
+                       "-t", "int", "-s", "3"}},
+                     {"xfconf-query",
+                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitor0/workspace0/last-image", "-n",
+                       "-t", "string", "-s", kPicture.string()}}}},
+        BackendCase{"xfce_no_channel",
+                    Desktop::Xfce,
+                    {},
+                    "!",
+                    {{"xfconf-query", {"-c", "xfce4-desktop", "-l"}},
+                     {"xfconf-query",
+                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitor0/workspace0/image-style", "-n",
+                       "-t", "int", "-s", "3"}},
+                     {"xfconf-query",
+                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitor0/workspace0/last-image", "-n",
+                       "-t", "string", "-s", kPicture.string()}}}},
+        BackendCase{"lxqt",
+                    Desktop::Lxqt,
+                    {},
+                    "",
+                    {{"pcmanfm-qt", {"--set-wallpaper=" + kPicture.string(), "--wallpaper-mode=stretch"}}}},
+        BackendCase{"lxde",
+                    Desktop::Lxde,
+                    {},
+                    "",
+                    {{"pcmanfm", {"--set-wallpaper=" + kPicture.string(), "--wallpaper-mode=stretch"}}}},
+        BackendCase{"sway",
+                    Desktop::Sway,
+                    {},
+                    "",
+                    {{"swaymsg", {"output", "*", "bg", kPicture.string(), "stretch"}}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PlasmaScript, SetsStretchedImageOnEveryDesktop) {
+    const std::string script = PlasmaScript("file:///a%22b.png\"); evil(\"");
+    EXPECT_NE(script.find("var image = \"file:///a%22b.png\\\"); evil(\\\"\";"), std::string::npos) << script;
+    EXPECT_NE(script.find("desktops()"), std::string::npos);
+    EXPECT_NE(script.find("d.wallpaperPlugin = \"org.kde.image\";"), std::string::npos);
+    EXPECT_NE(script.find("d.writeConfig(\"Image\", image);"), std::string::npos);
+    EXPECT_NE(script.find("d.writeConfig(\"FillMode\", 0);"), std::string::npos);
+}
+
+// Failures stop at the failing command and say what failed.
+struct FailureCase {
+    const char* name;
+    Desktop desktop;
+    std::function<CommandResult(const Command&)> answer;
+    std::size_t callsMade;
+    std::string errorPart;
+};
+
+class BackendFailureTest : public ::testing::TestWithParam<FailureCase> {};
+
+TEST_P(BackendFailureTest, ReportsTheFailure) {
+    const auto& c = GetParam();
+    RecordingRunner runner;
+    runner.answer = c.answer;
+    std::string error;
+    EXPECT_FALSE(ShowOnDesktop(c.desktop, runner, kPicture, error));
+    EXPECT_NE(error.find(c.errorPart), std::string::npos) << error;
+    EXPECT_EQ(runner.calls.size(), c.callsMade);
+}
+
+FakeGSettings gnomeSchema(bool dropWrites) {
+    FakeGSettings g;
+    g.schemas[kGnome] = {"picture-options", "picture-uri"};
+    g.dropWrites = dropWrites;
+    return g;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, BackendFailureTest,
+    ::testing::Values(
+        FailureCase{"schema_missing", Desktop::Cinnamon, FakeGSettings{}, 1, "No such schema"},
+        FailureCase{"no_picture_key", Desktop::Gnome,
+                    [](const Command&) { return Succeeded("picture-options\n"); }, 1, "has no picture key"},
+        FailureCase{"set_fails", Desktop::Gnome,
+                    [g = gnomeSchema(false)](const Command& c) mutable {
+                        return c.args[0] == "set" && c.args[2] == "picture-uri" ? Failed(1, "not writable")
+                                                                                : g(c);
+                    },
+                    3, "exit status 1: not writable"},
+        // Without a settings service gsettings may "succeed" and keep nothing.
+        FailureCase{"writes_dropped", Desktop::Gnome,
+                    [g = gnomeSchema(true)](const Command& c) mutable { return g(c); }, 4, "did not keep"},
+        FailureCase{"gsettings_missing", Desktop::Gnome,
+                    [](const Command&) {
+                        CommandResult r;
+                        r.startError = "cannot run gsettings: No such file or directory";
+                        return r;
+                    },
+                    1, "cannot run gsettings"},
+        FailureCase{
+            "plasma_refuses", Desktop::Kde,
+            [](const Command&) { return Failed(1, "Error org.freedesktop.DBus.Error.ServiceUnknown: x"); }, 1,
+            "ServiceUnknown"},
+        FailureCase{"xfconf_down", Desktop::Xfce, [](const Command&) { return Failed(1, "no xfconfd"); }, 2,
+                    "image-style -n -t int -s 3: exit status 1: no xfconfd"},
+        FailureCase{"pcmanfm_times_out", Desktop::Lxde,
+                    [](const Command&) {
+                        CommandResult r;
+                        r.started = true;
+                        r.timedOut = true;
+                        return r;
+                    },
+                    1, "pcmanfm --set-wallpaper"},
+        FailureCase{"swaymsg_fails", Desktop::Sway,
+                    [](const Command&) { return Failed(2, "Unable to connect"); }, 1, "Unable to connect"},
+        FailureCase{"not_a_command_desktop", Desktop::X11Root, nullptr, 0, "no command"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ShowWithSway, RefusesPathsSwayWouldMisread) {
+    for (const char* path :
+         {"/home/a b/w.png", "/home/$USER/w.png", "/h/`x`.png", "/h/a;b.png", "/h/\"q\".png"}) {
+        RecordingRunner runner;
+        std::string error;
+        EXPECT_FALSE(ShowWithSway(runner, path, error)) << path;
+        EXPECT_TRUE(runner.calls.empty());
+    }
+    RecordingRunner runner;
+    std::string error;
+    EXPECT_TRUE(ShowWithSway(runner, "/home/张三/.cache/w-1.png", error)) << error;
+}
+
+} // namespace
+} // namespace nodo::desktop::test

@@ -1,0 +1,80 @@
+#include "platform/desktop/DesktopDetect.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace nodo::desktop::test {
+namespace {
+
+struct DetectCase {
+    const char* currentDesktop; // XDG_CURRENT_DESKTOP, "" = unset
+    std::vector<std::string> processes;
+    const char* display;
+    const char* wayland;
+    Desktop expected;
+};
+
+class DetectDesktopTest : public ::testing::TestWithParam<DetectCase> {};
+
+TEST_P(DetectDesktopTest, FindsTheDesktop) {
+    const DetectCase& c = GetParam();
+    const auto env = EnvOf(
+        {{"XDG_CURRENT_DESKTOP", c.currentDesktop}, {"DISPLAY", c.display}, {"WAYLAND_DISPLAY", c.wayland}});
+    EXPECT_EQ(DetectDesktop(env, c.processes), c.expected)
+        << "XDG_CURRENT_DESKTOP=" << c.currentDesktop << " got "
+        << DesktopName(DetectDesktop(env, c.processes));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, DetectDesktopTest,
+    ::testing::Values(
+        // Names as the desktops set them, in any case, alone or in colon lists.
+        DetectCase{"GNOME", {}, ":0", "", Desktop::Gnome},
+        DetectCase{"gnome", {}, "", "wayland-0", Desktop::Gnome},
+        DetectCase{"ubuntu:GNOME", {}, ":0", "", Desktop::Gnome},
+        DetectCase{"GNOME-Flashback:GNOME", {}, ":0", "", Desktop::Gnome},
+        DetectCase{"Budgie:GNOME", {}, ":0", "", Desktop::Gnome},
+        DetectCase{"Unity:Unity7:ubuntu", {}, ":0", "", Desktop::Gnome},
+        DetectCase{"Pantheon", {}, ":0", "", Desktop::Gnome},
+        DetectCase{"X-Cinnamon", {}, ":0", "", Desktop::Cinnamon},
+        DetectCase{"x-cinnamon", {}, ":0", "", Desktop::Cinnamon},
+        DetectCase{"MATE", {}, ":0", "", Desktop::Mate}, DetectCase{"KDE", {}, ":0", "", Desktop::Kde},
+        DetectCase{"kde", {}, "", "wayland-0", Desktop::Kde}, DetectCase{"XFCE", {}, ":0", "", Desktop::Xfce},
+        DetectCase{"LXQt", {}, ":0", "", Desktop::Lxqt}, DetectCase{"LXDE", {}, ":0", "", Desktop::Lxde},
+        DetectCase{"sway", {}, "", "wayland-1", Desktop::Sway},
+        // The first known entry wins; unknown ones are passed over.
+        DetectCase{"foo:bar:XFCE:GNOME", {}, ":0", "", Desktop::Xfce},
+        DetectCase{" KDE ", {}, ":0", "", Desktop::Kde},
+        // The variable names the desktop even when its shell is not seen.
+        DetectCase{"GNOME", {"plasmashell"}, ":0", "", Desktop::Gnome},
+        // Unset or unknown: the session's processes decide.
+        DetectCase{"", {"bash", "plasmashell"}, ":0", "", Desktop::Kde},
+        DetectCase{"", {"gnome-shell", "cinnamon"}, ":0", "", Desktop::Cinnamon},
+        DetectCase{"", {"xfdesktop"}, ":0", "", Desktop::Xfce},
+        DetectCase{"", {"mate-panel"}, ":0", "", Desktop::Mate},
+        DetectCase{"", {"lxqt-session"}, ":0", "", Desktop::Lxqt},
+        DetectCase{"", {"lxpanel"}, ":0", "", Desktop::Lxde},
+        DetectCase{"", {"budgie-wm"}, ":0", "", Desktop::Gnome},
+        DetectCase{"", {"sway"}, "", "wayland-1", Desktop::Sway},
+        DetectCase{"i3", {"gnome-shell"}, ":0", "", Desktop::Gnome},
+        // Nothing known: X11 gets its root window; Wayland or no display at all gets nothing.
+        DetectCase{"i3", {"i3", "bash"}, ":0", "", Desktop::X11Root},
+        DetectCase{"", {}, ":5", "", Desktop::X11Root}, DetectCase{"", {}, "", "", Desktop::None},
+        DetectCase{"weston", {}, ":0", "wayland-0", Desktop::None},
+        DetectCase{"", {"bash"}, "", "", Desktop::None}));
+
+TEST(DesktopName, EveryDesktopHasOne) {
+    for (Desktop d : {Desktop::None, Desktop::Gnome, Desktop::Cinnamon, Desktop::Mate, Desktop::Kde,
+                      Desktop::Xfce, Desktop::Lxqt, Desktop::Lxde, Desktop::Sway, Desktop::X11Root})
+        EXPECT_STRNE(DesktopName(d), "");
+}
+
+TEST(SessionProcessNames, SeesThisProgram) {
+    const auto names = SessionProcessNames();
+    // The kernel cuts command names at 15 characters.
+    EXPECT_NE(std::find(names.begin(), names.end(), std::string("wallpaper_desktop_test").substr(0, 15)),
+              names.end());
+}
+
+} // namespace
+} // namespace nodo::desktop::test
