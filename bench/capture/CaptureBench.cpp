@@ -5,6 +5,7 @@
 #include "capture/CopyScreenFrm.h"
 #include "capture/core/CaptureSelection.h"
 #include "pictures/PicImage.h"
+#include "pictures/uGlobal.h"
 #include "support/fakes/Fakes.h"
 #include "platform/posix/LinuxKernel.h"
 #include "platform/qt/QtScreen.h"
@@ -87,9 +88,8 @@ void PostedMessageToWindowShown(benchmark::State& state, bool realPause) {
     if (realPause) tp.platform().kernel = &realKernel;
     MainStandIn main;
     auto* page = new TPicImage(&main);
-    std::string sel;
-    int32_t index = 0;
-    MainContext ctx{&tp.platform(), &main, page, &sel, &index};
+    SharedState shared;
+    MainContext ctx{&tp.platform(), &main, page, &shared};
     CaptureTool tool;
     main.onCopyScreen = [&] { tool.Copyscreanform(ctx); };
     main.resize(400, 300);
@@ -146,7 +146,8 @@ void BM_BandMoveWindow(benchmark::State& state) {
     tp.screen.picture = QImage(kW, kH, QImage::Format_RGB32);
     tp.screen.picture.fill(QColor(0x33, 0x66, 0x99));
     QWidget main;
-    MainContext ctx{&tp.platform(), &main, nullptr, nullptr, nullptr};
+    SharedState shared;
+    MainContext ctx{&tp.platform(), &main, nullptr, &shared};
     CaptureTool tool;
     tool.Copyscreanform(ctx);
     TCopyScreenForm* f = tool.current();

@@ -1,6 +1,7 @@
 // The program entry: the application object, then the windows in their fixed order.
 #include "app/Tools.h"
 #include "app/uMain.h"
+#include "pictures/uGlobal.h"
 #include "ui/Translations.h"
 #include "platform/qt/PlatformServices.h"
 
@@ -20,7 +21,9 @@ int main(int argc, char** argv) {
 
     int rc = 0;
     {
-        nodo::TMainFrm mainFrm(platform);
+        // What the windows share lives as long as they do.
+        nodo::SharedState state;
+        nodo::TMainFrm mainFrm(platform, state);
         // The tool windows are created once, after the main window, and live until exit.
         nodo::AppTools tools(platform, mainFrm);
         mainFrm.setTools(tools.mainTools());

@@ -14,7 +14,7 @@ namespace nodo {
 
 struct AppTools::Impl {
     Impl(Platform& platform, TMainFrm& mainFrm)
-        : wallpaper(platform, &mainFrm), picSel(platform, &mainFrm), capture(&mainFrm) {}
+        : wallpaper(platform, mainFrm.state(), &mainFrm), picSel(platform, &mainFrm), capture(&mainFrm) {}
 
     WallpaperTools wallpaper; // the settings window, the confirmation and the holder window
     TPicSelFrm picSel;        // the background list window

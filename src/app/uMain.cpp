@@ -46,8 +46,8 @@ QPushButton* FlatButton(QWidget* parent, const QString& caption, const QRect& r,
 }
 } // namespace
 
-TMainFrm::TMainFrm(Platform& platform, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_platform(platform) {
+TMainFrm::TMainFrm(Platform& platform, SharedState& state, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_platform(platform), m_state(state) {
     setObjectName(QStringLiteral("TMainFrm"));
     setWindowTitle(MessageBox::kAppTitle);
     setWindowIcon(QIcon(art::Pixmap(QStringLiteral("app_icon"), QSize(64, 64))));
@@ -57,8 +57,7 @@ TMainFrm::TMainFrm(Platform& platform, QWidget* parent)
     m_context.platform = &m_platform;
     m_context.mainWindow = this;
     m_context.imgPicMix = imgPicMix;
-    m_context.SelBGPic = &SelBGPic;
-    m_context.BGPicIndex = &BGPicIndex;
+    m_context.state = &m_state;
 
     qApp->installEventFilter(this);
     if (auto* d = QAbstractEventDispatcher::instance())
@@ -265,10 +264,10 @@ void TMainFrm::reportError(const std::exception& e) {
 
 void TMainFrm::FormCreate() {
     WebEditor->navigate(QUrl(QStringLiteral("about:blank")));
-    SelBGPic.clear();
-    uGlobal::BGPicCount = 0;
-    uGlobal::BGPicList.clear();
-    LetterIndex = 0;
+    m_state.SelBGPic.clear();
+    m_state.BGPicCount = 0;
+    m_state.BGPicList.clear();
+    m_state.LetterIndex = 0;
     webLink->navigate(QUrl(webAddress(QStringLiteral("/rs/Tavi.htm"))));
 
     const LocalDateTime now = m_platform.clock->now();
@@ -278,24 +277,24 @@ void TMainFrm::FormCreate() {
     // Each step reports its own failure and the start-up goes on with that step's defaults, so a
     // damaged settings file never switches off the steps after it.
     try {
-        TmpPicIni(1, *m_platform.folder, *m_platform.text);
+        TmpPicIni(1, m_state, *m_platform.folder, *m_platform.text);
     } catch (const std::exception& e) {
-        uGlobal::CurPicFile.clear();
+        m_state.CurPicFile.clear();
         reportError(e);
     }
 
-    uGlobal::ShowSetBgInfo = true;
-    uGlobal::SetBgConfirmed = 0;
-    uGlobal::ConfigSetBgFile = m_platform.folder->path("data\\configSetBg.ini");
+    m_state.ShowSetBgInfo = true;
+    m_state.SetBgConfirmed = 0;
+    m_state.ConfigSetBgFile = m_platform.folder->path("data\\configSetBg.ini");
     try {
-        if (m_platform.text->exists(uGlobal::ConfigSetBgFile)) {
-            const auto lines = m_platform.text->readLines(uGlobal::ConfigSetBgFile);
-            uGlobal::ShowSetBgInfo = StrToInt(lines.empty() ? std::string() : lines[0]) > 0;
+        if (m_platform.text->exists(m_state.ConfigSetBgFile)) {
+            const auto lines = m_platform.text->readLines(m_state.ConfigSetBgFile);
+            m_state.ShowSetBgInfo = StrToInt(lines.empty() ? std::string() : lines[0]) > 0;
         } else {
-            m_platform.text->writeLines(uGlobal::ConfigSetBgFile, {"1"});
+            m_platform.text->writeLines(m_state.ConfigSetBgFile, {"1"});
         }
     } catch (const std::exception& e) {
-        uGlobal::ShowSetBgInfo = true;
+        m_state.ShowSetBgInfo = true;
         reportError(e);
     }
 
@@ -317,7 +316,7 @@ void TMainFrm::LoadFormSize() {
                             "\" holds fewer than five lines");
         // Every line is converted before anything changes, so a bad line leaves the state as it was.
         const Geometry g{StrToInt(lines[1]), StrToInt(lines[2]), StrToInt(lines[3]), StrToInt(lines[4])};
-        LetterIndex = StrToInt(lines[0]);
+        m_state.LetterIndex = StrToInt(lines[0]);
         saved = g;
         applySavedGeometry();
         return;
@@ -332,7 +331,7 @@ void TMainFrm::useDefaultGeometry() {
     const QSize screen = areas.empty() ? m_platform.screen->size() : areas.front().size();
     // Integer division truncates toward zero, as the stored files expect (801 pixels gives -14).
     saved = {830, 500, (screen.width() - 830) / 2, (screen.height() - 30 - 500) / 2};
-    LetterIndex = 1;
+    m_state.LetterIndex = 1;
     applySavedGeometry();
 }
 
@@ -348,7 +347,7 @@ void TMainFrm::applySavedGeometry() {
 
 void TMainFrm::SaveFormSize() {
     m_platform.text->writeLines(m_platform.folder->path("data\\FormSize.ini"),
-                                {std::to_string(LetterIndex), std::to_string(saved.width),
+                                {std::to_string(m_state.LetterIndex), std::to_string(saved.width),
                                  std::to_string(saved.height), std::to_string(saved.left),
                                  std::to_string(saved.top)});
 }

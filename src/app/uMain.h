@@ -40,7 +40,7 @@ struct MainTools {
 class TMainFrm : public QWidget {
     Q_OBJECT
 public:
-    explicit TMainFrm(Platform& platform, QWidget* parent = nullptr);
+    TMainFrm(Platform& platform, SharedState& state, QWidget* parent = nullptr);
     ~TMainFrm() override;
 
     void setTools(MainTools tools) { m_tools = std::move(tools); }
@@ -68,10 +68,7 @@ public:
     void LoadFormSize();
     void SaveFormSize();
 
-    // State visible to the tools and to tests.
-    std::string SelBGPic;
-    int32_t BGPicIndex = 0;
-    int32_t LetterIndex = 0;
+    SharedState& state() { return m_state; }
     struct Geometry {
         int32_t width = 0, height = 0, left = 0, top = 0;
     } saved;
@@ -146,6 +143,7 @@ private:
     void applySavedGeometry();
 
     Platform& m_platform;
+    SharedState& m_state;
     MainContext m_context;
     MainTools m_tools;
     QSize m_designSize{822, 466};

@@ -310,8 +310,8 @@ std::string TCopyScreenForm::saveSelection(const capture::Rect& rect) {
 void TCopyScreenForm::handOver(const std::string& file) {
     // Once the file is saved, a failure to hand it over is not reported; the file stays.
     try {
-        uGlobal::CurPicFile = file;
-        TmpPicIni(0, *m_ctx.platform->folder, *m_ctx.platform->text);
+        m_ctx.state->CurPicFile = file;
+        TmpPicIni(0, *m_ctx.state, *m_ctx.platform->folder, *m_ctx.platform->text);
         if (m_ctx.imgPicMix) m_ctx.imgPicMix->LoadFromFile(file);
         if (m_ctx.mainWindow) {
             m_ctx.mainWindow->showNormal();

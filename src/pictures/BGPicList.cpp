@@ -13,28 +13,28 @@ std::optional<std::vector<std::string>> ReadBGPicList(const AppFolder& folder, T
     return std::nullopt;
 }
 
-void LoadBGPicList(const AppFolder& folder, TextFile& text, std::string& SelBGPic, int32_t& BGPicIndex,
+void LoadBGPicList(const AppFolder& folder, TextFile& text, SharedState& state,
                    bool ByChoice) {
-    uGlobal::BGPicCount = 0;
+    state.BGPicCount = 0;
     const std::optional<std::vector<std::string>> read = ReadBGPicList(folder, text);
     if (!read) {
-        SelBGPic = kDefaultBGPic;
-        uGlobal::BGPicCount = 2;
-        uGlobal::BGPicList = {{0, kDefaultBGPic}, {1, kDefaultBGPic}};
-        BGPicIndex = 0;
+        state.SelBGPic = kDefaultBGPic;
+        state.BGPicCount = 2;
+        state.BGPicList = {{0, kDefaultBGPic}, {1, kDefaultBGPic}};
+        state.BGPicIndex = 0;
         return;
     }
     const std::vector<std::string>& lines = *read;
     if (lines.empty()) return; // nothing to choose from: keep what was loaded before
-    SelBGPic = lines[0];
+    state.SelBGPic = lines[0];
     const int count = static_cast<int>(lines.size());
-    uGlobal::BGPicCount = count;
-    uGlobal::BGPicList.assign(lines.size(), {});
+    state.BGPicCount = count;
+    state.BGPicList.assign(lines.size(), {});
     for (int i = 0; i < count; ++i) {
-        auto& entry = uGlobal::BGPicList[static_cast<std::size_t>(i)];
+        auto& entry = state.BGPicList[static_cast<std::size_t>(i)];
         entry.PicIndex = i;
         entry.PicName = lines[static_cast<std::size_t>(i)];
-        if (entry.PicName == SelBGPic) BGPicIndex = ByChoice ? i : count - 1;
+        if (entry.PicName == state.SelBGPic) state.BGPicIndex = ByChoice ? i : count - 1;
     }
 }
 

@@ -9,6 +9,7 @@
 namespace nodo {
 class AppFolder;
 class TextFile;
+struct SharedState;
 
 inline constexpr const char* kBGPicListFile = "Data\\BGPicList.ini";
 inline constexpr const char* kBGPicFolder = "source\\DeskTopBG\\";
@@ -18,11 +19,11 @@ inline constexpr const char* kDefaultBGPic = "A1.bmp"; // installed with the pro
 // content (a failure to write throws FileError).
 std::optional<std::vector<std::string>> ReadBGPicList(const AppFolder& folder, TextFile& text);
 
-// Fills uGlobal::BGPicList and BGPicCount from the list file and sets the main window's SelBGPic and
+// Fills BGPicList and BGPicCount from the list file and sets SelBGPic and
 // BGPicIndex: the last entry carrying the chosen name when byChoice, otherwise the last entry. A
 // missing file is written with its default content (a failure to write throws FileError); a file
 // without any line leaves BGPicCount 0 and everything else as it was.
-void LoadBGPicList(const AppFolder& folder, TextFile& text, std::string& SelBGPic, int32_t& BGPicIndex,
+void LoadBGPicList(const AppFolder& folder, TextFile& text, SharedState& state,
                    bool ByChoice);
 
 // Rewrites the list file: the chosen name, then the rows. Throws FileError.

@@ -25,7 +25,7 @@ void PicToTmpBmp(MainContext& ctx) {
     TmpFolder(*ctx.platform);
     const std::string file = ctx.platform->folder->path("tmp\\tmp.bmp");
     pic::SaveBmpFile(file, page, 24);
-    uGlobal::CurPicFile = file;
+    ctx.state->CurPicFile = file;
 }
 
 void btnInsertPicClick(MainContext& ctx) {
@@ -41,24 +41,24 @@ void btnInsertPicClick(MainContext& ctx) {
         if (ext == ".png") {
             PicToTmpBmp(ctx);
         } else if (ext == ".bmp") {
-            uGlobal::CurPicFile = chosen;
+            ctx.state->CurPicFile = chosen;
         } else {
             // JPEG or GIF, decoded onto the page just now: written from there, not decoded again.
             const std::string bmp = BmpTargetFor(chosen, TmpFolder(p));
             pic::SaveBmpFile(bmp, ctx.imgPicMix->picture(), 24);
-            uGlobal::CurPicFile = bmp;
+            ctx.state->CurPicFile = bmp;
         }
-        TmpPicIni(0, *p.folder, *p.text);
-        ctx.imgPicMix->LoadFromFile(uGlobal::CurPicFile);
+        TmpPicIni(0, *ctx.state, *p.folder, *p.text);
+        ctx.imgPicMix->LoadFromFile(ctx.state->CurPicFile);
     } catch (const std::exception&) {
         p.messages->show(ctx.mainWindow, kLoadPicFailedText);
     }
 }
 
 void ShowCurPicFile(MainContext& ctx) {
-    if (uGlobal::CurPicFile.empty()) return;
+    if (ctx.state->CurPicFile.empty()) return;
     // The hand-over file may spell the path in another case than the disk does.
-    const std::string file = ResolveExisting(uGlobal::CurPicFile).string();
+    const std::string file = ResolveExisting(ctx.state->CurPicFile).string();
     if (!ctx.platform->kernel->fileExists(file)) return;
     ctx.imgPicMix->LoadFromFile(file);
 }

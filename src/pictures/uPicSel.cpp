@@ -4,6 +4,7 @@
 #include "pictures/BGPicList.h"
 #include "pictures/PicConvert.h"
 #include "pictures/PicImage.h"
+#include "pictures/uGlobal.h"
 #include "platform/Errors.h"
 #include "ui/Art.h"
 #include "platform/Platform.h"
@@ -264,18 +265,18 @@ bool TPicSelFrm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void LoadBGPicList(MainContext& ctx, bool ByChoice) {
-    nodo::LoadBGPicList(*ctx.platform->folder, *ctx.platform->text, *ctx.SelBGPic, *ctx.BGPicIndex, ByChoice);
+    nodo::LoadBGPicList(*ctx.platform->folder, *ctx.platform->text, *ctx.state, ByChoice);
 }
 
 void imgAddToDeskClick(MainContext& ctx, TPicSelFrm& picSel) {
-    picSel.SelBGPic = *ctx.SelBGPic;
+    picSel.SelBGPic = ctx.state->SelBGPic;
     picSel.exec();
     // A list file that cannot be read or written ends in the default error report.
     try {
-        if (picSel.SelBGPic == *ctx.SelBGPic) {
+        if (picSel.SelBGPic == ctx.state->SelBGPic) {
             LoadBGPicList(ctx, false);
         } else {
-            *ctx.SelBGPic = picSel.SelBGPic;
+            ctx.state->SelBGPic = picSel.SelBGPic;
             LoadBGPicList(ctx, true);
         }
     } catch (const std::exception& e) {

@@ -9,13 +9,13 @@ class QWidget;
 namespace nodo {
 struct Platform;
 class TPicImage;
+struct SharedState;
 
 struct MainContext {
     Platform* platform = nullptr;
     QWidget* mainWindow = nullptr;   // TMainFrm
     TPicImage* imgPicMix = nullptr;  // the picture page
-    std::string* SelBGPic = nullptr; // TMainFrm fields
-    int32_t* BGPicIndex = nullptr;
+    SharedState* state = nullptr;    // what the windows share
 };
 
 } // namespace nodo

@@ -21,9 +21,9 @@ struct WaitCursor {
 };
 } // namespace
 
-WallpaperTools::WallpaperTools(Platform& platform, QWidget* mainWindow)
+WallpaperTools::WallpaperTools(Platform& platform, SharedState& state, QWidget* mainWindow)
     : m_platform(platform), m_deskBGSet(std::make_unique<TDeskBGSetFrm>(platform)),
-      m_infor(new TInforFrm(platform, mainWindow)), m_mixPic(std::make_unique<TMixPicFrm>()) {}
+      m_infor(new TInforFrm(platform, state, mainWindow)), m_mixPic(std::make_unique<TMixPicFrm>()) {}
 
 WallpaperTools::~WallpaperTools() { delete m_infor.data(); }
 
@@ -39,8 +39,9 @@ void WallpaperTools::MakeContentPic(MainContext& ctx) {
 
 void WallpaperTools::imgAppToDeskClick(MainContext& ctx) {
     // Without a background there is nothing to blend over: no question, no file written.
-    if (uGlobal::BGPicList.empty() || !ctx.BGPicIndex) return;
-    if (uGlobal::ShowSetBgInfo && m_infor && m_infor->ShowModal() == 0) return;
+    SharedState& state = *ctx.state;
+    if (state.BGPicList.empty()) return;
+    if (state.ShowSetBgInfo && m_infor && m_infor->ShowModal() == 0) return;
 
     WaitCursor wait;
     try {
@@ -50,7 +51,7 @@ void WallpaperTools::imgAppToDeskClick(MainContext& ctx) {
         return;
     }
     m_deskBGSet->ContentPicFile = m_deskBGSet->files().content();
-    m_last = ApplyBackground(m_deskBGSet->files(), *m_platform.wallpaper, uGlobal::BGPicList, *ctx.BGPicIndex,
+    m_last = ApplyBackground(m_deskBGSet->files(), *m_platform.wallpaper, state.BGPicList, state.BGPicIndex,
                              m_mixPic->holder());
     m_deskBGSet->BGPicFile = m_last.background;
 }

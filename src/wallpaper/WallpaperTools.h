@@ -10,6 +10,7 @@ class QWidget;
 namespace nodo {
 struct Platform;
 struct MainContext;
+struct SharedState;
 class TDeskBGSetFrm;
 class TInforFrm;
 class TMixPicFrm;
@@ -17,12 +18,12 @@ class TMixPicFrm;
 class WallpaperTools {
 public:
     // Makes, in this order, the settings window, the confirmation and the holder window.
-    WallpaperTools(Platform& platform, QWidget* mainWindow);
+    WallpaperTools(Platform& platform, SharedState& state, QWidget* mainWindow);
     ~WallpaperTools();
 
     // The click on the main window's "apply to desktop" image: ask, write Content.bmp from the
     // picture page, blend over the next background, install, step the index. Uses ctx.platform's
-    // services as given at construction, ctx.mainWindow, ctx.imgPicMix and ctx.BGPicIndex.
+    // services as given at construction, ctx.mainWindow, ctx.imgPicMix and the shared state.
     void imgAppToDeskClick(MainContext& ctx);
     // Content.bmp from the picture page; throws when it cannot be written.
     void MakeContentPic(MainContext& ctx);

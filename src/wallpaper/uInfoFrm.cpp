@@ -69,8 +69,9 @@ QPushButton* MakeButton(QWidget* parent, const QString& text, const QRect& geome
 
 } // namespace
 
-TInforFrm::TInforFrm(Platform& platform, QWidget* mainWindow)
-    : QDialog(mainWindow, Qt::Dialog | Qt::FramelessWindowHint), m_platform(platform), m_mainWindow(mainWindow) {
+TInforFrm::TInforFrm(Platform& platform, SharedState& state, QWidget* mainWindow)
+    : QDialog(mainWindow, Qt::Dialog | Qt::FramelessWindowHint), m_platform(platform), m_state(state),
+      m_mainWindow(mainWindow) {
     setWindowTitle(QStringLiteral("InfoFrm"));
     setFixedSize(kSize);
     setModal(true);
@@ -119,17 +120,17 @@ TInforFrm::TInforFrm(Platform& platform, QWidget* mainWindow)
 int TInforFrm::ShowModal() {
     // Only this showing's answer counts: an earlier "确  定" must not carry over to a window that
     // is closed some other way.
-    uGlobal::SetBgConfirmed = 0;
+    m_state.SetBgConfirmed = 0;
     centreOverMainWindow();
     exec();
-    return uGlobal::SetBgConfirmed;
+    return m_state.SetBgConfirmed;
 }
 
 void TInforFrm::btnokClick() {
-    uGlobal::SetBgConfirmed = 1;
+    m_state.SetBgConfirmed = 1;
     if (m_chkSetBgInfo->isChecked()) {
-        uGlobal::ShowSetBgInfo = false;
-        std::string file = uGlobal::ConfigSetBgFile;
+        m_state.ShowSetBgInfo = false;
+        std::string file = m_state.ConfigSetBgFile;
         if (file.empty()) file = m_platform.folder->path("data\\configSetBg.ini");
         try {
             m_platform.text->writeLines(file, {"0"});
@@ -142,7 +143,7 @@ void TInforFrm::btnokClick() {
 }
 
 void TInforFrm::btncancelClick() {
-    uGlobal::SetBgConfirmed = 0;
+    m_state.SetBgConfirmed = 0;
     QDialog::reject();
 }
 

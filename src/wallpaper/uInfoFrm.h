@@ -9,14 +9,15 @@ class QLabel;
 class QPushButton;
 
 namespace nodo {
+struct SharedState;
 struct Platform;
 
 class TInforFrm : public QDialog {
     Q_OBJECT
 public:
-    TInforFrm(Platform& platform, QWidget* mainWindow);
+    TInforFrm(Platform& platform, SharedState& state, QWidget* mainWindow);
 
-    // Asks the question modally and returns the answer (uGlobal::SetBgConfirmed): 1 only when
+    // Asks the question modally and returns the answer (SetBgConfirmed of the shared state): 1 only when
     // "确  定" closed the window this time.
     int ShowModal();
 
@@ -44,6 +45,7 @@ private:
     void centreOverMainWindow();
 
     Platform& m_platform;
+    SharedState& m_state;
     QWidget* m_mainWindow;
     QWidget* m_shpBG;
     QLabel* m_imgques;

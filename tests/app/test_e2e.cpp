@@ -92,7 +92,7 @@ class EndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(std::getenv("DISPLAY")) << "needs the X server that scripts/run-tests starts";
-        uGlobal::ResetGlobals();
+        state = SharedState{};
         const char* app = std::getenv("NODO_APP_DIR");
         ASSERT_TRUE(app);
         fs::copy_file(fs::path(app) / "source/DeskTopBG/A1.bmp", tp.file("source/DeskTopBG/A1.bmp"));
@@ -114,7 +114,7 @@ protected:
 
     void start() {
         stop();
-        frm = std::make_unique<TMainFrm>(tp.platform());
+        frm = std::make_unique<TMainFrm>(tp.platform(), state);
         tools = std::make_unique<AppTools>(tp.platform(), *frm);
         frm->setTools(tools->mainTools());
         frm->FormCreate();
@@ -132,6 +132,7 @@ protected:
     }
 
     TestPlatform tp;
+    SharedState state;
     std::unique_ptr<desktop::DesktopWallpaper> wallpaper;
     std::unique_ptr<TMainFrm> frm;
     std::unique_ptr<AppTools> tools;
@@ -181,7 +182,7 @@ TEST_F(EndToEnd, EachKindOfPictureIsImportedShownAndBackAtTheNextStart) {
         start();
         import(c.file);
         EXPECT_TRUE(tp.messages.shown.empty()) << c.file << ": " << tp.messages.texts().join("|").toStdString();
-        EXPECT_EQ(uGlobal::CurPicFile, c.expectCur);
+        EXPECT_EQ(state.CurPicFile, c.expectCur);
         EXPECT_EQ(ReadFile(tp.file("data/tmppic.ini")), c.expectCur + "\r\n");
         EXPECT_EQ(frm->imgPicMix->size(), c.size) << c.file;
         EXPECT_TRUE(frm->imgPicMix->isBitmap());
@@ -196,9 +197,9 @@ TEST_F(EndToEnd, EachKindOfPictureIsImportedShownAndBackAtTheNextStart) {
         }
         // The next start shows the same picture.
         stop();
-        uGlobal::ResetGlobals();
+        state = SharedState{};
         start();
-        EXPECT_EQ(uGlobal::CurPicFile, c.expectCur);
+        EXPECT_EQ(state.CurPicFile, c.expectCur);
         EXPECT_EQ(frm->imgPicMix->size(), c.size) << "after restart: " << c.file;
     }
     // The user's folder holds only what the user put there.
@@ -216,8 +217,8 @@ TEST_F(EndToEnd, ApplyAfterConfirmingPutsTheBlendOnTheRootWindow) {
     fs::create_directories(tp.file("user"));
     pic::SaveBmpFile(tp.file("user/red.bmp"), red);
     import(tp.file("user/red.bmp"));
-    ASSERT_EQ(uGlobal::CurPicFile, tp.file("user/red.bmp"));
-    ASSERT_TRUE(uGlobal::ShowSetBgInfo);
+    ASSERT_EQ(state.CurPicFile, tp.file("user/red.bmp"));
+    ASSERT_TRUE(state.ShowSetBgInfo);
 
     AnswerNextModal(QStringLiteral("确  定"));
     QTest::mouseClick(frm->imgAppToDesk, Qt::LeftButton, {}, QPoint(10, 10));
@@ -249,7 +250,7 @@ TEST_F(EndToEnd, ApplyAfterConfirmingPutsTheBlendOnTheRootWindow) {
     EXPECT_NEAR(root.g, m[1], 8);
     EXPECT_NEAR(root.b, m[0], 8);
     // From entry 0 the rotation goes on at the last entry.
-    EXPECT_EQ(frm->BGPicIndex, 1);
+    EXPECT_EQ(frm->state().BGPicIndex, 1);
 }
 
 } // namespace

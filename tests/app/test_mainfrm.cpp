@@ -41,11 +41,10 @@ private:
 
 class MainFrmTest : public ::testing::Test {
 protected:
-    void SetUp() override { uGlobal::ResetGlobals(); }
 
     // Creates and shows the main window as the entry does, with a background loader that only counts.
     std::unique_ptr<TMainFrm> start() {
-        auto frm = std::make_unique<TMainFrm>(tp.platform());
+        auto frm = std::make_unique<TMainFrm>(tp.platform(), state);
         MainTools tools;
         tools.LoadBGPicList = [this](MainContext&, bool byChoice) {
             ++listLoads;
@@ -60,6 +59,7 @@ protected:
     std::string data(const std::string& name) { return tp.file("data/" + name); }
 
     TestPlatform tp;
+    SharedState state;
     int listLoads = 0;
     bool lastByChoice = true;
 };
@@ -74,7 +74,7 @@ TEST_F(MainFrmTest, FirstStartPlacesTheWindowByScreenWidth) {
         auto frm = start();
         EXPECT_EQ(frm->size(), QSize(830, 500)) << c.screenW;
         EXPECT_EQ(frm->pos(), QPoint(c.left, c.top)) << c.screenW;
-        EXPECT_EQ(frm->LetterIndex, 1);
+        EXPECT_EQ(frm->state().LetterIndex, 1);
         EXPECT_EQ(ReadFile(data("FormSize.ini")), "1\r\n830\r\n500\r\n" + std::to_string(c.left) + "\r\n" +
                                                       std::to_string(c.top) + "\r\n");
     }
@@ -88,7 +88,7 @@ TEST_F(MainFrmTest, StoredGeometryAndLetterAreRestored) {
     WriteFile(data("FormSize.ini"), "3\r\n900\r\n600\r\n10\r\n20\r\n");
     auto frm = start();
     EXPECT_EQ(frm->geometry(), QRect(10, 20, 900, 600));
-    EXPECT_EQ(frm->LetterIndex, 3);
+    EXPECT_EQ(frm->state().LetterIndex, 3);
     // Anchored controls follow the right edge; the right column stretches.
     EXPECT_EQ(frm->img_close_normal->pos(), QPoint(782 + 78, 1));
     EXPECT_EQ(frm->imgAppToDesk->pos(), QPoint(734 + 78, 45));
@@ -166,16 +166,16 @@ TEST_F(MainFrmTest, ConfirmationSettingFile) {
         {"", true, "", true},            {"yes\r\n", true, "yes\r\n", true},
     };
     for (const auto& c : cases) {
-        uGlobal::ResetGlobals();
+        state = SharedState{};
         tp.messages.shown.clear();
         listLoads = 0;
         fs::remove(data("configSetBg.ini"));
         if (c.content) WriteFile(data("configSetBg.ini"), c.content);
         auto frm = start();
         const std::string label = c.content ? c.content : "(missing)";
-        EXPECT_EQ(uGlobal::ShowSetBgInfo, c.show) << label;
-        EXPECT_EQ(uGlobal::SetBgConfirmed, 0);
-        EXPECT_EQ(uGlobal::ConfigSetBgFile, data("configSetBg.ini"));
+        EXPECT_EQ(state.ShowSetBgInfo, c.show) << label;
+        EXPECT_EQ(state.SetBgConfirmed, 0);
+        EXPECT_EQ(state.ConfigSetBgFile, data("configSetBg.ini"));
         EXPECT_EQ(ReadFile(data("configSetBg.ini")), c.after) << label;
         EXPECT_EQ(!tp.messages.shown.empty(), c.reported) << label;
         // A bad file never switches off the steps after it.
@@ -206,7 +206,7 @@ TEST_F(MainFrmTest, DateLineUsesTheIsoWeekdayCharacter) {
 TEST_F(MainFrmTest, DamagedGeometryFileIsReportedAndTheDefaultsUsed) {
     for (const char* content : {"1\r\n830\r\n500\r\n", "1\r\n830\r\nwide\r\n10\r\n10\r\n", ""}) {
         tp.messages.shown.clear();
-        uGlobal::ResetGlobals();
+        state = SharedState{};
         WriteFile(data("FormSize.ini"), content);
         // The remembered picture is still restored.
         pic::Bitmap bmp(30, 20, 24);
@@ -226,8 +226,8 @@ TEST_F(MainFrmTest, HandOverFileWithoutALineIsReportedAndStartUpGoesOn) {
     WriteFile(data("configSetBg.ini"), "0\r\n");
     auto frm = start();
     ASSERT_EQ(tp.messages.shown.size(), 1u);
-    EXPECT_TRUE(uGlobal::CurPicFile.empty());
-    EXPECT_FALSE(uGlobal::ShowSetBgInfo); // the setting is still read
+    EXPECT_TRUE(state.CurPicFile.empty());
+    EXPECT_FALSE(state.ShowSetBgInfo); // the setting is still read
     EXPECT_EQ(listLoads, 1);
     EXPECT_TRUE(frm->WebEditor->designMode());
     EXPECT_TRUE(frm->imgPicMix->empty());
@@ -239,7 +239,7 @@ TEST_F(MainFrmTest, RememberedPictureComesBackAndAMissingOneLeavesThePageEmpty) 
     WriteFile(data("tmppic.ini"), tp.file("mine.bmp") + "\r\n");
     {
         auto frm = start();
-        EXPECT_EQ(uGlobal::CurPicFile, tp.file("mine.bmp"));
+        EXPECT_EQ(state.CurPicFile, tp.file("mine.bmp"));
         EXPECT_EQ(frm->imgPicMix->size(), QSize(40, 25));
     }
     fs::remove(tp.file("mine.bmp"));
@@ -254,7 +254,7 @@ TEST_F(MainFrmTest, MissingDataFolderIsReportedWithoutStoppingTheWindow) {
     // The hand-over file, the confirmation setting and the geometry file each fail to be written.
     EXPECT_EQ(tp.messages.shown.size(), 3u);
     EXPECT_EQ(frm->geometry(), QRect(268, 119, 830, 500));
-    EXPECT_TRUE(uGlobal::ShowSetBgInfo);
+    EXPECT_TRUE(state.ShowSetBgInfo);
     EXPECT_EQ(listLoads, 1);
     EXPECT_FALSE(fs::exists(tp.file("data")));
 }
@@ -338,8 +338,7 @@ TEST_F(MainFrmTest, ToolHandlersGetTheMainWindowContext) {
         return [&calls, name, f = frm.get()](MainContext& c) {
             EXPECT_EQ(c.mainWindow, f);
             EXPECT_EQ(c.imgPicMix, f->imgPicMix);
-            EXPECT_EQ(c.SelBGPic, &f->SelBGPic);
-            EXPECT_EQ(c.BGPicIndex, &f->BGPicIndex);
+            EXPECT_EQ(c.state, &f->state());
             calls << name;
         };
     };

@@ -51,7 +51,6 @@ inline QImage GeneratedScreen(int w, int h) {
 class CaptureFixture : public ::testing::Test {
 public:
     void SetUp() override {
-        uGlobal::ResetGlobals();
         tp.screen.screenSize = QSize(1366, 768);
         tp.screen.picture = GeneratedScreen(1366, 768);
         main.resize(600, 450);
@@ -59,8 +58,7 @@ public:
         ctx.platform = &tp.platform();
         ctx.mainWindow = &main;
         ctx.imgPicMix = page;
-        ctx.SelBGPic = &selBGPic;
-        ctx.BGPicIndex = &bgPicIndex;
+        ctx.state = &state;
         main.onCopyScreen = [this] { tool.Copyscreanform(ctx); };
         main.show();
     }
@@ -114,8 +112,7 @@ public:
     fakes::TestPlatform tp;
     MainStandIn main;
     TPicImage* page = nullptr;
-    std::string selBGPic;
-    int32_t bgPicIndex = 0;
+    SharedState state;
     MainContext ctx;
     CaptureTool tool;
     Qt::MouseButtons held;

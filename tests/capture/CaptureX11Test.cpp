@@ -43,7 +43,7 @@ TEST(CaptureOnX11, RealScreenCaptureLandsInTheFileAndOnThePage) {
     ASSERT_TRUE(screen.canGrab(nullptr));
     ASSERT_EQ(screen.size(), QSize(1920, 1080));
 
-    uGlobal::ResetGlobals();
+    SharedState state;
     fakes::TestPlatform tp;
     tp.platform().screen = &screen;
     const QImage pattern = Pattern(320, 200);
@@ -61,9 +61,7 @@ TEST(CaptureOnX11, RealScreenCaptureLandsInTheFileAndOnThePage) {
     MainStandIn main;
     main.setGeometry(900, 500, 500, 400);
     auto* page = new TPicImage(&main);
-    std::string selBGPic;
-    int32_t bgPicIndex = 0;
-    MainContext ctx{&tp.platform(), &main, page, &selBGPic, &bgPicIndex};
+    MainContext ctx{&tp.platform(), &main, page, &state};
     nodo::CaptureTool tool;
     main.onCopyScreen = [&] { tool.Copyscreanform(ctx); };
     main.show();
@@ -114,7 +112,7 @@ TEST(CaptureOnX11, RealScreenCaptureLandsInTheFileAndOnThePage) {
             wrong += got.r != qRed(want) || got.g != qGreen(want) || got.b != qBlue(want);
         }
     EXPECT_EQ(wrong, 0);
-    EXPECT_EQ(uGlobal::CurPicFile, file);
+    EXPECT_EQ(state.CurPicFile, file);
     EXPECT_EQ(tp.text.readLines(tp.file("data/tmppic.ini")), std::vector<std::string>{file});
     EXPECT_TRUE(page->isBitmap());
     EXPECT_EQ(page->picture(), saved); // ready for the apply
@@ -125,7 +123,7 @@ TEST(CaptureOnX11, RealScreenCaptureLandsInTheFileAndOnThePage) {
 TEST(CaptureOnX11, CancelKeepsTheMainWindowOnTheFrozenScreen) {
     ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb")) << "needs a real X display";
     QtScreen screen;
-    uGlobal::ResetGlobals();
+    SharedState state;
     fakes::TestPlatform tp;
     tp.platform().screen = &screen;
     MainStandIn main;
@@ -134,7 +132,7 @@ TEST(CaptureOnX11, CancelKeepsTheMainWindowOnTheFrozenScreen) {
     QPalette pal = main.palette();
     pal.setColor(QPalette::Window, QColor(12, 200, 34));
     main.setPalette(pal);
-    MainContext ctx{&tp.platform(), &main, nullptr, nullptr, nullptr};
+    MainContext ctx{&tp.platform(), &main, nullptr, &state};
     nodo::CaptureTool tool;
     main.onCopyScreen = [&] { tool.Copyscreanform(ctx); };
     main.show();

@@ -236,7 +236,7 @@ TEST_F(CaptureWindow, SendsTheSelectionToTheFileAndThePage) {
     ASSERT_TRUE(std::filesystem::exists(tmpBmp()));
     const pic::Bitmap saved = pic::LoadBitmapFile(tmpBmp());
     EXPECT_EQ(saved, expected(QRect(100, 120, 320, 240))); // the band's pixels are not in it
-    EXPECT_EQ(uGlobal::CurPicFile, tmpBmp());
+    EXPECT_EQ(state.CurPicFile, tmpBmp());
     EXPECT_EQ(tp.text.readLines(tp.file("data/tmppic.ini")), std::vector<std::string>{tmpBmp()});
     EXPECT_TRUE(page->isBitmap());
     EXPECT_EQ(page->picture(), saved);
@@ -338,7 +338,7 @@ TEST_F(CaptureWindow, SpaceAndEnterAreTakenFromTheWholeApplication) {
 TEST_F(CaptureWindow, RightButtonTwiceClosesWithoutTouchingTheFileOrPage) {
     std::filesystem::create_directory(tp.file("tmp"));
     fakes::WriteFile(tmpBmp(), "earlier capture");
-    uGlobal::CurPicFile = "/elsewhere/picture.bmp";
+    state.CurPicFile = "/elsewhere/picture.bmp";
     TCopyScreenForm* f = open();
     drag({100, 100}, {300, 300});
     press({50, 700}, Qt::RightButton);
@@ -347,7 +347,7 @@ TEST_F(CaptureWindow, RightButtonTwiceClosesWithoutTouchingTheFileOrPage) {
     press({50, 700}, Qt::RightButton);
     EXPECT_EQ(tool.current(), nullptr);
     EXPECT_EQ(fakes::ReadFile(tmpBmp()), "earlier capture");
-    EXPECT_EQ(uGlobal::CurPicFile, "/elsewhere/picture.bmp");
+    EXPECT_EQ(state.CurPicFile, "/elsewhere/picture.bmp");
     EXPECT_TRUE(page->empty());
     EXPECT_FALSE(tp.text.exists(tp.file("data/tmppic.ini")));
 }
@@ -373,7 +373,7 @@ class CaptureEmptySelection : public CaptureFixture, public ::testing::WithParam
 TEST_P(CaptureEmptySelection, ClosesAndLeavesPageAndFileAsTheyWere) {
     std::filesystem::create_directory(tp.file("tmp"));
     fakes::WriteFile(tmpBmp(), "earlier capture");
-    uGlobal::CurPicFile = tmpBmp();
+    state.CurPicFile = tmpBmp();
     page->setBitmap(expected(QRect(0, 0, 10, 10)));
     TCopyScreenForm* f = open();
     main.hide();
@@ -386,7 +386,7 @@ TEST_P(CaptureEmptySelection, ClosesAndLeavesPageAndFileAsTheyWere) {
     }
     EXPECT_EQ(tool.current(), nullptr);
     EXPECT_EQ(fakes::ReadFile(tmpBmp()), "earlier capture");
-    EXPECT_EQ(uGlobal::CurPicFile, tmpBmp());
+    EXPECT_EQ(state.CurPicFile, tmpBmp());
     EXPECT_EQ(page->picture(), expected(QRect(0, 0, 10, 10)));
     EXPECT_FALSE(tp.text.exists(tp.file("data/tmppic.ini")));
     EXPECT_TRUE(main.isVisible());
@@ -422,7 +422,7 @@ TEST_F(CaptureWindow, SaveFailureIsReportedAndTheSelectionKept) {
     EXPECT_EQ(tp.messages.shown.size(), 1u);
     EXPECT_EQ(f->selection().state(), SelState::Finished);
     EXPECT_EQ(f->screenImage(), withBand);
-    EXPECT_TRUE(uGlobal::CurPicFile.empty());
+    EXPECT_TRUE(state.CurPicFile.empty());
     press({10, 700}, Qt::RightButton);
     EXPECT_EQ(f->screenImage(), tp.screen.picture);
 }
@@ -435,7 +435,7 @@ TEST_F(CaptureWindow, HandOverFailureIsSilentAndTheWindowStillCloses) {
     EXPECT_EQ(tool.current(), nullptr);
     EXPECT_TRUE(tp.messages.shown.empty());
     EXPECT_EQ(pic::LoadBitmapFile(tmpBmp()), expected(QRect(100, 100, 200, 200)));
-    EXPECT_EQ(uGlobal::CurPicFile, tmpBmp()); // set before the hand-over file failed
+    EXPECT_EQ(state.CurPicFile, tmpBmp()); // set before the hand-over file failed
     EXPECT_TRUE(page->empty());
 }
 
@@ -446,7 +446,7 @@ TEST_F(CaptureWindow, ExistingTmpFolderIsUsedWhateverItsCase) {
     QTest::keyClick(f, Qt::Key_Return);
     EXPECT_TRUE(std::filesystem::exists(tp.file("TMP/tmp.bmp")));
     EXPECT_FALSE(std::filesystem::exists(tp.file("tmp")));
-    EXPECT_EQ(uGlobal::CurPicFile, tp.file("TMP/tmp.bmp"));
+    EXPECT_EQ(state.CurPicFile, tp.file("TMP/tmp.bmp"));
 }
 
 } // namespace

@@ -19,10 +19,7 @@ namespace {
 
 class ConvertTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        uGlobal::ResetGlobals();
-        fs::create_directories(tp.file("user"));
-    }
+    void SetUp() override { fs::create_directories(tp.file("user")); }
     std::string user(const std::string& name) { return tp.file("user/" + name); }
     TestPlatform tp;
 };
@@ -156,24 +153,24 @@ struct ListCase {
 
 class BGPicListTest : public ::testing::TestWithParam<ListCase> {
 protected:
-    void SetUp() override { uGlobal::ResetGlobals(); }
     TestPlatform tp;
+    SharedState state;
 };
 
 TEST_P(BGPicListTest, LoadsEntriesChoiceAndIndex) {
     const ListCase& c = GetParam();
     const std::string file = tp.file("data/BGPicList.ini");
     if (!c.missing) tp.text.writeLines(file, c.file);
-    std::string sel = "before";
-    int32_t index = -7;
-    LoadBGPicList(*tp.folder, tp.text, sel, index, c.byChoice);
-    EXPECT_EQ(sel, c.sel);
-    EXPECT_EQ(index, c.index);
-    EXPECT_EQ(uGlobal::BGPicCount, static_cast<int>(c.entries.size()));
-    ASSERT_EQ(uGlobal::BGPicList.size(), c.entries.size());
+    state.SelBGPic = "before";
+    state.BGPicIndex = -7;
+    LoadBGPicList(*tp.folder, tp.text, state, c.byChoice);
+    EXPECT_EQ(state.SelBGPic, c.sel);
+    EXPECT_EQ(state.BGPicIndex, c.index);
+    EXPECT_EQ(state.BGPicCount, static_cast<int>(c.entries.size()));
+    ASSERT_EQ(state.BGPicList.size(), c.entries.size());
     for (std::size_t i = 0; i < c.entries.size(); ++i) {
-        EXPECT_EQ(uGlobal::BGPicList[i].PicIndex, static_cast<int32_t>(i));
-        EXPECT_EQ(uGlobal::BGPicList[i].PicName, c.entries[i]);
+        EXPECT_EQ(state.BGPicList[i].PicIndex, static_cast<int32_t>(i));
+        EXPECT_EQ(state.BGPicList[i].PicName, c.entries[i]);
     }
     if (c.missing) {
         EXPECT_EQ(ReadFile(file), "A1.bmp\r\nA1.bmp\r\n");
@@ -216,33 +213,31 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(BGPicListFile, AFileWithoutLinesKeepsTheListLoadedBefore) {
-    uGlobal::ResetGlobals();
+    SharedState state;
     TestPlatform tp;
-    std::string sel;
-    int32_t index = 0;
-    LoadBGPicList(*tp.folder, tp.text, sel, index, false);
+    LoadBGPicList(*tp.folder, tp.text, state, false);
     WriteFile(tp.file("data/BGPicList.ini"), "");
-    sel = "kept";
-    index = 1;
-    LoadBGPicList(*tp.folder, tp.text, sel, index, false);
-    EXPECT_EQ(uGlobal::BGPicCount, 0);
-    EXPECT_EQ(sel, "kept");
-    EXPECT_EQ(index, 1);
-    EXPECT_EQ(uGlobal::BGPicList.size(), 2u);
+    state.SelBGPic = "kept";
+    state.BGPicIndex = 1;
+    LoadBGPicList(*tp.folder, tp.text, state, false);
+    EXPECT_EQ(state.BGPicCount, 0);
+    EXPECT_EQ(state.SelBGPic, "kept");
+    EXPECT_EQ(state.BGPicIndex, 1);
+    EXPECT_EQ(state.BGPicList.size(), 2u);
 }
 
 TEST(BGPicListFile, MissingDataFolderOrFullDiskIsReported) {
-    uGlobal::ResetGlobals();
+    SharedState state;
     TestPlatform noFolders(false);
-    std::string sel = "x";
-    int32_t index = 5;
-    EXPECT_THROW(LoadBGPicList(*noFolders.folder, noFolders.text, sel, index, false), FileError);
-    EXPECT_EQ(sel, "x");
-    EXPECT_EQ(index, 5);
+    state.SelBGPic = "x";
+    state.BGPicIndex = 5;
+    EXPECT_THROW(LoadBGPicList(*noFolders.folder, noFolders.text, state, false), FileError);
+    EXPECT_EQ(state.SelBGPic, "x");
+    EXPECT_EQ(state.BGPicIndex, 5);
 
     TestPlatform tp;
     tp.text.failWrites = true;
-    EXPECT_THROW(LoadBGPicList(*tp.folder, tp.text, sel, index, false), FileError);
+    EXPECT_THROW(LoadBGPicList(*tp.folder, tp.text, state, false), FileError);
     EXPECT_THROW(SavePicList(*tp.folder, tp.text, "A1.bmp", {"A1.bmp"}), FileError);
     EXPECT_FALSE(fs::exists(tp.file("data/BGPicList.ini")));
 }
@@ -258,34 +253,34 @@ TEST(BGPicListFile, SaveWritesChoiceThenRowsWithCrLf) {
 // --- the picture hand-over file ---
 
 TEST(HandOverFile, MissingFileIsCreatedWithOneEmptyLine) {
-    uGlobal::ResetGlobals();
+    SharedState state;
     TestPlatform tp;
-    uGlobal::CurPicFile = "/stale.bmp";
-    TmpPicIni(1, *tp.folder, tp.text);
-    EXPECT_EQ(uGlobal::CurPicFile, "");
+    state.CurPicFile = "/stale.bmp";
+    TmpPicIni(1, state, *tp.folder, tp.text);
+    EXPECT_EQ(state.CurPicFile, "");
     EXPECT_EQ(ReadFile(tp.file("data/tmppic.ini")), "\r\n");
 }
 
 TEST(HandOverFile, WriteThenReadGivesTheFirstLine) {
-    uGlobal::ResetGlobals();
+    SharedState state;
     TestPlatform tp;
-    uGlobal::CurPicFile = "/home/u/图片/a b.bmp";
-    TmpPicIni(0, *tp.folder, tp.text);
-    uGlobal::CurPicFile.clear();
-    TmpPicIni(1, *tp.folder, tp.text);
-    EXPECT_EQ(uGlobal::CurPicFile, "/home/u/图片/a b.bmp");
+    state.CurPicFile = "/home/u/图片/a b.bmp";
+    TmpPicIni(0, state, *tp.folder, tp.text);
+    state.CurPicFile.clear();
+    TmpPicIni(1, state, *tp.folder, tp.text);
+    EXPECT_EQ(state.CurPicFile, "/home/u/图片/a b.bmp");
     WriteFile(tp.file("data/tmppic.ini"), "/first.bmp\r\n/second.bmp\r\n");
-    TmpPicIni(2, *tp.folder, tp.text);
-    EXPECT_EQ(uGlobal::CurPicFile, "/first.bmp");
+    TmpPicIni(2, state, *tp.folder, tp.text);
+    EXPECT_EQ(state.CurPicFile, "/first.bmp");
 }
 
 TEST(HandOverFile, AFileWithoutLinesFailsTheRead) {
-    uGlobal::ResetGlobals();
+    SharedState state;
     TestPlatform tp;
     WriteFile(tp.file("data/tmppic.ini"), "");
-    uGlobal::CurPicFile = "/kept.bmp";
-    EXPECT_THROW(TmpPicIni(1, *tp.folder, tp.text), FileError);
-    EXPECT_EQ(uGlobal::CurPicFile, "/kept.bmp");
+    state.CurPicFile = "/kept.bmp";
+    EXPECT_THROW(TmpPicIni(1, state, *tp.folder, tp.text), FileError);
+    EXPECT_EQ(state.CurPicFile, "/kept.bmp");
 }
 
 } // namespace

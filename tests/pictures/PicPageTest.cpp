@@ -112,26 +112,24 @@ TEST(PicImage, OtherKindsKeepTheirOwnTransparency) {
 class ImportTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        uGlobal::ResetGlobals();
         fs::create_directories(tp.file("user"));
         ctx.platform = &tp.platform();
         ctx.mainWindow = &window;
         page = new TPicImage(&window);
         ctx.imgPicMix = page;
-        ctx.SelBGPic = &sel;
-        ctx.BGPicIndex = &index;
+        ctx.state = &state;
         // A previous picture and its hand-over line, to see what a failure keeps.
         test::WriteBmp(tp.file("source/DeskTopBG/old.bmp"), test::Solid(7, 7, {1, 2, 3, 255}));
-        uGlobal::CurPicFile = tp.file("source/DeskTopBG/old.bmp");
-        TmpPicIni(0, *tp.folder, tp.text);
-        page->LoadFromFile(uGlobal::CurPicFile);
+        state.CurPicFile = tp.file("source/DeskTopBG/old.bmp");
+        TmpPicIni(0, state, *tp.folder, tp.text);
+        page->LoadFromFile(state.CurPicFile);
     }
     std::string user(const std::string& name) { return tp.file("user/" + name); }
     std::string handOver() { return ReadFile(tp.file("data/tmppic.ini")); }
     void choose(QStringList files) { tp.dialogs.openAnswers.push_back(std::move(files)); }
     void choose(const std::string& file) { choose(QStringList{QString::fromStdString(file)}); }
     void expectUnchanged(const char* what) {
-        EXPECT_EQ(uGlobal::CurPicFile, tp.file("source/DeskTopBG/old.bmp")) << what;
+        EXPECT_EQ(state.CurPicFile, tp.file("source/DeskTopBG/old.bmp")) << what;
         EXPECT_EQ(handOver(), tp.file("source/DeskTopBG/old.bmp") + "\r\n") << what;
     }
     QStringList messages() { return tp.messages.texts(); }
@@ -140,8 +138,7 @@ protected:
     QWidget window;
     TPicImage* page = nullptr;
     MainContext ctx;
-    std::string sel;
-    int32_t index = 0;
+    SharedState state;
 };
 
 TEST_F(ImportTest, TheDialogAllowsSeveralFilesAndOffersThePictureKinds) {
@@ -170,7 +167,7 @@ TEST_F(ImportTest, EachKindEndsAsABmpOnThePage) {
         choose(file);
         btnInsertPicClick(ctx);
         EXPECT_TRUE(messages().isEmpty()) << c.name << ": " << messages().join('|').toStdString();
-        EXPECT_EQ(uGlobal::CurPicFile, tp.file(c.result)) << c.name;
+        EXPECT_EQ(state.CurPicFile, tp.file(c.result)) << c.name;
         EXPECT_EQ(handOver(), tp.file(c.result) + "\r\n") << c.name;
         EXPECT_TRUE(page->isBitmap()) << c.name;
         EXPECT_EQ(page->size(), QSize(40, 30)) << c.name;
@@ -203,7 +200,7 @@ TEST_F(ImportTest, ConvertedPicturesNeverTouchTheUsersFolder) {
     EXPECT_TRUE(messages().isEmpty());
     EXPECT_EQ(ReadFile(user("photo.bmp")), "the user's photo.bmp");
     EXPECT_EQ(Listing(tp.file("user")), before);
-    EXPECT_EQ(uGlobal::CurPicFile, tp.file("tmp/photo.bmp"));
+    EXPECT_EQ(state.CurPicFile, tp.file("tmp/photo.bmp"));
 }
 
 TEST_F(ImportTest, OnlyTheFirstOfSeveralFilesIsImported) {
@@ -212,7 +209,7 @@ TEST_F(ImportTest, OnlyTheFirstOfSeveralFilesIsImported) {
     choose(
         QStringList{QString::fromStdString(user("first.bmp")), QString::fromStdString(user("second.bmp"))});
     btnInsertPicClick(ctx);
-    EXPECT_EQ(uGlobal::CurPicFile, user("first.bmp"));
+    EXPECT_EQ(state.CurPicFile, user("first.bmp"));
     EXPECT_EQ(page->size(), QSize(11, 9));
 }
 
@@ -280,28 +277,28 @@ TEST_F(ImportTest, AFullDiskForTheHandOverFileIsReported) {
 TEST_F(ImportTest, TheShowStepLoadsTheHandedOverFileWhenItExists) {
     page->clear();
     test::WriteBmp(user("Shown.bmp"), test::Pattern(9, 5));
-    uGlobal::CurPicFile = user("shown.BMP"); // written elsewhere with another case
+    state.CurPicFile = user("shown.BMP"); // written elsewhere with another case
     ShowCurPicFile(ctx);
     EXPECT_EQ(page->size(), QSize(9, 5));
 
     page->clear();
-    uGlobal::CurPicFile = user("moved-away.bmp");
+    state.CurPicFile = user("moved-away.bmp");
     ShowCurPicFile(ctx);
     EXPECT_TRUE(page->empty());
 
-    uGlobal::CurPicFile.clear();
+    state.CurPicFile.clear();
     ShowCurPicFile(ctx);
     EXPECT_TRUE(page->empty());
 
     WriteFile(user("damaged.bmp"), "BM damaged");
-    uGlobal::CurPicFile = user("damaged.bmp");
+    state.CurPicFile = user("damaged.bmp");
     EXPECT_THROW(ShowCurPicFile(ctx), pic::PictureError);
 }
 
 TEST_F(ImportTest, AMissingHandOverFileAtStartLeavesThePageEmpty) {
     fs::remove(tp.file("data/tmppic.ini"));
     page->clear();
-    TmpPicIni(1, *tp.folder, tp.text);
+    TmpPicIni(1, state, *tp.folder, tp.text);
     ShowCurPicFile(ctx);
     EXPECT_TRUE(page->empty());
     EXPECT_EQ(handOver(), "\r\n");

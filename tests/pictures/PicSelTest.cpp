@@ -28,13 +28,11 @@ using Rows = std::vector<std::string>;
 class PicSelTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        uGlobal::ResetGlobals();
         fs::create_directories(tp.file("user"));
         test::WriteBmp(bg("A1.bmp"), test::Pattern(64, 48));
         ctx.platform = &tp.platform();
         ctx.mainWindow = &mainWindow;
-        ctx.SelBGPic = &mainSel;
-        ctx.BGPicIndex = &mainIndex;
+        ctx.state = &state;
         frm = std::make_unique<TPicSelFrm>(tp.platform(), &mainWindow);
     }
     std::string bg(const std::string& name) { return tp.file("source/DeskTopBG/" + name); }
@@ -69,8 +67,9 @@ protected:
     TestPlatform tp;
     QWidget mainWindow;
     MainContext ctx;
-    std::string mainSel;
-    int32_t mainIndex = 0;
+    SharedState state;
+    std::string& mainSel = state.SelBGPic;
+    int32_t& mainIndex = state.BGPicIndex;
     std::unique_ptr<TPicSelFrm> frm;
 };
 
@@ -350,8 +349,8 @@ TEST_F(AddToDeskTest, ChoosingInTheWindowMovesTheIndexToTheChosenRow) {
     });
     EXPECT_EQ(mainSel, "B.bmp");
     EXPECT_EQ(mainIndex, 2);
-    EXPECT_EQ(uGlobal::BGPicCount, 4);
-    EXPECT_EQ(uGlobal::BGPicList[0].PicName, "B.bmp");
+    EXPECT_EQ(state.BGPicCount, 4);
+    EXPECT_EQ(state.BGPicList[0].PicName, "B.bmp");
 }
 
 TEST_F(AddToDeskTest, ClosingWithoutAChoiceReloadsFromTheEnd) {
@@ -365,9 +364,9 @@ TEST_F(AddToDeskTest, ClosingWithoutAChoiceReloadsFromTheEnd) {
         QTest::mouseClick(frm->closeButton, Qt::LeftButton, {}, QPoint(5, 5));
     });
     EXPECT_EQ(mainSel, "B.bmp");
-    EXPECT_EQ(uGlobal::BGPicCount, 5);
+    EXPECT_EQ(state.BGPicCount, 5);
     EXPECT_EQ(mainIndex, 4);
-    EXPECT_EQ(uGlobal::BGPicList[4].PicName, "D.bmp");
+    EXPECT_EQ(state.BGPicList[4].PicName, "D.bmp");
 }
 
 TEST_F(AddToDeskTest, RemovingTheChosenRowFallsBackToTheDefault) {
@@ -391,7 +390,7 @@ TEST_F(AddToDeskTest, AListFileThatCannotBeWrittenIsReportedAndTheListKept) {
     // Once when the window opens, once when the main window reloads.
     ASSERT_EQ(messages().size(), 2);
     EXPECT_TRUE(messages()[1].contains(QStringLiteral("No space left")));
-    EXPECT_EQ(uGlobal::BGPicList.size(), 3u);
+    EXPECT_EQ(state.BGPicList.size(), 3u);
     EXPECT_EQ(mainIndex, 2);
 }
 

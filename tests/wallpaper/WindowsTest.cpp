@@ -51,17 +51,17 @@ void ExpectNoConfirmation(TInforFrm& frm) {
 class Confirmation : public ::testing::Test {
 protected:
     void SetUp() override {
-        uGlobal::ResetGlobals();
-        uGlobal::ShowSetBgInfo = true;
-        uGlobal::ConfigSetBgFile = tp.file("data/configSetBg.ini");
+        state.ShowSetBgInfo = true;
+        state.ConfigSetBgFile = tp.file("data/configSetBg.ini");
         main.setGeometry(200, 150, 822, 466);
         main.show();
     }
-    std::string config() { return fakes::ReadFile(uGlobal::ConfigSetBgFile); }
+    std::string config() { return fakes::ReadFile(state.ConfigSetBgFile); }
 
     TestPlatform tp;
     QWidget main;
-    TInforFrm frm{tp.platform(), &main};
+    SharedState state;
+    TInforFrm frm{tp.platform(), state, &main};
 };
 
 TEST_F(Confirmation, Layout) {
@@ -93,7 +93,7 @@ class ConfirmationClose : public Confirmation, public ::testing::WithParamInterf
 TEST_P(ConfirmationClose, AnswersAndRemembers) {
     const CloseCase& c = GetParam();
     // An earlier acceptance must not count for this showing.
-    uGlobal::SetBgConfirmed = 1;
+    state.SetBgConfirmed = 1;
     WhenShown(frm, [&] {
         switch (c.how) {
         case Close::OkTicked: QTest::mouseClick(frm.chkSetBgInfo(), Qt::LeftButton); [[fallthrough]];
@@ -105,9 +105,9 @@ TEST_P(ConfirmationClose, AnswersAndRemembers) {
         }
     });
     EXPECT_EQ(frm.ShowModal(), c.answer);
-    EXPECT_EQ(uGlobal::SetBgConfirmed, c.answer);
+    EXPECT_EQ(state.SetBgConfirmed, c.answer);
     EXPECT_FALSE(frm.isVisible());
-    EXPECT_EQ(uGlobal::ShowSetBgInfo, c.askAgain);
+    EXPECT_EQ(state.ShowSetBgInfo, c.askAgain);
     EXPECT_EQ(config(), c.config);
     EXPECT_TRUE(tp.messages.shown.empty());
 }
@@ -128,7 +128,7 @@ TEST_F(Confirmation, TickKeepsItsStateBetweenShowings) {
     });
     EXPECT_EQ(frm.ShowModal(), 0);
     EXPECT_TRUE(frm.chkSetBgInfo()->isChecked());
-    EXPECT_TRUE(uGlobal::ShowSetBgInfo); // only "确  定" acts on the tick
+    EXPECT_TRUE(state.ShowSetBgInfo); // only "确  定" acts on the tick
     EXPECT_EQ(config(), "");
 }
 
@@ -139,7 +139,7 @@ TEST_F(Confirmation, UnwritableSettingStillAccepts) {
         frm.btnokClick();
     });
     EXPECT_EQ(frm.ShowModal(), 1);
-    EXPECT_FALSE(uGlobal::ShowSetBgInfo);
+    EXPECT_FALSE(state.ShowSetBgInfo);
     ASSERT_EQ(tp.messages.shown.size(), 1u);
     EXPECT_TRUE(tp.messages.shown[0].text.contains(QStringLiteral("No space left")));
 }
@@ -257,9 +257,10 @@ TEST(MonthGridCells, TextStaysInsideItsCell) {
 class Apply : public ::testing::Test {
 protected:
     void SetUp() override {
-        uGlobal::ResetGlobals();
-        uGlobal::ConfigSetBgFile = tp.file("data/configSetBg.ini");
-        uGlobal::BGPicList = {{0, "A1.bmp"}, {1, "A1.bmp"}};
+        state.ConfigSetBgFile = tp.file("data/configSetBg.ini");
+        state.BGPicList = {{0, "A1.bmp"}, {1, "A1.bmp"}};
+        state.SelBGPic = "A1.bmp";
+        state.BGPicIndex = 1;
         pic::Bitmap bg(1024, 768, 24);
         bg.fill({100, 100, 100, 0});
         pic::SaveBmpFile(tp.file("source/DeskTopBG/A1.bmp"), bg, 24);
@@ -270,8 +271,7 @@ protected:
         ctx.platform = &tp.platform();
         ctx.mainWindow = &main;
         ctx.imgPicMix = page;
-        ctx.SelBGPic = &sel;
-        ctx.BGPicIndex = &index;
+        ctx.state = &state;
         main.resize(822, 466);
         main.show();
     }
@@ -280,10 +280,10 @@ protected:
     TestPlatform tp;
     QWidget main;
     TPicImage* page = nullptr;
-    std::string sel = "A1.bmp";
-    int32_t index = 1;
+    SharedState state;
+    int32_t& index = state.BGPicIndex;
     MainContext ctx;
-    WallpaperTools tools{tp.platform(), &main};
+    WallpaperTools tools{tp.platform(), state, &main};
 };
 
 TEST_F(Apply, WithoutConfirmationWritesEverythingAndInstalls) {
@@ -303,7 +303,7 @@ TEST_F(Apply, WithoutConfirmationWritesEverythingAndInstalls) {
 }
 
 TEST_F(Apply, DeclinedConfirmationChangesNothing) {
-    uGlobal::ShowSetBgInfo = true;
+    state.ShowSetBgInfo = true;
     WhenShown(tools.inforFrm(), [&] { tools.inforFrm().btncancelClick(); });
     tools.imgAppToDeskClick(ctx);
     EXPECT_FALSE(exists("source/DeskTopBG/Content.bmp"));
@@ -312,22 +312,22 @@ TEST_F(Apply, DeclinedConfirmationChangesNothing) {
 }
 
 TEST_F(Apply, TickedConfirmationIsNotAskedAgain) {
-    uGlobal::ShowSetBgInfo = true;
+    state.ShowSetBgInfo = true;
     WhenShown(tools.inforFrm(), [&] {
         tools.inforFrm().chkSetBgInfo()->setChecked(true);
         QTest::mouseClick(tools.inforFrm().btnok(), Qt::LeftButton);
     });
     tools.imgAppToDeskClick(ctx);
     EXPECT_EQ(tp.wallpaper.applied.size(), 1u);
-    EXPECT_EQ(fakes::ReadFile(uGlobal::ConfigSetBgFile), "0\r\n");
+    EXPECT_EQ(fakes::ReadFile(state.ConfigSetBgFile), "0\r\n");
     ExpectNoConfirmation(tools.inforFrm());
     tools.imgAppToDeskClick(ctx);
     EXPECT_EQ(tp.wallpaper.applied.size(), 2u);
 }
 
 TEST_F(Apply, EmptyListAsksNothingAndWritesNothing) {
-    uGlobal::BGPicList.clear();
-    uGlobal::ShowSetBgInfo = true;
+    state.BGPicList.clear();
+    state.ShowSetBgInfo = true;
     ExpectNoConfirmation(tools.inforFrm());
     tools.imgAppToDeskClick(ctx);
     EXPECT_FALSE(exists("source/DeskTopBG/Content.bmp"));
@@ -359,7 +359,7 @@ TEST_F(Apply, UnwritableContentGoesToTheErrorReport) {
 }
 
 TEST_F(Apply, DesktopFailureKeepsTheIndex) {
-    uGlobal::BGPicList = {{0, "A1.bmp"}, {1, "A1.bmp"}, {2, "A1.bmp"}};
+    state.BGPicList = {{0, "A1.bmp"}, {1, "A1.bmp"}, {2, "A1.bmp"}};
     index = 2;
     tp.wallpaper.succeed = false;
     tools.imgAppToDeskClick(ctx);
@@ -372,8 +372,9 @@ TEST_F(Apply, DesktopFailureKeepsTheIndex) {
 
 TEST(WallpaperToolsLifetime, MainWindowMayCloseFirst) {
     TestPlatform tp;
+    SharedState state;
     auto* main = new QWidget;
-    auto tools = std::make_unique<WallpaperTools>(tp.platform(), main);
+    auto tools = std::make_unique<WallpaperTools>(tp.platform(), state, main);
     EXPECT_EQ(tools->inforFrm().parentWidget(), main);
     delete main; // takes the confirmation with it
     tools.reset();
