@@ -5,6 +5,7 @@
 #include "pictures/uGlobal.h"
 #include "platform/Errors.h"
 #include "ui/Art.h"
+#include "ui/Chrome.h"
 #include "ui/Popup.h"
 #include "ui/StateButton.h"
 #include "ui/WindowPlace.h"
@@ -26,15 +27,6 @@ namespace nodo {
 
 namespace {
 constexpr int kFrameGrip = 5; // width of the sizing frame inside the window edge
-
-QFont DateFont() {
-    QFont f;
-    f.setFamilies({QStringLiteral("Microsoft YaHei"), QStringLiteral("微软雅黑"), QStringLiteral("Noto Sans CJK SC"),
-                   QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("sans-serif")});
-    f.setPixelSize(12);
-    f.setBold(true);
-    return f;
-}
 
 QPushButton* FlatButton(QWidget* parent, const QString& caption, const QRect& r, bool shown) {
     auto* b = new QPushButton(caption, parent);
@@ -76,6 +68,7 @@ void TMainFrm::buildControls() {
     imgBG->setPixmap(art::Pixmap(QStringLiteral("main_bg"), QSize(830, 500)));
     imgBG->setMouseTracking(true);
     imgBG->installEventFilter(this);
+    m_drag = new BackgroundDrag(this, nullptr);
 
     imgLogo = new QLabel(this);
     imgLogo->setGeometry(52, 13, 200, 57);
@@ -117,7 +110,7 @@ void TMainFrm::buildControls() {
     lblDateTime = new QLabel(this);
     lblDateTime->setObjectName(QStringLiteral("lblDateTime"));
     lblDateTime->move(343, 19);
-    lblDateTime->setFont(DateFont());
+    lblDateTime->setFont(UiFont(QStringLiteral("微软雅黑"), 12, true));
     lblDateTime->setStyleSheet(QStringLiteral("color: #800000; background: transparent;"));
     lblDateTime->setAttribute(Qt::WA_TransparentForMouseEvents);
 
@@ -397,9 +390,7 @@ void TMainFrm::img_mini_highlightClick() {
     showMinimized();
 }
 
-void TMainFrm::imgBGMouseDown() {
-    if (QWindow* w = windowHandle()) w->startSystemMove();
-}
+void TMainFrm::imgBGMouseDown() { m_drag->start(QCursor::pos()); }
 
 Qt::Edges TMainFrm::frameEdges(const QPoint& p) const {
     Qt::Edges edges;
@@ -472,6 +463,7 @@ bool TMainFrm::eventFilter(QObject* watched, QEvent* e) {
             if (!startFrameGesture(imgBG, me->position().toPoint())) imgBGMouseDown();
             return true;
         }
+        if (m_drag->handle(e)) return true;
         if (e->type() == QEvent::MouseMove) {
             auto* me = static_cast<QMouseEvent*>(e);
             const Qt::Edges edges = frameEdges(imgBG->mapTo(this, me->position().toPoint()));

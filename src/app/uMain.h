@@ -20,6 +20,7 @@ namespace nodo {
 class TPicImage;
 class ImageButton;
 class StateButton;
+class BackgroundDrag;
 
 // The handlers that live with their own tools; the entry fills them in as the tools are created.
 struct MainTools {
@@ -143,6 +144,7 @@ private:
     void applySavedGeometry();
 
     Platform& m_platform;
+    BackgroundDrag* m_drag = nullptr;
     SharedState& m_state;
     MainContext m_context;
     MainTools m_tools;

@@ -5,6 +5,7 @@
 #include "pictures/PicImport.h"
 #include "imaging/PictureFile.h"
 #include "pictures/uGlobal.h"
+#include "ui/Chrome.h"
 #include "platform/Platform.h"
 
 #include <QApplication>
@@ -79,11 +80,7 @@ TCopyScreenForm::TCopyScreenForm(const MainContext& ctx, QWidget* owner)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Nodo助手"));
     setFocusPolicy(Qt::StrongFocus);
-    QFont font(QStringLiteral("宋体"));
-    font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("Noto Serif CJK SC"),
-                      QStringLiteral("Noto Sans CJK SC")});
-    font.setPixelSize(12);
-    setFont(font);
+    setFont(UiFont(QStringLiteral("宋体"), 12));
 
     ImgScreen = new TScreenImage(this);
     ImgScreen->setFocusPolicy(Qt::NoFocus);

@@ -5,6 +5,7 @@
 #include "imaging/PictureError.h"
 
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 namespace nodo::pic {
@@ -30,8 +31,12 @@ std::vector<std::uint8_t> EncodeJpeg(const Bitmap& bitmap, int quality = 90);
 // PNG (libpng): every colour type and depth, tRNS, interlaced. Pictures with an alpha channel or
 // tRNS give 32 bits (BGRA, not premultiplied); the others 24 bits. 16-bit samples are scaled to 8.
 Bitmap DecodePng(Bytes data, const DecodeOptions& options = {});
+// How hard the PNG encoder works: libpng's defaults, or the fastest settings for a picture written
+// while the user waits (the lowest zlib level, Huffman coding only, the "up" filter that still
+// shrinks photographs well).
+enum class PngEffort { Default, Fastest };
 // 24 bits -> RGB, 32 bits -> RGBA, 8 bits per sample, not interlaced.
-std::vector<std::uint8_t> EncodePng(const Bitmap& bitmap);
+std::vector<std::uint8_t> EncodePng(const Bitmap& bitmap, PngEffort effort = PngEffort::Default);
 
 // GIF (giflib): the first frame drawn on the full logical screen. Pixels the frame does not cover,
 // and the frame's transparent colour, are transparent; then the result is 32 bits, else 24.
@@ -42,6 +47,9 @@ std::vector<std::uint8_t> EncodeGif(const Bitmap& bitmap);
 
 enum class PictureFormat { Unknown, Bmp, Jpeg, Png, Gif };
 
+// The format a file name's extension names (".bmp", ".jpg", ".jpeg", ".png", ".gif", in any case);
+// Unknown for any other.
+PictureFormat FormatByExtension(std::string_view fileName);
 // Sniffs the format from the first bytes; an empty buffer counts as an (empty) BMP.
 PictureFormat DetectFormat(Bytes data);
 const char* FormatName(PictureFormat format); // "BMP", "JPEG", "PNG", "GIF", "unknown"

@@ -15,6 +15,21 @@
 #include <unistd.h>
 
 namespace nodo::pic {
+
+PictureFormat FormatByExtension(std::string_view fileName) {
+    const std::size_t slash = fileName.find_last_of('/');
+    const std::string_view base = slash == std::string_view::npos ? fileName : fileName.substr(slash + 1);
+    const std::size_t dot = base.find_last_of('.');
+    if (dot == std::string_view::npos) return PictureFormat::Unknown;
+    std::string ext(base.substr(dot));
+    for (char& c : ext)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (ext == ".bmp") return PictureFormat::Bmp;
+    if (ext == ".jpg" || ext == ".jpeg") return PictureFormat::Jpeg;
+    if (ext == ".png") return PictureFormat::Png;
+    if (ext == ".gif") return PictureFormat::Gif;
+    return PictureFormat::Unknown;
+}
 namespace fs = std::filesystem;
 namespace {
 

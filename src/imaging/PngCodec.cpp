@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <png.h>
+#include <zlib.h>
 
 namespace nodo::pic {
 namespace {
@@ -126,13 +127,18 @@ void writeFn(png_structp png, png_bytep data, png_size_t n) {
 }
 void flushFn(png_structp) {}
 
-bool runEncode(EncodeState& s, const Bitmap& bitmap) {
+bool runEncode(EncodeState& s, const Bitmap& bitmap, PngEffort effort) {
     if (setjmp(png_jmpbuf(s.png))) return false;
     png_set_write_fn(s.png, &s.writer, writeFn, flushFn);
     png_set_IHDR(s.png, s.info, static_cast<png_uint_32>(bitmap.width()),
                  static_cast<png_uint_32>(bitmap.height()), 8,
                  bitmap.bitsPerPixel() == 32 ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (effort == PngEffort::Fastest) {
+        png_set_compression_level(s.png, 1);
+        png_set_compression_strategy(s.png, Z_HUFFMAN_ONLY);
+        png_set_filter(s.png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
+    }
     png_write_info(s.png, s.info);
     png_set_bgr(s.png);
     for (int y = 0; y < bitmap.height(); ++y)
@@ -158,13 +164,13 @@ Bitmap DecodePng(Bytes data, const DecodeOptions& options) {
     return std::move(s.out);
 }
 
-std::vector<std::uint8_t> EncodePng(const Bitmap& bitmap) {
+std::vector<std::uint8_t> EncodePng(const Bitmap& bitmap, PngEffort effort) {
     if (bitmap.empty())
         throw PictureError(PictureErrorKind::Unsupported, "PNG: cannot write an empty picture");
     EncodeState s;
     s.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &s.errors, onError, onWarning);
     if (!s.png || !(s.info = png_create_info_struct(s.png))) throw std::bad_alloc();
-    if (!runEncode(s, bitmap))
+    if (!runEncode(s, bitmap, effort))
         throw PictureError(PictureErrorKind::Corrupt, std::string("PNG: ") + s.errors.message);
     return s.writer.take();
 }

@@ -39,10 +39,10 @@ std::string GifToBmp(const std::string& fileName, const std::string& target) {
 }
 
 std::string PicToBmp(const std::string& fileName, const std::string& outFolder) {
-    const std::string ext = LowerExt(fileName);
-    if (ext == ".bmp") return fileName;
-    const bool jpeg = ext == ".jpg" || ext == ".jpeg";
-    if (!jpeg && ext != ".gif") return {};
+    const pic::PictureFormat format = pic::FormatByExtension(fileName);
+    if (format == pic::PictureFormat::Bmp) return fileName;
+    const bool jpeg = format == pic::PictureFormat::Jpeg;
+    if (!jpeg && format != pic::PictureFormat::Gif) return {};
     const std::string target = BmpTargetFor(fileName, outFolder);
     return jpeg ? JpgToBmp(fileName, target) : GifToBmp(fileName, target);
 }

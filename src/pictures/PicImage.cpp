@@ -9,15 +9,6 @@
 
 namespace nodo {
 
-pic::PictureFormat FormatByExtension(const std::string& fileName) {
-    const std::string ext = LowerExt(fileName);
-    if (ext == ".bmp") return pic::PictureFormat::Bmp;
-    if (ext == ".jpg" || ext == ".jpeg") return pic::PictureFormat::Jpeg;
-    if (ext == ".png") return pic::PictureFormat::Png;
-    if (ext == ".gif") return pic::PictureFormat::Gif;
-    return pic::PictureFormat::Unknown;
-}
-
 QImage ShownImage(const pic::Bitmap& picture, TPicImage::Kind kind) {
     if (picture.empty()) return {};
     const int w = picture.width(), h = picture.height();
@@ -48,7 +39,7 @@ TPicImage::TPicImage(QWidget* parent) : QWidget(parent) {
 }
 
 void TPicImage::LoadFromFile(const std::string& path) {
-    const pic::PictureFormat format = FormatByExtension(path);
+    const pic::PictureFormat format = pic::FormatByExtension(path);
     if (format == pic::PictureFormat::Unknown)
         throw pic::PictureError(pic::PictureErrorKind::Unsupported,
                                 "Unknown picture file extension: \"" + path + "\"");

@@ -54,10 +54,6 @@ private:
     QImage m_shown;
 };
 
-// The decoder that the page uses for a file name's extension (".bmp", ".jpg", ".jpeg", ".png",
-// ".gif", in any case); Unknown for any other.
-pic::PictureFormat FormatByExtension(const std::string& fileName);
-
 // The page's view of a picture: for a bitmap, every pixel of the bottom-left pixel's colour is
 // transparent and the rest opaque; other kinds keep their alpha channel.
 QImage ShownImage(const pic::Bitmap& picture, TPicImage::Kind kind);

@@ -37,10 +37,10 @@ void btnInsertPicClick(MainContext& ctx) {
     if (chosen.empty() || !p.kernel->fileExists(chosen)) return;
     try {
         ctx.imgPicMix->LoadFromFile(chosen); // throws for anything but BMP, JPEG, PNG and GIF
-        const std::string ext = LowerExt(chosen);
-        if (ext == ".png") {
+        const pic::PictureFormat format = pic::FormatByExtension(chosen);
+        if (format == pic::PictureFormat::Png) {
             PicToTmpBmp(ctx);
-        } else if (ext == ".bmp") {
+        } else if (format == pic::PictureFormat::Bmp) {
             ctx.state->CurPicFile = chosen;
         } else {
             // JPEG or GIF, decoded onto the page just now: written from there, not decoded again.

@@ -5,6 +5,7 @@
 #include "pictures/PicConvert.h"
 #include "pictures/PicImage.h"
 #include "pictures/uGlobal.h"
+#include "ui/Chrome.h"
 #include "platform/Errors.h"
 #include "ui/Art.h"
 #include "platform/Platform.h"
@@ -85,6 +86,7 @@ TPicSelFrm::TPicSelFrm(Platform& platform, QWidget* parent)
         close();
     });
     imgBG->installEventFilter(this);
+    m_drag = new BackgroundDrag(this, nullptr);
 
     imgLogo = MakeImage(this, QRect(5, 1, 200, 57), art::Pixmap(QStringLiteral("logo"), QSize(200, 57)));
 
@@ -103,17 +105,13 @@ TPicSelFrm::TPicSelFrm(Platform& platform, QWidget* parent)
     LVpic->setEditTriggers(QAbstractItemView::NoEditTriggers);
     LVpic->setSelectionBehavior(QAbstractItemView::SelectRows);
     LVpic->setSelectionMode(QAbstractItemView::SingleSelection);
-    QFont listFont(QStringLiteral("宋体"));
-    listFont.setPixelSize(12);
-    LVpic->setFont(listFont);
+    LVpic->setFont(UiFont(QStringLiteral("宋体"), 12));
 
     lblTishi = new QLabel(this);
     lblTishi->setGeometry(352, 64, 161, 153);
     lblTishi->setWordWrap(true);
     lblTishi->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    QFont hintFont(QStringLiteral("幼圆"));
-    hintFont.setPixelSize(15);
-    lblTishi->setFont(hintFont);
+    lblTishi->setFont(UiFont(QStringLiteral("幼圆"), 15));
     lblTishi->setText(QStringLiteral("注：可添加多个壁纸大 小1024*768/1400*900之间") +
                       QString(36, QLatin1Char(' ')) + QStringLiteral("图像格式：") +
                       QString(28, QLatin1Char(' ')) + QStringLiteral("BMP,JPG"));
@@ -151,11 +149,7 @@ std::vector<std::string> TPicSelFrm::rows() const {
 void TPicSelFrm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     // Centred over the main window each time it opens.
-    const QRect over = parentWidget() ? parentWidget()->window()->frameGeometry()
-                       : QGuiApplication::primaryScreen()
-                           ? QGuiApplication::primaryScreen()->availableGeometry()
-                           : QRect();
-    if (over.isValid()) move(over.center() - QPoint(width() / 2, height() / 2));
+    CentreOver(this, parentWidget());
     reportErrors([this] { FormShow(); });
 }
 
@@ -252,16 +246,10 @@ void TPicSelFrm::btnOkClick() {
 void TPicSelFrm::setCloseState(CloseState state) { closeButton->setState(state); }
 
 bool TPicSelFrm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == imgBG) {
-        if (event->type() == QEvent::MouseMove) {
-            setCloseState(CloseState::Normal);
-        } else if (event->type() == QEvent::MouseButtonPress) {
-            // Borderless: the background is the handle the window is dragged by.
-            if (QWindow* w = windowHandle()) w->startSystemMove();
-            return true;
-        }
-    }
-    return false;
+    if (watched != imgBG) return false;
+    if (event->type() == QEvent::MouseMove) setCloseState(CloseState::Normal);
+    // Borderless: the background is the handle the window is dragged by.
+    return m_drag->handle(event);
 }
 
 void LoadBGPicList(MainContext& ctx, bool ByChoice) {

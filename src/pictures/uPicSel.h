@@ -13,6 +13,7 @@ class QPushButton;
 class QTreeWidget;
 
 namespace nodo {
+class BackgroundDrag;
 struct MainContext;
 struct Platform;
 class TPicImage;
@@ -70,6 +71,7 @@ private:
     template <class F> void reportErrors(F&& handler);
 
     Platform& m_platform;
+    BackgroundDrag* m_drag = nullptr;
 };
 
 // The main window's loader of the background list (start-up passes false).

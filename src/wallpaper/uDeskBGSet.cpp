@@ -5,6 +5,8 @@
 #include "platform/Platform.h"
 #include "ui/BitmapImage.h"
 
+#include "ui/Chrome.h"
+
 #include <QFont>
 #include <QLabel>
 #include <QPainter>
@@ -70,10 +72,7 @@ QImage TDeskBGSetFrm::RenderMonthGrid() const {
     const int header = 20;
     hline(header);
 
-    QFont font(QStringList{QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("Noto Sans CJK SC"),
-                           QStringLiteral("sans-serif")});
-    font.setPixelSize(11); // about 8 points
-    p.setFont(font);
+    p.setFont(UiFont(QStringLiteral("宋体"), 11)); // about 8 points
     const int cw = kGridWidth / 7;
     const auto title = [&](int x, const QString& text) {
         p.drawText(QRect(x, 3, cw - 26, header - 4), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);

@@ -1,6 +1,7 @@
 #include "wallpaper/uInfoFrm.h"
 
 #include "pictures/uGlobal.h"
+#include "ui/Chrome.h"
 #include "ui/Art.h"
 #include "platform/Platform.h"
 
@@ -79,7 +80,7 @@ TInforFrm::TInforFrm(Platform& platform, SharedState& state, QWidget* mainWindow
     m_shpBG = new InforBackground(this);
     m_shpBG->setObjectName(QStringLiteral("shpBG"));
     m_shpBG->setGeometry(0, 0, kSize.width(), kSize.height());
-    m_shpBG->installEventFilter(this);
+    m_drag = new BackgroundDrag(this, m_shpBG);
 
     m_imgques = new QLabel(this);
     m_imgques->setObjectName(QStringLiteral("imgques"));
@@ -89,10 +90,7 @@ TInforFrm::TInforFrm(Platform& platform, SharedState& state, QWidget* mainWindow
 
     m_lblInfo = new QLabel(QStringLiteral("您确定要更换壁纸？"), this);
     m_lblInfo->setObjectName(QStringLiteral("lblInfo"));
-    QFont info(QStringList{QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("Noto Sans CJK SC")});
-    info.setPixelSize(14);
-    info.setBold(true);
-    m_lblInfo->setFont(info);
+    m_lblInfo->setFont(UiFont(QStringLiteral("宋体"), 14, true));
     m_lblInfo->move(112, 40);
     m_lblInfo->adjustSize();
 
@@ -107,10 +105,7 @@ TInforFrm::TInforFrm(Platform& platform, SharedState& state, QWidget* mainWindow
     m_btnClose = MakeButton(this, QStringLiteral("X"), QRect(321, 1, 20, 18));
     m_btnClose->setObjectName(QStringLiteral("btnClose"));
     m_btnClose->setFlat(true);
-    QFont close(QStringList{QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("sans-serif")});
-    close.setPixelSize(12);
-    close.setBold(true);
-    m_btnClose->setFont(close);
+    m_btnClose->setFont(UiFont(QStringLiteral("Arial"), 12, true));
 
     connect(m_btnok, &QPushButton::clicked, this, &TInforFrm::btnokClick);
     connect(m_btncancel, &QPushButton::clicked, this, &TInforFrm::btncancelClick);
@@ -121,7 +116,7 @@ int TInforFrm::ShowModal() {
     // Only this showing's answer counts: an earlier "确  定" must not carry over to a window that
     // is closed some other way.
     m_state.SetBgConfirmed = 0;
-    centreOverMainWindow();
+    CentreOver(this, m_mainWindow);
     exec();
     return m_state.SetBgConfirmed;
 }
@@ -152,42 +147,11 @@ void TInforFrm::btnCloseClick() { btncancelClick(); }
 // Escape and the window manager's close come here: they decline like "取  消".
 void TInforFrm::reject() { btncancelClick(); }
 
-void TInforFrm::shpBGMouseDown(const QPoint& globalPos) {
-    if (QWindow* w = windowHandle(); w && w->startSystemMove()) return;
-    // No window manager move (offscreen, some Wayland shells): follow the mouse ourselves.
-    m_dragging = true;
-    m_dragOffset = globalPos - frameGeometry().topLeft();
-}
-
-bool TInforFrm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != m_shpBG) return QDialog::eventFilter(watched, event);
-    switch (event->type()) {
-    case QEvent::MouseButtonPress: {
-        auto* me = static_cast<QMouseEvent*>(event);
-        if (me->button() == Qt::LeftButton) shpBGMouseDown(me->globalPosition().toPoint());
-        return true;
-    }
-    case QEvent::MouseMove:
-        if (m_dragging) {
-            move(static_cast<QMouseEvent*>(event)->globalPosition().toPoint() - m_dragOffset);
-            return true;
-        }
-        break;
-    case QEvent::MouseButtonRelease: m_dragging = false; break;
-    default: break;
-    }
-    return QDialog::eventFilter(watched, event);
-}
+void TInforFrm::shpBGMouseDown(const QPoint& globalPos) { m_drag->start(globalPos); }
 
 void TInforFrm::showEvent(QShowEvent* event) {
-    centreOverMainWindow();
+    CentreOver(this, m_mainWindow);
     QDialog::showEvent(event);
-}
-
-void TInforFrm::centreOverMainWindow() {
-    if (!m_mainWindow) return;
-    const QRect main = m_mainWindow->frameGeometry();
-    move(main.center() - QPoint(width() / 2, height() / 2));
 }
 
 } // namespace nodo

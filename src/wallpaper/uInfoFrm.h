@@ -9,6 +9,7 @@ class QLabel;
 class QPushButton;
 
 namespace nodo {
+class BackgroundDrag;
 struct SharedState;
 struct Platform;
 
@@ -38,11 +39,9 @@ public:
     void reject() override;
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
-    void centreOverMainWindow();
 
     Platform& m_platform;
     SharedState& m_state;
@@ -54,8 +53,7 @@ private:
     QPushButton* m_btnok;
     QPushButton* m_btncancel;
     QPushButton* m_btnClose;
-    bool m_dragging = false;
-    QPoint m_dragOffset;
+    BackgroundDrag* m_drag;
 };
 
 } // namespace nodo

@@ -173,7 +173,7 @@ const std::vector<Scenario>& Table() {
              s.check(s.waitFor([&] { return s.wmState(s.main().id) == 3; }), "the window is iconic");
              s.check(s.running(), "the program runs on");
          }},
-        {"DragByBackgroundMoves", Wm::Openbox, nullptr,
+        {"DragByBackgroundMoves", Wm::Both, nullptr,
          [](Session& s) {
              s.start();
              const Window m = s.main();

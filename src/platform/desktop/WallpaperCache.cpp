@@ -8,10 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <csetjmp>
 #include <fstream>
-#include <png.h>
-#include <zlib.h>
 
 namespace nodo::desktop {
 
@@ -27,54 +24,12 @@ bool isCopyName(const std::string& name) {
            name.ends_with(kSuffix);
 }
 
-struct PngSink {
-    std::vector<std::uint8_t> bytes;
-    std::string error;
-};
-
-void pngWrite(png_structp png, png_bytep data, png_size_t size) {
-    auto* sink = static_cast<PngSink*>(png_get_io_ptr(png));
-    sink->bytes.insert(sink->bytes.end(), data, data + size);
-}
-void pngFlush(png_structp) {}
-void pngError(png_structp png, png_const_charp message) {
-    static_cast<PngSink*>(png_get_error_ptr(png))->error = message;
-    png_longjmp(png, 1);
-}
-void pngWarning(png_structp, png_const_charp) {}
-
-// Written on every change while the user waits: the fastest compression, with the "up" filter
-// that still shrinks photographs well.
-void encodeFastPng(const pic::Bitmap& picture, PngSink& sink) {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &sink, pngError, pngWarning);
-    if (!png) throw pic::PictureError(pic::PictureErrorKind::Io, "cannot start the PNG encoder");
-    png_infop info = png_create_info_struct(png);
-    if (!info || setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        throw pic::PictureError(pic::PictureErrorKind::Io, "PNG encoding failed: " + sink.error);
-    }
-    png_set_write_fn(png, &sink, pngWrite, pngFlush);
-    png_set_IHDR(png, info, png_uint_32(picture.width()), png_uint_32(picture.height()), 8,
-                 picture.bitsPerPixel() == 32 ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_compression_level(png, 1);
-    png_set_compression_strategy(png, Z_HUFFMAN_ONLY);
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
-    png_write_info(png, info);
-    png_set_bgr(png);
-    for (int y = 0; y < picture.height(); ++y)
-        png_write_row(png, const_cast<png_bytep>(picture.row(y)));
-    png_write_end(png, info);
-    png_destroy_write_struct(&png, &info);
-}
-
 } // namespace
 
 std::vector<std::uint8_t> EncodeWallpaperPng(const pic::Bitmap& picture) {
     if (picture.empty()) throw pic::PictureError(pic::PictureErrorKind::Unsupported, "the picture is empty");
-    PngSink sink;
-    encodeFastPng(picture, sink);
-    return std::move(sink.bytes);
+    // Written on every change while the user waits.
+    return pic::EncodePng(picture, pic::PngEffort::Fastest);
 }
 
 std::filesystem::path WallpaperCache::store(const pic::Bitmap& picture) {
