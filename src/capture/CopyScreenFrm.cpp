@@ -5,6 +5,7 @@
 #include "pictures/PicImport.h"
 #include "imaging/PictureFile.h"
 #include "pictures/uGlobal.h"
+#include "ui/BitmapImage.h"
 #include "ui/Chrome.h"
 #include "platform/Platform.h"
 
@@ -286,18 +287,7 @@ void TCopyScreenForm::SendSelection() {
 }
 
 std::string TCopyScreenForm::saveSelection(const capture::Rect& rect) {
-    // Every byte is written below.
-    auto bitmap = pic::Bitmap::uninitialized(rect.width(), rect.height(), 24);
-    for (int y = 0; y < rect.height(); ++y) {
-        const auto* src = reinterpret_cast<const uint32_t*>(m_screen.constScanLine(rect.top + y)) + rect.left;
-        uint8_t* dst = bitmap.row(y);
-        for (int x = 0; x < rect.width(); ++x, dst += 3) {
-            const uint32_t p = src[x];
-            dst[0] = uint8_t(p);
-            dst[1] = uint8_t(p >> 8);
-            dst[2] = uint8_t(p >> 16);
-        }
-    }
+    const pic::Bitmap bitmap = FromQImage(m_screen.copy(rect.left, rect.top, rect.width(), rect.height()), 24);
     TmpFolder(*m_ctx.platform);
     const std::string file = m_ctx.platform->folder->path("tmp\\tmp.bmp");
     pic::SaveBmpFile(file, bitmap, 24);
