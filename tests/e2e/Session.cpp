@@ -290,7 +290,8 @@ void Session::startWindowManager() {
 
 void Session::start() {
     step("start");
-    m_app = Spawn({m_tree + "/nodo"}, environment(), m_scratch + "/nodo.log", m_scratch);
+    const std::string program = m_options.program.empty() ? m_tree + "/nodo" : m_options.program;
+    m_app = Spawn({program}, environment(), m_scratch + "/nodo.log", m_scratch);
     m_main = waitMain(15000);
     pause(300); // the first paint
 }
@@ -384,7 +385,7 @@ Window Session::waitMain(int ms) {
     Window best;
     waitFor(
         [&] {
-            for (const Window& w : windows("Nodo助手"))
+            for (const Window& w : windows(m_options.mainTitle))
                 if (long(w.rect.w) * w.rect.h > long(best.rect.w) * best.rect.h) best = w;
             return best.id != 0;
         },

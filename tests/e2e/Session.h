@@ -49,6 +49,8 @@ struct Options {
     double scale = 1.0; // QT_SCALE_FACTOR for the program
     std::string lang = "C.UTF-8";
     std::map<std::string, std::string> files; // relative path in the tree -> bytes, before the start
+    std::string program;                      // what start() runs: the installed nodo when empty
+    std::string mainTitle = "Nodo助手";       // the title of the window start() waits for
 };
 
 class Session {
@@ -59,7 +61,7 @@ public:
     Session& operator=(const Session&) = delete;
 
     // The program.
-    void start(); // starts nodo and waits for its main window
+    void start(); // starts the program and waits for its main window
     Window main() const { return m_main; }
     bool running();
     bool waitExit(int ms = 8000); // true when the program has ended
@@ -79,7 +81,7 @@ public:
     std::vector<Window> windows(const std::string& title);
     std::optional<Window> waitWindow(const std::string& title, int ms = 8000);
     bool waitGone(const std::string& title, int ms = 8000);
-    Window waitMain(int ms = 8000);     // the largest window titled "Nodo助手"
+    Window waitMain(int ms = 8000);     // the largest window with the main title
     long wmState(unsigned long window); // ICCCM WM_STATE: 1 normal, 3 iconic, -1 none
     Rect screen() const { return {0, 0, m_options.screenWidth, m_options.screenHeight}; }
 
