@@ -21,26 +21,18 @@ namespace {
 constexpr QSize kSize(344, 156);
 const QColor kFrameColour(216, 227, 243);
 
-// The window's background: its artwork, or a white panel with a light blue frame.
+// The window's background: white, inside a square one-pixel frame of light blue.
 class InforBackground : public QWidget {
 public:
-    explicit InforBackground(QWidget* parent) : QWidget(parent), m_art(art::Pixmap(QStringLiteral("infor_bg"), kSize)) {}
+    using QWidget::QWidget;
 
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
-        if (!m_art.isNull()) {
-            p.drawPixmap(0, 0, m_art);
-            return;
-        }
         p.fillRect(rect(), Qt::white);
-        p.setRenderHint(QPainter::Antialiasing);
         p.setPen(QPen(kFrameColour, 1));
-        p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 4, 4);
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
     }
-
-private:
-    QPixmap m_art;
 };
 
 // A circular orange sign with a white exclamation mark, for when the artwork is missing.

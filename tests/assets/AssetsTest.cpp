@@ -63,13 +63,13 @@ INSTANTIATE_TEST_SUITE_P(Art, ArtTest,
                                          ArtCase{"close_down", 39, 20}, ArtCase{"mini_normal", 28, 20},
                                          ArtCase{"mini_highlight", 28, 20}, ArtCase{"mini_down", 28, 20},
                                          ArtCase{"apply", 84, 29}, ArtCase{"piclist", 200, 93},
-                                         ArtCase{"picsel_bg", 524, 286}, ArtCase{"infor_bg", 344, 156},
+                                         ArtCase{"picsel_bg", 524, 286},
                                          ArtCase{"ques", 45, 46}, ArtCase{"app_icon", 64, 64}),
                          [](const testing::TestParamInfo<ArtCase>& i) { return std::string(i.param.name); });
 
 // Backgrounds fill their whole window: no transparent corner may let the desktop show through.
 TEST(ArtBackgrounds, AreOpaqueEverywhere) {
-    for (const char* name : {"main_bg", "picsel_bg", "infor_bg"}) {
+    for (const char* name : {"main_bg", "picsel_bg"}) {
         QSvgRenderer svg(QStringLiteral(":/art/%1.svg").arg(QLatin1String(name)));
         QImage img(svg.defaultSize(), QImage::Format_ARGB32_Premultiplied);
         img.fill(Qt::transparent);

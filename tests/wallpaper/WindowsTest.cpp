@@ -78,6 +78,17 @@ TEST_F(Confirmation, Layout) {
     EXPECT_FALSE(frm.imgques()->pixmap().isNull());
 }
 
+// A white area inside a square one-pixel frame of RGB(216, 227, 243): no rounded corner, no band.
+TEST_F(Confirmation, BackgroundIsWhiteInASquareFrame) {
+    const QImage bg = frm.shpBG()->grab().toImage();
+    ASSERT_EQ(bg.size(), QSize(344, 156));
+    const QColor frame(216, 227, 243);
+    for (const QPoint p : {QPoint(0, 0), QPoint(343, 0), QPoint(0, 155), QPoint(343, 155), QPoint(170, 0), QPoint(0, 80)})
+        EXPECT_EQ(bg.pixelColor(p), frame) << p.x() << "," << p.y();
+    for (const QPoint p : {QPoint(1, 1), QPoint(170, 10), QPoint(54, 47), QPoint(170, 130), QPoint(342, 154)})
+        EXPECT_EQ(bg.pixelColor(p), QColor(Qt::white)) << p.x() << "," << p.y();
+}
+
 enum class Close { Ok, OkTicked, Cancel, X, Escape, SystemClose };
 
 struct CloseCase {
