@@ -54,6 +54,15 @@ void WallpaperTools::imgAppToDeskClick(MainContext& ctx) {
     m_last = ApplyBackground(m_deskBGSet->files(), *m_platform.wallpaper, state.BGPicList, state.BGPicIndex,
                              m_mixPic->holder());
     m_deskBGSet->BGPicFile = m_last.background;
+    if (m_last.outcome == ApplyOutcome::WallpaperFailed)
+        m_platform.messages->errorReport(ctx.mainWindow, WallpaperFailureReport(m_last));
+}
+
+QString WallpaperTools::WallpaperFailureReport(const ApplyResult& result) {
+    return QStringLiteral("桌面壁纸没有更换：%1。\n合成的图片已保存为 %2，可以在桌面设置里选用它。\n"
+                          "Nodo 能更换这些桌面的壁纸：GNOME、KDE Plasma、Xfce、MATE、Cinnamon、LXQt、LXDE、"
+                          "sway，以及没有桌面环境的 X11。")
+        .arg(QString::fromStdString(result.error), QString::fromStdString(result.wallpaperFile));
 }
 
 } // namespace nodo

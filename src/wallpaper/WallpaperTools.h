@@ -3,6 +3,7 @@
 #include "wallpaper/ApplyWallpaper.h"
 
 #include <QPointer>
+#include <QString>
 #include <memory>
 
 class QWidget;
@@ -31,6 +32,9 @@ public:
     TDeskBGSetFrm& deskBGSetFrm() { return *m_deskBGSet; }
     TInforFrm& inforFrm() { return *m_infor; } // valid while the main window lives
     TMixPicFrm& mixPicFrm() { return *m_mixPic; }
+    // What the user is told when the desktop could not be told: why, where the picture is, and
+    // which desktops Nodo can change.
+    static QString WallpaperFailureReport(const ApplyResult& result);
     // What the last apply that got past the confirmation did.
     const ApplyResult& lastResult() const { return m_last; }
 

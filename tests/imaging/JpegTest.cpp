@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <jpeglib.h>
+
 namespace nodo::pic {
 namespace {
 
@@ -182,6 +185,38 @@ TEST_P(JpegErrors, AreRefusedWithTheirKind) {
 
 INSTANTIATE_TEST_SUITE_P(Bad, JpegErrors, testing::ValuesIn(errorCases()),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The desktops read a JPEG through libjpeg with its default settings (RGB out, the accurate DCT,
+// smooth upsampling). Our decoder must give those very pixels, so a desktop handed "Mix.Jpg" shows
+// exactly what "Mix.bmp" holds.
+TEST(JpegDefaults, DecodesAsLibjpegDoesByDefault) {
+    for (const Bitmap& picture : {smooth(97, 61), test::Gradient(320, 200, 24)}) {
+        const std::vector<std::uint8_t> jpeg = EncodeJpeg(picture, 90);
+        jpeg_decompress_struct cinfo;
+        jpeg_error_mgr err;
+        cinfo.err = jpeg_std_error(&err);
+        jpeg_create_decompress(&cinfo);
+        jpeg_mem_src(&cinfo, jpeg.data(), static_cast<unsigned long>(jpeg.size()));
+        ASSERT_EQ(jpeg_read_header(&cinfo, TRUE), JPEG_HEADER_OK);
+        jpeg_start_decompress(&cinfo);
+        ASSERT_EQ(cinfo.output_components, 3);
+        const Bitmap ours = DecodeJpeg(jpeg);
+        std::vector<JSAMPLE> row(cinfo.output_width * 3);
+        int mismatches = 0;
+        while (cinfo.output_scanline < cinfo.output_height) {
+            const int y = static_cast<int>(cinfo.output_scanline);
+            JSAMPROW rows[] = {row.data()};
+            jpeg_read_scanlines(&cinfo, rows, 1);
+            for (int x = 0; x < picture.width(); ++x) {
+                const Bgra p = ours.pixel(x, y);
+                if (p.r != row[3 * x] || p.g != row[3 * x + 1] || p.b != row[3 * x + 2]) ++mismatches;
+            }
+        }
+        jpeg_finish_decompress(&cinfo);
+        jpeg_destroy_decompress(&cinfo);
+        EXPECT_EQ(mismatches, 0);
+    }
+}
 
 } // namespace
 } // namespace nodo::pic

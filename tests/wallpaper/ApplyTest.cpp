@@ -237,6 +237,57 @@ TEST_F(Apply, ContentSavedAtItsOwnDepthAndEmptyAsZeroBytes) {
     EXPECT_EQ(fs::file_size(dir.bgDir() / "Content.bmp"), 0u);
 }
 
+// A folder in the way of a file makes that write fail, whoever runs the test (root included).
+struct WriteFailureCase {
+    const char* name;
+    const char* blocked; // the file that cannot be written
+    ApplyOutcome outcome;
+    bool mix32Stays; // the 32-bit blend is left in Mix.bmp
+};
+
+class ApplyWriteFailure : public Apply, public ::testing::WithParamInterface<WriteFailureCase> {};
+
+TEST_P(ApplyWriteFailure, LeavesTheDesktopAndTheIndexAlone) {
+    const WriteFailureCase& c = GetParam();
+    writeContent(content);
+    fs::create_directories(dir.bgDir() / c.blocked);
+    int32_t index = 1;
+    const ApplyResult r = run(index);
+    EXPECT_EQ(r.outcome, c.outcome) << r.error;
+    EXPECT_FALSE(r.error.empty());
+    EXPECT_EQ(index, 1);
+    EXPECT_TRUE(wp.applied.empty());
+    EXPECT_TRUE(wp.values.empty());
+    if (c.mix32Stays) {
+        const pic::Bitmap mix = pic::LoadBitmapFile(dir.bgDir() / "Mix.bmp");
+        EXPECT_EQ(mix.sourceBitsPerPixel(), 32);
+        EXPECT_EQ(mix.width(), 1024);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ApplyWriteFailure,
+    ::testing::Values(WriteFailureCase{"MixJpgNotWritable", "Mix.Jpg", ApplyOutcome::JpegFailed, true},
+                      WriteFailureCase{"MixBmpNotWritable", "Mix.bmp", ApplyOutcome::BlendFailed, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A 32-bit content's fourth byte takes no part in what reaches the JPEG: whatever it holds, the
+// blended area comes out as it does for the same 24-bit content, never lighter.
+TEST_F(Apply, FourthByteOfTheContentIsDropped) {
+    std::vector<pic::Bitmap> results;
+    for (int bpp : {24, 32}) {
+        pic::Bitmap c = SolidBitmap(300, 200, bpp, {0, 0, 200, 0});
+        if (bpp == 32)
+            for (int y = 0; y < 200; ++y)
+                for (int x = 0; x < 300; ++x) c.setPixel(x, y, {0, 0, 200, static_cast<std::uint8_t>(x * 7 + y)});
+        pic::SaveBmpFile(dir.bgDir() / "Content.bmp", c, bpp);
+        int32_t index = 0;
+        ASSERT_EQ(run(index).outcome, ApplyOutcome::Installed);
+        results.push_back(pic::LoadBitmapFile(dir.bgDir() / "Mix.bmp"));
+    }
+    EXPECT_EQ(results[0], results[1]);
+}
+
 struct StartupCase {
     const char* name;
     bool fileExists;

@@ -375,10 +375,17 @@ TEST_F(Apply, DesktopFailureKeepsTheIndex) {
     tp.wallpaper.succeed = false;
     tools.imgAppToDeskClick(ctx);
     EXPECT_EQ(index, 2);
-    EXPECT_TRUE(tp.messages.shown.empty());
+    // The user hears once what failed and what would help; the files written stay.
+    ASSERT_EQ(tp.messages.shown.size(), 1u);
+    const QString report = tp.messages.shown[0].text;
+    EXPECT_TRUE(report.contains(QStringLiteral("no desktop"))) << report.toStdString();
+    EXPECT_TRUE(report.contains(QStringLiteral("GNOME"))) << report.toStdString();
+    EXPECT_TRUE(report.contains(QString::fromStdString(tp.file("source/DeskTopBG/Mix.bmp")))) << report.toStdString();
+    EXPECT_TRUE(exists("source/DeskTopBG/Mix.Jpg"));
     tp.wallpaper.succeed = true;
     tools.imgAppToDeskClick(ctx);
     EXPECT_EQ(index, 1);
+    EXPECT_EQ(tp.messages.shown.size(), 1u);
 }
 
 TEST(WallpaperToolsLifetime, MainWindowMayCloseFirst) {

@@ -98,7 +98,10 @@ bool DesktopWallpaper::applyOrThrow(const std::string& file, std::string& error)
     }
     EnvironmentRunner runner(*m_runner, extraEnvironment);
 
-    const auto copy = m_cache.store(picture);
+    // A fresh name every time, as the desktops keep showing a file they have already read. The JPEG
+    // the picture came from is handed over as it is; a PNG is made only when there is none.
+    const std::optional<std::vector<std::uint8_t>> jpeg = MatchingJpeg(path, picture);
+    const auto copy = jpeg ? m_cache.storeJpeg(*jpeg) : m_cache.store(picture);
     if (!ShowOnDesktop(m_lastDesktop, runner, copy, error)) {
         m_cache.refused(copy);
         return false;

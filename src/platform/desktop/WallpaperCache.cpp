@@ -2,6 +2,7 @@
 
 #include "imaging/Codecs.h"
 #include "imaging/PictureFile.h"
+#include "platform/AppFolder.h"
 #include "platform/Errors.h"
 #include "platform/desktop/Paths.h"
 
@@ -15,13 +16,14 @@ namespace nodo::desktop {
 namespace {
 
 constexpr std::string_view kPrefix = "wallpaper-";
-constexpr std::string_view kSuffix = ".png";
 // Names the copy the desktop last took.
 constexpr const char* kShownNote = "shown";
 
 bool isCopyName(const std::string& name) {
-    return name.size() > kPrefix.size() + kSuffix.size() && name.starts_with(kPrefix) &&
-           name.ends_with(kSuffix);
+    for (const std::string_view suffix : {std::string_view(".png"), std::string_view(".jpg")})
+        if (name.size() > kPrefix.size() + suffix.size() && name.starts_with(kPrefix) && name.ends_with(suffix))
+            return true;
+    return false;
 }
 
 } // namespace
@@ -33,11 +35,18 @@ std::vector<std::uint8_t> EncodeWallpaperPng(const pic::Bitmap& picture) {
 }
 
 std::filesystem::path WallpaperCache::store(const pic::Bitmap& picture) {
+    return storeBytes(EncodeWallpaperPng(picture), ".png");
+}
+
+std::filesystem::path WallpaperCache::storeJpeg(const std::vector<std::uint8_t>& jpeg) {
+    return storeBytes(jpeg, ".jpg");
+}
+
+std::filesystem::path WallpaperCache::storeBytes(const std::vector<std::uint8_t>& bytes, const char* suffix) {
     std::error_code ec;
     std::filesystem::create_directories(m_folder, ec);
     if (ec) throw FileError("cannot create " + m_folder.string() + ": " + ec.message());
 
-    const auto png = EncodeWallpaperPng(picture);
     // Milliseconds keep the names in order; the counter separates copies of other processes,
     // and a stamp is never used twice by this process, even when the copy it named is gone.
     static std::atomic<long long> lastStamp{0};
@@ -52,11 +61,11 @@ std::filesystem::path WallpaperCache::store(const pic::Bitmap& picture) {
     ms = next;
     for (int n = 0;; ++n) {
         char name[64];
-        std::snprintf(name, sizeof name, "wallpaper-%013lld-%03d.png", static_cast<long long>(ms), n);
+        std::snprintf(name, sizeof name, "wallpaper-%013lld-%03d%s", static_cast<long long>(ms), n, suffix);
         const auto path = m_folder / name;
         if (std::filesystem::exists(path, ec)) continue;
         // WriteWholeFile goes through a temporary name, so a desktop never sees half a picture.
-        pic::WriteWholeFile(path, png);
+        pic::WriteWholeFile(path, bytes);
         return path;
     }
 }
@@ -116,6 +125,24 @@ pic::Bitmap LoadWallpaperPicture(const std::filesystem::path& file) {
             d[0] = s[0], d[1] = s[1], d[2] = s[2];
     }
     return opaque;
+}
+
+std::optional<std::vector<std::uint8_t>> MatchingJpeg(const std::filesystem::path& file,
+                                                      const pic::Bitmap& picture) {
+    std::error_code ec;
+    const std::string stem = FoldCase(file.stem().string());
+    for (const auto& entry : std::filesystem::directory_iterator(file.parent_path(), ec)) {
+        const std::string ext = LowerExt(entry.path().filename().string());
+        if ((ext != ".jpg" && ext != ".jpeg") || FoldCase(entry.path().stem().string()) != stem) continue;
+        try {
+            std::vector<std::uint8_t> bytes = pic::ReadWholeFile(entry.path());
+            if (pic::DetectFormat(bytes) != pic::PictureFormat::Jpeg) continue;
+            if (pic::DecodeJpeg(bytes) == picture) return bytes;
+        } catch (const std::exception&) {
+            // An unreadable or damaged JPEG is simply not the one.
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace nodo::desktop

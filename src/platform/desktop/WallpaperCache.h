@@ -20,6 +20,8 @@ public:
     // Writes `picture` as a PNG (read by every desktop, and lossless) under a name not used by any
     // file in the folder. Creates the folder. Throws pic::PictureError or FileError.
     std::filesystem::path store(const pic::Bitmap& picture);
+    // The same for a JPEG file's bytes as they are (no decoding, no encoding).
+    std::filesystem::path storeJpeg(const std::vector<std::uint8_t>& jpeg);
     // The desktop took `current`: every other copy goes, and `current` is remembered as shown.
     void taken(const std::filesystem::path& current);
     // The desktop refused `attempt`, perhaps after taking it in part (one monitor of several): the
@@ -33,8 +35,16 @@ public:
     std::vector<std::filesystem::path> copies() const;
 
 private:
+    std::filesystem::path storeBytes(const std::vector<std::uint8_t>& bytes, const char* suffix);
+
     std::filesystem::path m_folder;
 };
+
+// The JPEG that `picture` was decoded from, when one lies beside `file` under the same name (".jpg"
+// or ".jpeg", in any case) and decodes to exactly its pixels: the composer writes "Mix.Jpg" and then
+// "Mix.bmp" from its decoding, so the desktop can be handed the small JPEG as it is. Nothing when
+// there is none, or it shows anything else.
+std::optional<std::vector<std::uint8_t>> MatchingJpeg(const std::filesystem::path& file, const pic::Bitmap& picture);
 
 // A PNG made for speed rather than size (24 bits RGB, 32 bits RGBA). Throws pic::PictureError.
 std::vector<std::uint8_t> EncodeWallpaperPng(const pic::Bitmap& picture);

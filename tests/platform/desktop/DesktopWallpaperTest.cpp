@@ -1,6 +1,8 @@
 #include "platform/desktop/DesktopWallpaper.h"
 #include "TestSupport.h"
+#include "imaging/Codecs.h"
 #include "imaging/PictureFile.h"
+#include "platform/desktop/WallpaperCache.h"
 #include "platform/Errors.h"
 #include "platform/desktop/DesktopCommands.h"
 
@@ -75,6 +77,45 @@ TEST_F(DesktopWallpaperTest, HandsTheDesktopAFreshPngCopyEachTime) {
     ASSERT_EQ(copies.size(), 1u); // older copies removed, the last one kept
     EXPECT_NE(copies[0], first);
     EXPECT_EQ(shownUri(), GVariantString(FileUri(copies[0])));
+}
+
+// The composer's Mix.bmp is the decoding of Mix.Jpg: the desktop gets the JPEG's bytes as they are,
+// under a fresh name, and no PNG is made. A JPEG that shows anything else is not used.
+TEST_F(DesktopWallpaperTest, HandsOverTheJpegTheBitmapWasDecodedFrom) {
+    const pic::Bitmap source = pic::test::Gradient(64, 48, 24);
+    const std::vector<std::uint8_t> jpeg = pic::EncodeJpeg(source, 90);
+    pic::WriteWholeFile(dir / "app/source/DeskTopBG/Mix.Jpg", jpeg);
+    pic::SaveBmpFile(mix(), pic::DecodeJpeg(jpeg), 24);
+    auto wallpaper = make();
+    std::string error;
+    ASSERT_TRUE(wallpaper->apply(mix().string(), error)) << error;
+    auto copies = wallpaper->cache().copies();
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(copies[0].extension(), ".jpg");
+    EXPECT_EQ(pic::ReadWholeFile(copies[0]), jpeg);
+    EXPECT_EQ(shownUri(), GVariantString(FileUri(copies[0])));
+
+    // Mix.bmp written from another picture since: the stale JPEG is passed over for a PNG.
+    pic::SaveBmpFile(mix(), Quarters(64, 48, 24), 24);
+    ASSERT_TRUE(wallpaper->apply(mix().string(), error)) << error;
+    copies = wallpaper->cache().copies();
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(copies[0].extension(), ".png");
+    EXPECT_EQ(pic::LoadBitmapFile(copies[0]), Quarters(64, 48, 24));
+}
+
+TEST(MatchingJpegTest, OnlyTheVeryPixels) {
+    TempDir dir;
+    const pic::Bitmap source = pic::test::Gradient(40, 30, 24);
+    const std::vector<std::uint8_t> jpeg = pic::EncodeJpeg(source, 90);
+    const pic::Bitmap decoded = pic::DecodeJpeg(jpeg);
+    EXPECT_FALSE(MatchingJpeg(dir / "Mix.bmp", decoded)); // no JPEG beside it
+    pic::WriteWholeFile(dir / "MIX.JPEG", jpeg);
+    EXPECT_EQ(MatchingJpeg(dir / "Mix.bmp", decoded), jpeg); // any case, either extension
+    EXPECT_FALSE(MatchingJpeg(dir / "Mix.bmp", source));     // the JPEG's loss is not the same picture
+    EXPECT_FALSE(MatchingJpeg(dir / "Other.bmp", decoded));  // another name
+    pic::WriteWholeFile(dir / "MIX.JPEG", std::vector<std::uint8_t>{0xFF, 0xD8, 0xFF});
+    EXPECT_FALSE(MatchingJpeg(dir / "Mix.bmp", decoded)); // damaged
 }
 
 TEST_F(DesktopWallpaperTest, FailedHandOverKeepsTheShownCopy) {
