@@ -128,7 +128,7 @@ int apply(const std::vector<std::string>& args) {
 
     const auto wallpaper = CreateDesktopWallpaper();
     MixHolder holder;
-    const ApplyResult r = ApplyBackground(files, *wallpaper, choice.list, choice.index, holder);
+    const ApplyResult r = ApplyBackground(files, *wallpaper, choice.list, choice.index, holder, &content);
     if (r.outcome == ApplyOutcome::NoBackgrounds) {
         std::fprintf(stderr, "nodo-cli apply: the background list is empty\n");
         return 1;

@@ -86,7 +86,7 @@ const char* ApplyOutcomeName(ApplyOutcome outcome) {
 }
 
 ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper, const std::vector<TPicBGList>& list,
-                            int32_t& index, MixHolder& holder) {
+                            int32_t& index, MixHolder& holder, const pic::Bitmap* content) {
     ApplyResult result;
     const auto n = static_cast<int32_t>(list.size());
     if (n == 0) return result;
@@ -111,7 +111,7 @@ ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper, co
 
     pic::Bitmap mixed;
     try {
-        holder.img1 = pic::LoadBitmapFile(files.content());
+        holder.img1 = content ? *content : pic::LoadBitmapFile(files.content());
         holder.img2 = pic::LoadBitmapFile(result.background);
         MixPic(holder.img1, holder.img2, kMixPercent);
         // The blend is done in img2 itself, so the result moves over instead of being copied.

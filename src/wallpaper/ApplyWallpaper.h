@@ -70,9 +70,10 @@ struct MixHolder {
 // Steps after the content picture is written: pick entry `index` of `list`, blend Content.bmp over
 // it, write Mix.bmp (32 bits), Mix.Jpg and Mix.bmp again (24 bits, decoded from the JPEG), install
 // it, and move `index` to the entry the next apply uses. Never throws for a failed step: the result
-// says what happened.
+// says what happened. A caller that has just written Content.bmp hands its picture over as
+// `content`, so the file is not read back.
 ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper, const std::vector<TPicBGList>& list,
-                            int32_t& index, MixHolder& holder);
+                            int32_t& index, MixHolder& holder, const pic::Bitmap* content = nullptr);
 
 // The list and index a fresh start would use, read without writing anything: the lines of
 // "Data\BGPicList.ini" with the last entry chosen, the default list ("A1.bmp" twice, entry 0) when

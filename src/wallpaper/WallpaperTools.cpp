@@ -27,14 +27,15 @@ WallpaperTools::WallpaperTools(Platform& platform, SharedState& state, QWidget* 
 
 WallpaperTools::~WallpaperTools() { delete m_infor.data(); }
 
-void WallpaperTools::MakeContentPic(MainContext& ctx) {
+pic::Bitmap WallpaperTools::MakeContentPic(MainContext& ctx) {
     if (!ctx.imgPicMix) { // no page: the same as an empty one
         SaveContentPic(m_deskBGSet->files(), pic::Bitmap());
-        m_deskBGSet->LoadContentImage(0, 0);
-        return;
+        m_deskBGSet->SetContentImage(pic::Bitmap(), 0, 0);
+        return {};
     }
-    m_deskBGSet->SaveContentPic(*ctx.imgPicMix);
-    m_deskBGSet->LoadContentImage(ctx.imgPicMix->width(), ctx.imgPicMix->height());
+    pic::Bitmap content = m_deskBGSet->SaveContentPic(*ctx.imgPicMix);
+    m_deskBGSet->SetContentImage(content, ctx.imgPicMix->width(), ctx.imgPicMix->height());
+    return content;
 }
 
 void WallpaperTools::imgAppToDeskClick(MainContext& ctx) {
@@ -44,15 +45,16 @@ void WallpaperTools::imgAppToDeskClick(MainContext& ctx) {
     if (state.ShowSetBgInfo && m_infor && m_infor->ShowModal() == 0) return;
 
     WaitCursor wait;
+    pic::Bitmap content;
     try {
-        MakeContentPic(ctx);
+        content = MakeContentPic(ctx);
     } catch (const std::exception& e) {
         m_platform.messages->errorReport(ctx.mainWindow, QString::fromStdString(e.what()));
         return;
     }
     m_deskBGSet->ContentPicFile = m_deskBGSet->files().content();
     m_last = ApplyBackground(m_deskBGSet->files(), *m_platform.wallpaper, state.BGPicList, state.BGPicIndex,
-                             m_mixPic->holder());
+                             m_mixPic->holder(), &content);
     m_deskBGSet->BGPicFile = m_last.background;
     if (m_last.outcome == ApplyOutcome::WallpaperFailed)
         m_platform.messages->errorReport(ctx.mainWindow, WallpaperFailureReport(m_last));

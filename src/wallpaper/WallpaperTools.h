@@ -26,8 +26,8 @@ public:
     // picture page, blend over the next background, install, step the index. Uses ctx.platform's
     // services as given at construction, ctx.mainWindow, ctx.imgPicMix and the shared state.
     void imgAppToDeskClick(MainContext& ctx);
-    // Content.bmp from the picture page; throws when it cannot be written.
-    void MakeContentPic(MainContext& ctx);
+    // Content.bmp from the picture page, and the picture written; throws when it cannot be written.
+    pic::Bitmap MakeContentPic(MainContext& ctx);
 
     TDeskBGSetFrm& deskBGSetFrm() { return *m_deskBGSet; }
     TInforFrm& inforFrm() { return *m_infor; } // valid while the main window lives

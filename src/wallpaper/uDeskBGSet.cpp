@@ -29,18 +29,18 @@ void TDeskBGSetFrm::FormCreate() {
     MonthCons.assign(kGridCells, TMonthCon{});
 }
 
-void TDeskBGSetFrm::SaveContentPic(TPicImage& image) {
+pic::Bitmap TDeskBGSetFrm::SaveContentPic(TPicImage& image) {
     if (!image.isBitmap() || image.empty()) {
         image.clear();
         nodo::SaveContentPic(m_files, pic::Bitmap());
-        return;
+        return {};
     }
     nodo::SaveContentPic(m_files, image.picture());
+    return image.picture();
 }
 
-void TDeskBGSetFrm::LoadContentImage(int width, int height) {
+void TDeskBGSetFrm::SetContentImage(const pic::Bitmap& content, int width, int height) {
     m_imgPicMix->resize(width, height);
-    const pic::Bitmap content = pic::LoadBitmapFile(m_files.content());
     m_imgPicMix->setPixmap(content.empty() ? QPixmap() : QPixmap::fromImage(ToQImage(content)));
 }
 

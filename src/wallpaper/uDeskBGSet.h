@@ -36,9 +36,10 @@ public:
     std::string ContentPicFile; // its Content.bmp
     std::vector<TMonthCon> MonthCons;
 
-    // Writes the page's picture to Content.bmp. A page that holds no bitmap (nothing, or a picture
-    // left undecoded as BMP) is emptied first and gives a 0-byte file. Throws when it cannot write.
-    void SaveContentPic(TPicImage& image);
+    // Writes the page's picture to Content.bmp and gives the picture written. A page that holds no
+    // bitmap (nothing, or a picture left undecoded as BMP) is emptied first and gives a 0-byte file.
+    // Throws when it cannot write.
+    pic::Bitmap SaveContentPic(TPicImage& image);
     // Draws the 660 x 500 weekday grid and writes it to Content.bmp at the display's depth.
     void DrawMonthGrid();
     // The grid as drawn, without writing it.
@@ -47,8 +48,8 @@ public:
     // Stores the wallpaper values and tells the desktop; false with the reason when that failed.
     bool SetWallpaper(const std::string& FileName, std::string& error);
 
-    // Keeps this window's content image in step with Content.bmp (same size as the page).
-    void LoadContentImage(int width, int height);
+    // Keeps this window's content image in step with Content.bmp: its picture, at the page's size.
+    void SetContentImage(const pic::Bitmap& content, int width, int height);
     QLabel* imgPicMix() const { return m_imgPicMix; }
     const ComposerFiles& files() const { return m_files; }
 
