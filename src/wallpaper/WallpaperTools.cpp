@@ -1,12 +1,13 @@
 #include "wallpaper/WallpaperTools.h"
 
-#include "ui/MainContext.h"
 #include "pictures/PicImage.h"
 #include "pictures/uGlobal.h"
 #include "platform/Platform.h"
+#include "ui/MainContext.h"
 #include "wallpaper/uDeskBGSet.h"
 #include "wallpaper/uInfoFrm.h"
 #include "wallpaper/uPicMix.h"
+#include "wallpaper/uPicPreview.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -23,9 +24,22 @@ struct WaitCursor {
 
 WallpaperTools::WallpaperTools(Platform& platform, SharedState& state, QWidget* mainWindow)
     : m_platform(platform), m_deskBGSet(std::make_unique<TDeskBGSetFrm>(platform)),
-      m_infor(new TInforFrm(platform, state, mainWindow)), m_mixPic(std::make_unique<TMixPicFrm>()) {}
+      m_preview(new TPicPreviewFrm(mainWindow)), m_infor(new TInforFrm(platform, state, mainWindow)),
+      m_mixPic(std::make_unique<TMixPicFrm>()) {
+    m_deskBGSet->setPreviewFrm(m_preview);
+}
 
-WallpaperTools::~WallpaperTools() { delete m_infor.data(); }
+WallpaperTools::~WallpaperTools() {
+    delete m_infor.data();
+    delete m_preview.data();
+}
+
+TPicPreviewFrm& WallpaperTools::picPreviewFrm() {
+    return *m_preview;
+}
+TInforFrm& WallpaperTools::inforFrm() {
+    return *m_infor;
+}
 
 pic::Bitmap WallpaperTools::MakeContentPic(MainContext& ctx) {
     if (!ctx.imgPicMix) { // no page: the same as an empty one

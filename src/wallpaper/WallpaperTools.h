@@ -15,10 +15,11 @@ struct SharedState;
 class TDeskBGSetFrm;
 class TInforFrm;
 class TMixPicFrm;
+class TPicPreviewFrm;
 
 class WallpaperTools {
 public:
-    // Makes, in this order, the settings window, the confirmation and the holder window.
+    // Makes, in this order, the settings window, its preview, the confirmation and the holder window.
     WallpaperTools(Platform& platform, SharedState& state, QWidget* mainWindow);
     ~WallpaperTools();
 
@@ -30,7 +31,9 @@ public:
     pic::Bitmap MakeContentPic(MainContext& ctx);
 
     TDeskBGSetFrm& deskBGSetFrm() { return *m_deskBGSet; }
-    TInforFrm& inforFrm() { return *m_infor; } // valid while the main window lives
+    // The two windows below are the main window's children: valid while it lives.
+    TPicPreviewFrm& picPreviewFrm();
+    TInforFrm& inforFrm();
     TMixPicFrm& mixPicFrm() { return *m_mixPic; }
     // What the user is told when the desktop could not be told: why, where the picture is, and
     // which desktops Nodo can change.
@@ -41,7 +44,8 @@ public:
 private:
     Platform& m_platform;
     std::unique_ptr<TDeskBGSetFrm> m_deskBGSet;
-    QPointer<TInforFrm> m_infor; // a child of the main window, which may go first
+    QPointer<TPicPreviewFrm> m_preview; // children of the main window, which may go first
+    QPointer<TInforFrm> m_infor;
     std::unique_ptr<TMixPicFrm> m_mixPic;
     ApplyResult m_last;
 };
