@@ -1,6 +1,7 @@
 // The blend and the whole apply, each printed as a ratio to a baseline measured in the same run:
 // MixPic against a memcpy of the content's bytes, the apply against libjpeg encoding and decoding
-// the same picture.
+// the same picture, and a whole `nodo-cli apply` process on a private X server against
+// `cjpeg | djpeg` of its background.
 #include "imaging/PictureFile.h"
 #include "platform/AppFolder.h"
 #include "platform/Wallpaper.h"
@@ -20,6 +21,9 @@
 #include <map>
 #include <random>
 #include <string>
+#include <csignal>
+#include <cstdlib>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -119,7 +123,8 @@ struct ApplyFolder {
     pic::Bitmap content;
 };
 
-// Content.bmp, the blend, Mix.bmp at 32 bits, Mix.Jpg, and Mix.bmp again from the JPEG.
+// Content.bmp, the blend, Mix.bmp at 32 bits, Mix.Jpg, and Mix.bmp again from the JPEG; the
+// content goes to the blend in memory, as the window hands it over.
 void BM_WholeApply(benchmark::State& state) {
     ApplyFolder dir;
     const ComposerFiles files(dir.folder);
@@ -129,7 +134,7 @@ void BM_WholeApply(benchmark::State& state) {
     for (auto _ : state) {
         SaveContentPic(files, dir.content);
         int32_t index = 0;
-        const ApplyResult r = ApplyBackground(files, wp, list, index, holder);
+        const ApplyResult r = ApplyBackground(files, wp, list, index, holder, &dir.content);
         if (r.outcome != ApplyOutcome::Installed) state.SkipWithError(r.error.c_str());
     }
 }
@@ -236,6 +241,105 @@ void PrintInterleavedRatios() {
     }
 }
 
+// --- whole processes -------------------------------------------------------------------------------
+
+// A picture with the smooth areas and edges of a photograph, so the JPEG work is realistic.
+pic::Bitmap PhotoLikePicture(int w, int h) {
+    pic::Bitmap b(w, h, 24);
+    std::mt19937 rng(7);
+    for (int y = 0; y < h; ++y) {
+        std::uint8_t* row = b.row(y);
+        for (int x = 0; x < w; ++x) {
+            const int n = static_cast<int>(rng() % 9) - 4;
+            const bool disc = (x - w / 3) * (x - w / 3) + (y - h / 2) * (y - h / 2) < (h / 4) * (h / 4);
+            row[3 * x] = static_cast<std::uint8_t>(std::clamp(x * 255 / w + n, 0, 255));
+            row[3 * x + 1] = static_cast<std::uint8_t>(std::clamp((disc ? 220 : y * 200 / h) + n, 0, 255));
+            row[3 * x + 2] = static_cast<std::uint8_t>(std::clamp(((x / 64 + y / 64) % 2 ? 180 : 90) + n, 0, 255));
+        }
+    }
+    return b;
+}
+
+// The wall time of one run of a shell command; -1 when it failed.
+double RunSeconds(const std::string& command) {
+    using Clock = std::chrono::steady_clock;
+    const auto t0 = Clock::now();
+    if (std::system(command.c_str()) != 0) return -1;
+    return std::chrono::duration<double>(Clock::now() - t0).count();
+}
+
+// A bare X server of our own, so the apply sets a root window that is nobody's desktop.
+struct PrivateX {
+    PrivateX() {
+        int fds[2];
+        if (::pipe(fds) != 0) return;
+        pid = ::fork();
+        if (pid == 0) {
+            ::close(fds[0]);
+            const std::string fd = std::to_string(fds[1]);
+            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1920x1080x24", "-nolisten", "tcp",
+                     static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(fds[1]);
+        char buf[16] = {};
+        const ssize_t n = ::read(fds[0], buf, sizeof buf - 1);
+        ::close(fds[0]);
+        if (n > 0) display = ":" + std::string(buf, static_cast<std::size_t>(n - (buf[n - 1] == '\n')));
+    }
+    ~PrivateX() {
+        if (pid > 0) {
+            ::kill(pid, SIGTERM);
+            ::waitpid(pid, nullptr, 0);
+        }
+    }
+    pid_t pid = -1;
+    std::string display;
+};
+
+void PrintProcessRatio() {
+    std::printf("\nWhole processes, fastest of 7 interleaved runs each:\n");
+    if (std::system("command -v cjpeg >/dev/null && command -v djpeg >/dev/null && command -v Xvfb >/dev/null") != 0) {
+        std::printf("skipped: cjpeg, djpeg or Xvfb missing (scripts/install-deps installs them)\n");
+        return;
+    }
+    PrivateX x;
+    if (x.display.empty()) {
+        std::printf("skipped: no private X server\n");
+        return;
+    }
+    const fs::path root = fs::temp_directory_path() / ("nodo-bench-cli-" + std::to_string(::getpid()));
+    fs::create_directories(root / "app/source/DeskTopBG");
+    fs::create_directories(root / "home");
+    const fs::path bg = root / "app/source/DeskTopBG/A1.bmp";
+    pic::SaveBmpFile(bg, PhotoLikePicture(1920, 1080), 24);
+    pic::SaveBmpFile(root / "content.bmp", PhotoLikePicture(480, 360), 24);
+    // Nothing of the caller's session reaches the apply: its own display, home and no bus.
+    const std::string env = "env -u DBUS_SESSION_BUS_ADDRESS -u XDG_CURRENT_DESKTOP -u DESKTOP_SESSION "
+                            "-u WAYLAND_DISPLAY XDG_SESSION_TYPE=x11 DISPLAY=" + x.display +
+                            " HOME=" + (root / "home").string() + " XDG_CONFIG_HOME=" + (root / "home/.config").string() +
+                            " XDG_CACHE_HOME=" + (root / "home/.cache").string() + " ";
+    const std::string apply = env + NODO_CLI + std::string(" apply --app-folder ") + (root / "app").string() +
+                              " --content " + (root / "content.bmp").string() + " >/dev/null 2>&1";
+    const std::string jpeg = "cjpeg -quality 90 -baseline " + bg.string() + " | djpeg > " +
+                             (root / "out.ppm").string();
+    double best[2] = {1e30, 1e30};
+    for (int i = 0; i < 7; ++i) {
+        const double a = RunSeconds(apply), j = RunSeconds(jpeg);
+        if (a < 0 || j < 0) {
+            std::printf("skipped: a command failed (%s)\n", a < 0 ? "nodo-cli apply" : "cjpeg | djpeg");
+            fs::remove_all(root);
+            return;
+        }
+        best[0] = std::min(best[0], a);
+        best[1] = std::min(best[1], j);
+    }
+    std::printf("nodo-cli apply, 1920x1080 background      %8.1f ms\n", best[0] * 1000);
+    std::printf("cjpeg -quality 90 -baseline | djpeg        %8.1f ms\n", best[1] * 1000);
+    std::printf("nodo-cli apply / cjpeg | djpeg = %.2f\n", best[0] / best[1]);
+    fs::remove_all(root);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -257,6 +361,7 @@ int main(int argc, char** argv) {
     std::printf("Whole apply over 1920x1080 against libjpeg encode + decode of that picture:\n");
     ratio("BM_WholeApply", "BM_LibjpegEncodeDecode");
     PrintInterleavedRatios();
+    PrintProcessRatio();
     benchmark::Shutdown();
     return 0;
 }

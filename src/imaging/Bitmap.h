@@ -62,7 +62,10 @@ private:
     int m_height = 0;
     int m_bpp = 24;
     int m_sourceBpp = 24;
-    std::unique_ptr<std::uint8_t[]> m_pixels;
+    struct FreePixels {
+        void operator()(std::uint8_t* p) const noexcept;
+    };
+    std::unique_ptr<std::uint8_t[], FreePixels> m_pixels;
 };
 
 } // namespace nodo::pic

@@ -129,7 +129,15 @@ bool installOnScreen(Display* dpy, int screen, const pic::Bitmap& picture, std::
         error = "cannot make an X image of " + std::to_string(width) + "x" + std::to_string(height);
         return false;
     }
-    image->data = static_cast<char*>(std::malloc(std::size_t(image->bytes_per_line) * height));
+    // Rows of 32-bit pixels without padding fit a bitmap's own buffer, whose large pages save
+    // thousands of page faults on a screen-sized picture; other layouts get a buffer of their own.
+    pic::Bitmap pixels;
+    if (image->bits_per_pixel == 32 && image->bytes_per_line == 4 * width) {
+        pixels = pic::Bitmap::uninitialized(width, height, 32);
+        image->data = reinterpret_cast<char*>(pixels.data());
+    } else {
+        image->data = static_cast<char*>(std::malloc(std::size_t(image->bytes_per_line) * height));
+    }
     if (!image->data) {
         XDestroyImage(image);
         error = "out of memory for the screen picture";
@@ -141,6 +149,7 @@ bool installOnScreen(Display* dpy, int screen, const pic::Bitmap& picture, std::
     GC gc = XCreateGC(dpy, pixmap, 0, nullptr);
     XPutImage(dpy, pixmap, gc, image, 0, 0, 0, 0, width, height);
     XFreeGC(dpy, gc);
+    if (!pixels.empty()) image->data = nullptr; // the bitmap frees its own buffer
     XDestroyImage(image);
     XSync(dpy, False);
     if (ErrorTrap::firstError) {
