@@ -55,6 +55,7 @@ public:
         m_token = NewHandleToken();
         m_handle = RequestPath(m_bus.baseService(), m_token);
         m_giveUp.setSingleShot(true);
+        m_giveUp.setTimerType(Qt::PreciseTimer);
         connect(&m_giveUp, &QTimer::timeout, this, &PortalRequest::giveUp);
         m_giveUp.start(m_settings.giveUp);
         askVersion();
