@@ -2,12 +2,16 @@
 // (QtScreen with XDG_SESSION_TYPE=wayland on the X server), the picture goes through the capture
 // window to the file and the page; the refusals leave everything as it was.
 #include "CaptureFixture.h"
+#include "capture/portal/InterfaceSpec.h"
 #include "capture/portal/PortalHarness.h"
 #include "platform/portal/ScreenshotPortal.h"
 
+#include <QDBusReply>
+#include <QDBusVariant>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QUrl>
 
 #include <chrono>
@@ -190,6 +194,47 @@ INSTANTIATE_TEST_SUITE_P(Capture, PortalTake,
                                            // A portal older than the token convention.
                                            TakeCase{"own_request_path", "png+oldpath", 1}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// What a caller sees of our portal is what the installed description says.
+TEST_F(PortalCapture, ThePortalServesTheInstalledDescription) {
+    QString why;
+    const auto spec =
+        ReadInterfaceSpec(QStringLiteral(NODO_PORTAL_INTERFACES "/org.freedesktop.portal.Screenshot.xml"),
+                          QStringLiteral("org.freedesktop.portal.Screenshot"), &why);
+    ASSERT_TRUE(spec) << why.toStdString();
+    QDBusConnection bus = s_bus->connect();
+    const QString service = QStringLiteral("org.freedesktop.portal.Desktop");
+    const QString path = QStringLiteral("/org/freedesktop/portal/desktop");
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        service, path, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << QStringLiteral("org.freedesktop.portal.Screenshot") << QStringLiteral("version");
+    const QDBusReply<QDBusVariant> version = bus.call(get);
+    ASSERT_TRUE(version.isValid()) << version.error().message().toStdString();
+    EXPECT_EQ(version.value().variant().metaType(), QMetaType::fromType<uint>());
+    EXPECT_EQ(version.value().variant().toUInt(), spec->version);
+
+    const QDBusReply<QString> xml = bus.call(QDBusMessage::createMethodCall(
+        service, path, QStringLiteral("org.freedesktop.DBus.Introspectable"), QStringLiteral("Introspect")));
+    ASSERT_TRUE(xml.isValid());
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    file.write(xml.value().toUtf8());
+    file.close();
+    const auto served = ReadInterfaceSpec(file.fileName(), spec->name, &why);
+    ASSERT_TRUE(served) << why.toStdString();
+    for (const MethodSpec& m : spec->methods) {
+        EXPECT_EQ(served->methods.value(m.name).inSignature(), m.inSignature()) << m.name.toStdString();
+        EXPECT_EQ(served->methods.value(m.name).outSignature(), m.outSignature()) << m.name.toStdString();
+    }
+    EXPECT_EQ(served->properties.value(QStringLiteral("version")).type, QStringLiteral("u"));
+
+    // A call that the description does not allow is refused and noted.
+    QDBusMessage bad =
+        QDBusMessage::createMethodCall(service, path, spec->name, QStringLiteral("Screenshot"));
+    bad << QString() << QVariantMap{{QStringLiteral("interactive"), QStringLiteral("no")}};
+    EXPECT_EQ(bus.call(bad).type(), QDBusMessage::ErrorMessage);
+    EXPECT_EQ(s_portal->violations().size(), 1);
+}
 
 TEST_F(PortalCapture, APictureOutsideTheTemporaryFoldersIsLeftAlone) {
     s_portal->answer(QStringLiteral("png"), patternFile(Pattern({1920, 1080})), keep.path());

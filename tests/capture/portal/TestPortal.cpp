@@ -73,6 +73,11 @@ public:
 
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& bus) override {
         const QString path = message.path();
+        if (message.interface() == QLatin1String("org.freedesktop.DBus.Introspectable")) {
+            bus.send(
+                message.createReply(QStringLiteral("<node>") + introspect(path) + QStringLiteral("</node>")));
+            return true;
+        }
         if (path == kPath) {
             if (message.interface() == kProperties) return properties(message, bus);
             if (message.interface() == kScreenshot && !has(QStringLiteral("noscreenshot")))
