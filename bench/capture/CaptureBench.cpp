@@ -171,9 +171,8 @@ void BM_ClickToWindowPortalVsX11(benchmark::State& state) {
         bus.connect(), PortalSettings{std::chrono::seconds(30), {dir.path()}}));
     MainStandIn main;
     auto* page = new TPicImage(&main);
-    std::string sel;
-    int32_t index = 0;
-    MainContext ctx{&tp.platform(), &main, page, &sel, &index};
+    SharedState shared;
+    MainContext ctx{&tp.platform(), &main, page, &shared};
     CaptureTool tool;
     main.onCopyScreen = [&] { tool.Copyscreanform(ctx); };
     main.resize(400, 300);

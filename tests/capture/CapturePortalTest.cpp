@@ -5,6 +5,7 @@
 #include "capture/portal/InterfaceSpec.h"
 #include "capture/portal/PortalHarness.h"
 #include "platform/portal/ScreenshotPortal.h"
+#include "platform/qt/QtScreen.h"
 
 #include <QDBusReply>
 #include <QDBusVariant>
@@ -75,11 +76,10 @@ public:
         ASSERT_TRUE(s_portal->ok()) << s_portal->error().toStdString();
         s_portal->reset();
         qputenv("XDG_SESSION_TYPE", "wayland");
-        uGlobal::ResetGlobals();
         useScreen(s_bus->connect());
         main.setGeometry(900, 500, 400, 300);
         page = new TPicImage(&main);
-        ctx = MainContext{&tp.platform(), &main, page, &selBGPic, &bgPicIndex};
+        ctx = MainContext{&tp.platform(), &main, page, &state};
         main.onCopyScreen = [this] { tool.Copyscreanform(ctx); };
         main.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
@@ -126,8 +126,7 @@ public:
     std::unique_ptr<QtScreen> screen;
     MainStandIn main;
     TPicImage* page = nullptr;
-    std::string selBGPic;
-    int32_t bgPicIndex = 0;
+    SharedState state;
     MainContext ctx;
     nodo::CaptureTool tool;
 };
@@ -179,7 +178,7 @@ TEST_P(PortalTake, ThePortalPictureIsCapturedAndTheSelectionSent) {
     const QRect selected(from * scale, to * scale - QPoint(1, 1));
     const pic::Bitmap saved = pic::LoadBitmapFile(tmpBmp());
     EXPECT_EQ(DifferentPixels(saved, pattern.copy(selected)), 0);
-    EXPECT_EQ(uGlobal::CurPicFile, tmpBmp());
+    EXPECT_EQ(state.CurPicFile, tmpBmp());
     EXPECT_EQ(tp.text.readLines(tp.file("data/tmppic.ini")), std::vector<std::string>{tmpBmp()});
     EXPECT_EQ(page->picture(), saved);
     EXPECT_TRUE(main.isVisible());
@@ -295,8 +294,8 @@ TEST_P(PortalRefusal, LeavesThePageAndTheFilesAsTheyWere) {
     pic::Bitmap picture(40, 30, 24);
     picture.fill({10, 200, 30, 255});
     pic::SaveBmpFile(earlier, picture);
-    uGlobal::CurPicFile = earlier;
-    TmpPicIni(0, *tp.platform().folder, tp.text);
+    state.CurPicFile = earlier;
+    TmpPicIni(0, state, *tp.platform().folder, tp.text);
     page->LoadFromFile(earlier);
     std::filesystem::create_directories(tp.file("tmp"));
     fakes::WriteFile(tmpBmp(), "an earlier capture");
@@ -308,7 +307,7 @@ TEST_P(PortalRefusal, LeavesThePageAndTheFilesAsTheyWere) {
     EXPECT_EQ(capture(), nullptr);
     const qint64 took = t.elapsed();
 
-    EXPECT_EQ(uGlobal::CurPicFile, earlier);
+    EXPECT_EQ(state.CurPicFile, earlier);
     EXPECT_EQ(fakes::ReadFile(tp.file("data/tmppic.ini")), ini);
     EXPECT_EQ(fakes::ReadFile(tmpBmp()), "an earlier capture");
     EXPECT_EQ(page->picture(), shown);
