@@ -41,7 +41,13 @@ void CaptureTool::Copyscreanform(MainContext& ctx) {
     }
 
     platform.kernel->sleep(50);
-    QImage screen = platform.screen->grab();
+    ScreenShot shot = platform.screen->capture();
+    if (shot.outcome == ScreenShot::Outcome::Refused) {
+        // The user (or the desktop) said no in the desktop's own dialog: nothing to tell them.
+        BringBack(ctx.mainWindow);
+        return;
+    }
+    QImage screen = std::move(shot.image);
     if (screen.isNull()) {
         platform.messages->show(ctx.mainWindow, QStringLiteral("无法读取屏幕图像，截图失败。"),
                                 MessageBox::kAppTitle, MessageBox::Buttons::Ok, MessageBox::Icon::Warning);

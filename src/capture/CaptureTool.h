@@ -22,7 +22,8 @@ public:
     // kCopyScreenEvent to the main window.
     void SpeedButton1Click(MainContext& ctx);
     // What the main window runs on kCopyScreenEvent: freezes the primary screen into a new capture
-    // window and shows it. Where the screen cannot be read, says so and opens no window.
+    // window and shows it. Where the screen cannot be read, says so and opens no window; where the
+    // desktop's own dialog was cancelled, just brings the main window back.
     void Copyscreanform(MainContext& ctx);
 
     // The capture window in use, or null once it has closed.

@@ -128,6 +128,13 @@ void TCopyScreenForm::setScreenImage(QImage screen) {
 
     const QScreen* primary = QGuiApplication::primaryScreen();
     m_dpr = primary ? primary->devicePixelRatio() : 1.0;
+    // A picture from the desktop portal is in the compositor's pixels, which may be finer than what
+    // Qt is told under XWayland: then the picture's own ratio to the screen maps the window to it.
+    if (primary && !primary->geometry().isEmpty()) {
+        const qreal ratio = qreal(m_screen.width()) / primary->geometry().width();
+        if (ratio > 1.0 && std::abs(m_screen.height() - primary->geometry().height() * ratio) <= ratio)
+            m_dpr = ratio;
+    }
     const QSize logical(qRound(m_screen.width() / m_dpr), qRound(m_screen.height() / m_dpr));
     const QPoint origin = primary ? primary->geometry().topLeft() : QPoint();
     setGeometry(QRect(origin, logical));

@@ -2,9 +2,22 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <utility>
 #include <vector>
 
 namespace nodo {
+
+// One reading of the screen for a capture: the picture, or why there is none.
+struct ScreenShot {
+    enum class Outcome {
+        Taken,   // image holds the whole primary screen
+        Refused, // the user or the desktop said no: the capture ends without a word
+        Failed,  // the screen could not be read: worth a message
+    };
+    Outcome outcome = Outcome::Failed;
+    QImage image;
+    QString detail;
+};
 
 // The primary screen, in device pixels.
 class Screen {
@@ -18,6 +31,12 @@ public:
     virtual bool canGrab(QString* why = nullptr) const = 0;
     // The whole primary screen as it is now; a null image when it cannot be had.
     virtual QImage grab() = 0;
+    // grab() for a capture, which also learns whether a missing picture was refused.
+    virtual ScreenShot capture() {
+        QImage image = grab();
+        const auto outcome = image.isNull() ? ScreenShot::Outcome::Failed : ScreenShot::Outcome::Taken;
+        return {outcome, std::move(image), {}};
+    }
 };
 
 } // namespace nodo

@@ -1,0 +1,56 @@
+#pragma once
+// One picture of the screen asked of the desktop portal: org.freedesktop.portal.Screenshot on the
+// session bus, answered through the Response signal of the request object the call creates.
+#include "platform/portal/PortalPicture.h"
+
+#include <QDBusConnection>
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+
+namespace nodo {
+
+struct PortalSettings {
+    // A portal that has not answered by then is given up, as if the user had cancelled.
+    std::chrono::milliseconds giveUp{30000};
+    // A picture file inside one of these folders is the portal's copy for us alone and is removed
+    // once read; a file anywhere else (the user's pictures folder) is left where it is.
+    QStringList temporaryFolders = DefaultTemporaryFolders();
+};
+
+struct PortalShot {
+    enum class Outcome {
+        Taken,       // image holds the picture
+        Cancelled,   // the user cancelled the portal's dialog (response 1)
+        Ended,       // the portal ended the request some other way (response 2)
+        GivenUp,     // no answer in time
+        Unavailable, // no bus, no portal on it, or a portal without screenshots
+        Failed,      // the portal answered the call with an error, or its picture could not be read
+    };
+    Outcome outcome = Outcome::Failed;
+    QImage image;
+    QString detail; // what went wrong, in English
+    // The user or the desktop said no: nothing to report.
+    bool refused() const {
+        return outcome == Outcome::Cancelled || outcome == Outcome::Ended || outcome == Outcome::GivenUp;
+    }
+};
+
+class ScreenshotPortal {
+public:
+    explicit ScreenshotPortal(QDBusConnection bus, PortalSettings settings = {});
+
+    // Asks for a picture of the whole desktop without the portal's customisation dialog, and waits for
+    // the answer in a local event loop that holds the user's input back until it is over.
+    PortalShot take();
+
+    const PortalSettings& settings() const { return m_settings; }
+
+private:
+    QDBusConnection m_bus;
+    PortalSettings m_settings;
+};
+
+} // namespace nodo
