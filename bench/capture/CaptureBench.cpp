@@ -1,5 +1,6 @@
 // Capture figures: from the posted start message to the capture window on the screen (1920 x 1080 on
-// the running X display), and one pointer move that redraws the rubber band around a 1000 x 700
+// the running X display), the same from the OK of the capture question through the desktop portal
+// against the X server, and one pointer move that redraws the rubber band around a 1000 x 700
 // selection. Baseline: copying one whole 1920 x 1080 frame with memcpy.
 #include "capture/CaptureTool.h"
 #include "capture/CopyScreenFrm.h"
@@ -9,6 +10,14 @@
 #include "support/fakes/Fakes.h"
 #include "platform/posix/LinuxKernel.h"
 #include "platform/qt/QtScreen.h"
+
+#ifdef NODO_BENCH_PORTAL
+#include "platform/portal/ScreenshotPortal.h"
+#include "support/portal/PortalHarness.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#endif
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -123,6 +132,110 @@ void BM_PostedMessageToWindowShownNoPause(benchmark::State& state) {
 }
 BENCHMARK(BM_PostedMessageToWindowShown)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(BM_PostedMessageToWindowShownNoPause)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+#ifdef NODO_BENCH_PORTAL
+// From the OK of the capture question to the capture window painted, with the real pauses, once
+// through the X server and once through our test portal on a private bus (a Wayland session), the
+// two taken in turn so that both see the same load. The portal's figure is the manual time; the
+// counters give both means and their ratio.
+void BM_ClickToWindowPortalVsX11(benchmark::State& state) {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        state.SkipWithError("needs an X display");
+        return;
+    }
+    testing::PrivateSessionBus bus;
+    testing::TestPortal portal(bus);
+    QTemporaryDir dir;
+    if (!bus.ok() || !portal.ok() || !dir.isValid()) {
+        state.SkipWithError("no private bus or test portal");
+        return;
+    }
+    // Argument 0: smooth gradients (a plain desktop, a small PNG); 1: every pixel noise (the largest
+    // PNG a screen can give, the slowest to read).
+    QImage pattern(kW, kH, QImage::Format_RGB32);
+    std::uint32_t noise = 12345;
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+            noise = noise * 1664525u + 1013904223u;
+            pattern.setPixel(x, y, state.range(0) ? QRgb(noise >> 8) : qRgb(x & 255, y & 255, (x ^ y) & 255));
+        }
+    const QString png = dir.filePath(QStringLiteral("pattern.png"));
+    pattern.save(png, "PNG");
+    portal.answer(QStringLiteral("png"), png, dir.path());
+
+    fakes::TestPlatform tp;
+    LinuxKernel realKernel;
+    tp.platform().kernel = &realKernel;
+    QtScreen x11Screen;
+    QtScreen portalScreen(std::make_unique<ScreenshotPortal>(
+        bus.connect(), PortalSettings{std::chrono::seconds(30), {dir.path()}}));
+    MainStandIn main;
+    auto* page = new TPicImage(&main);
+    SharedState shared;
+    MainContext ctx{&tp.platform(), &main, page, &shared};
+    CaptureTool tool;
+    main.onCopyScreen = [&] { tool.Copyscreanform(ctx); };
+    main.resize(400, 300);
+    main.show();
+    QCoreApplication::processEvents();
+
+    // One capture; the time to the first paint of the window in milliseconds, or < 0 on failure.
+    auto once = [&](Screen& screen, bool wayland) -> double {
+        if (wayland)
+            qputenv("XDG_SESSION_TYPE", "wayland");
+        else
+            qputenv("XDG_SESSION_TYPE", "x11");
+        tp.platform().screen = &screen;
+        tp.messages.answers.push_back(MessageBox::Result::Ok);
+        PaintSpy spy;
+        QElapsedTimer t;
+        t.start();
+        tool.SpeedButton1Click(ctx);
+        while (t.elapsed() < 10000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+            TCopyScreenForm* f = tool.current();
+            if (!f) continue;
+            if (!spy.painted && f->ImgScreen) f->ImgScreen->installEventFilter(&spy);
+            if (f->isVisible() && f->windowHandle() && f->windowHandle()->isExposed() && spy.painted) break;
+        }
+        const double ms = double(t.nsecsElapsed()) / 1e6;
+        TCopyScreenForm* f = tool.current();
+        const bool ok = f && f->screenImage().size() == QSize(kW, kH);
+        if (f) f->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        main.show();
+        QCoreApplication::processEvents();
+        return ok ? ms : -1.0;
+    };
+
+    qunsetenv("WAYLAND_DISPLAY");
+    double x11Total = 0, portalTotal = 0;
+    for (auto _ : state) {
+        const double x11 = once(x11Screen, false);
+        const double viaPortal = once(portalScreen, true);
+        if (x11 < 0 || viaPortal < 0) {
+            state.SkipWithError("a capture failed");
+            break;
+        }
+        x11Total += x11;
+        portalTotal += viaPortal;
+        state.SetIterationTime(viaPortal / 1000.0);
+    }
+    qunsetenv("XDG_SESSION_TYPE");
+    const double n = double(state.iterations());
+    if (n > 0) {
+        state.counters["x11_ms"] = x11Total / n;
+        state.counters["portal_ms"] = portalTotal / n;
+        state.counters["portal_over_x11"] = portalTotal / x11Total;
+    }
+}
+BENCHMARK(BM_ClickToWindowPortalVsX11)
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(15);
+#endif
 
 // The logic alone: erase and redraw the band on a 1920 x 1080 frozen screen.
 void BM_BandMoveCore(benchmark::State& state) {
