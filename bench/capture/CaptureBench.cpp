@@ -12,8 +12,8 @@
 #include "platform/qt/QtScreen.h"
 
 #ifdef NODO_BENCH_PORTAL
-#include "capture/portal/PortalHarness.h"
 #include "platform/portal/ScreenshotPortal.h"
+#include "support/portal/PortalHarness.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>

@@ -2,6 +2,7 @@
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <utility>
 #include <vector>
 
 namespace nodo {

@@ -2,10 +2,10 @@
 // (QtScreen with XDG_SESSION_TYPE=wayland on the X server), the picture goes through the capture
 // window to the file and the page; the refusals leave everything as it was.
 #include "CaptureFixture.h"
-#include "capture/portal/InterfaceSpec.h"
-#include "capture/portal/PortalHarness.h"
 #include "platform/portal/ScreenshotPortal.h"
 #include "platform/qt/QtScreen.h"
+#include "support/portal/InterfaceSpec.h"
+#include "support/portal/PortalHarness.h"
 
 #include <QDBusReply>
 #include <QDBusVariant>

@@ -225,7 +225,7 @@ std::vector<std::string> Session::environment() const {
         "XDG_DATA_HOME=" + m_home + "/.local/share",
         "XDG_CACHE_HOME=" + m_home + "/.cache",
         "XDG_RUNTIME_DIR=" + m_scratch + "/runtime",
-        "XDG_SESSION_TYPE=x11",
+        "XDG_SESSION_TYPE=" + m_options.sessionType,
         "LANG=" + m_options.lang,
         "QT_QPA_PLATFORM=xcb",
     };

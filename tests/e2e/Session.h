@@ -51,6 +51,7 @@ struct Options {
     std::map<std::string, std::string> files; // relative path in the tree -> bytes, before the start
     std::string program;                      // what start() runs: the installed nodo when empty
     std::string mainTitle = "Nodo助手";       // the title of the window start() waits for
+    std::string sessionType = "x11";          // XDG_SESSION_TYPE for the program
 };
 
 class Session {
@@ -76,6 +77,7 @@ public:
     std::vector<std::string> lines(const std::string& rel) const; // CR LF lines
     void write(const std::string& rel, const std::string& bytes) const;
     std::vector<std::string> opened() const; // what reached xdg-open, one line a call
+    std::string busAddress() const { return m_busAddress; } // the session's private D-Bus
 
     // Windows on the screen.
     std::vector<Window> windows(const std::string& title);

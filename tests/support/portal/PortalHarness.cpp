@@ -1,4 +1,4 @@
-#include "capture/portal/PortalHarness.h"
+#include "support/portal/PortalHarness.h"
 
 #include <QDBusMessage>
 #include <QDBusReply>
@@ -77,13 +77,19 @@ QDBusConnection PrivateSessionBus::connect() {
     return QDBusConnection::connectToBus(m_address, name);
 }
 
-TestPortal::TestPortal(PrivateSessionBus& bus) : m_control(bus.connect()) {
-    if (!bus.ok() || !m_control.isConnected()) {
-        m_error = QStringLiteral("no private bus: ") + bus.error();
+TestPortal::TestPortal(PrivateSessionBus& bus) : TestPortal(bus.ok() ? bus.address() : QString()) {
+    if (!bus.ok()) m_error = QStringLiteral("no private bus: ") + bus.error();
+}
+
+TestPortal::TestPortal(const QString& address)
+    : m_name(QStringLiteral("nodo-test-portal-control-%1").arg(quintptr(this))),
+      m_control(QDBusConnection::connectToBus(address, m_name)) {
+    if (address.isEmpty() || !m_control.isConnected()) {
+        m_error = QStringLiteral("cannot connect to the bus at ") + address;
         return;
     }
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+    env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
     env.remove(QStringLiteral("DISPLAY"));
     m_process.setProcessEnvironment(env);
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -102,6 +108,7 @@ TestPortal::TestPortal(PrivateSessionBus& bus) : m_control(bus.connect()) {
 
 TestPortal::~TestPortal() {
     Stop(m_process);
+    QDBusConnection::disconnectFromBus(m_name);
 }
 
 namespace {

@@ -36,6 +36,8 @@ private:
 class TestPortal {
 public:
     explicit TestPortal(PrivateSessionBus& bus);
+    // On the bus at `address` (a bus someone else runs, an end-to-end session's say).
+    explicit TestPortal(const QString& address);
     ~TestPortal();
     TestPortal(const TestPortal&) = delete;
     TestPortal& operator=(const TestPortal&) = delete;
@@ -54,6 +56,7 @@ public:
     void reset();
 
 private:
+    QString m_name;
     QDBusConnection m_control;
     QProcess m_process;
     bool m_ready = false;

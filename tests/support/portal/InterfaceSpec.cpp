@@ -1,4 +1,4 @@
-#include "capture/portal/InterfaceSpec.h"
+#include "support/portal/InterfaceSpec.h"
 
 #include <QDBusArgument>
 #include <QDBusMetaType>

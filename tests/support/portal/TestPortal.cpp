@@ -5,7 +5,7 @@
 // back what was called and what was wrong.
 //
 //   nodo_test_portal [--interfaces DIR]   (the bus is DBUS_SESSION_BUS_ADDRESS; prints "ready")
-#include "capture/portal/InterfaceSpec.h"
+#include "support/portal/InterfaceSpec.h"
 
 #include <QCoreApplication>
 #include <QDBusArgument>

@@ -1,6 +1,6 @@
 // The reader of the installed portal descriptions, and the call checker our test portal runs every
 // call through: if either were wrong, the portal tests would pass against a portal unlike the real one.
-#include "capture/portal/InterfaceSpec.h"
+#include "support/portal/InterfaceSpec.h"
 
 #include <QFile>
 #include <QTemporaryDir>
