@@ -165,9 +165,18 @@ void BlendPicture(QImage& dst, QImage& src, int x0, int y0, std::int64_t key, in
 // ---- TUpDown -------------------------------------------------------------------------------
 
 TUpDown::TUpDown(int min, int max, QWidget* parent)
-    : QWidget(parent), m_min(min), m_max(max), m_position(min) {
+    : QWidget(parent), m_min(min), m_max(max), m_position(min), m_repeat(new QTimer(this)) {
     resize(kWidth, kHeight);
     setCursor(Qt::ArrowCursor);
+    connect(m_repeat, &QTimer::timeout, this, [this] {
+        m_repeat->setInterval(100);
+        if (m_pressed != 0 && m_over) Step(m_pressed == 1);
+    });
+}
+
+int TUpDown::ArrowAt(QPointF p) const {
+    if (!rect().contains(p.toPoint())) return 0;
+    return p.y() < height() / 2 ? 1 : -1;
 }
 
 void TUpDown::SetPosition(int p) {
@@ -185,7 +194,7 @@ void TUpDown::paintEvent(QPaintEvent*) {
     for (int part = 0; part < 2; ++part) {
         const bool upper = part == 0;
         const QRect r = upper ? QRect(0, 0, width(), half) : QRect(0, half, width(), height() - half);
-        const bool down = m_pressed == (upper ? 1 : -1);
+        const bool down = m_over && m_pressed == (upper ? 1 : -1);
         p.fillRect(r, down ? QColor(0xCC, 0xCC, 0xCC) : QColor(0xF0, 0xF0, 0xF0));
         p.setPen(QColor(0xA0, 0xA0, 0xA0));
         p.setBrush(Qt::NoBrush);
@@ -204,17 +213,29 @@ void TUpDown::paintEvent(QPaintEvent*) {
 
 void TUpDown::mousePressEvent(QMouseEvent* e) {
     if (e->button() != Qt::LeftButton) return;
-    m_pressed = e->position().y() < height() / 2 ? 1 : -1;
+    m_pressed = ArrowAt(e->position());
+    if (m_pressed == 0) return;
+    m_over = true;
     update();
+    // The step comes with the press; held down, the arrow repeats after a pause.
+    m_repeat->start(400);
+    Step(m_pressed == 1);
+}
+
+void TUpDown::mouseMoveEvent(QMouseEvent* e) {
+    if (m_pressed == 0) return;
+    const bool over = ArrowAt(e->position()) == m_pressed;
+    if (over != m_over) {
+        m_over = over;
+        update();
+    }
 }
 
 void TUpDown::mouseReleaseEvent(QMouseEvent* e) {
-    if (e->button() != Qt::LeftButton || m_pressed == 0) return;
-    const bool up = m_pressed == 1;
+    if (e->button() != Qt::LeftButton) return;
     m_pressed = 0;
+    m_repeat->stop();
     update();
-    // The press counts where the button comes up over the same arrow.
-    if (rect().contains(e->position().toPoint()) && (e->position().y() < height() / 2) == up) Step(up);
 }
 
 // ---- TDayGrid ------------------------------------------------------------------------------

@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QRect>
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 #include <array>
@@ -57,7 +58,7 @@ void FitPicture(int pw, int ph, int bw, int bh, bool centre, QRect& r);
 void BlendPicture(QImage& dst, QImage& src, int x0, int y0, std::int64_t key, int percent);
 
 // An up-down button pair without an edit box: the upper arrow raises the position, the lower one
-// lowers it, within the range; each press reports a click.
+// lowers it, within the range; each press reports a click, and an arrow held down repeats.
 class TUpDown : public QWidget {
     Q_OBJECT
 public:
@@ -77,10 +78,14 @@ protected:
     void paintEvent(QPaintEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
 
 private:
+    int ArrowAt(QPointF p) const; // 1 upper, -1 lower, 0 outside
     int m_min, m_max, m_position;
-    int m_pressed = 0; // 1 upper, -1 lower arrow held
+    int m_pressed = 0;   // 1 upper, -1 lower arrow held
+    bool m_over = false; // the pointer is over the held arrow
+    QTimer* m_repeat;
 };
 
 class TChnCalendar;

@@ -456,6 +456,28 @@ TEST_F(CalendarTest, MonthSpinSteps) {
     EXPECT_EQ(M(cal->DateTime()), 11);
 }
 
+// A press steps at once; an arrow held down repeats until the button comes up.
+TEST_F(CalendarTest, SpinArrowsStepOnPressAndRepeat) {
+    cal->show();
+    go(2024, 2, 10);
+    TUpDown* spin = cal->MonthSpin();
+    const QPoint upper(spin->width() / 2, 3), lower(spin->width() / 2, spin->height() - 3);
+    QTest::mousePress(spin, Qt::LeftButton, {}, upper);
+    EXPECT_EQ(M(cal->DateTime()), 3);
+    QTest::mouseRelease(spin, Qt::LeftButton, {}, upper);
+    QTest::qWait(500);
+    EXPECT_EQ(M(cal->DateTime()), 3);
+
+    QTest::mousePress(spin, Qt::LeftButton, {}, lower);
+    QTest::qWait(750);
+    QTest::mouseRelease(spin, Qt::LeftButton, {}, lower);
+    auto months = [&] { return Y(cal->DateTime()) * 12 + M(cal->DateTime()); };
+    const int held = months();
+    EXPECT_LE(held, 2024 * 12 + 3 - 3); // the press, then repeats from 400 ms on
+    QTest::qWait(300);
+    EXPECT_EQ(months(), held);
+}
+
 TEST_F(CalendarTest, YearSpinSteps) {
     const struct {
         int y, m, d;
