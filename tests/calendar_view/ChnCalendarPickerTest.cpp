@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QLocale>
 #include <QMenu>
 #include <QMouseEvent>
@@ -563,6 +564,22 @@ TEST_F(CalendarTest, MenusHoldEveryItem) {
     EXPECT_EQ(zh.DateTime(), EncodeDate(2024, 2, 10) + 9.5 / 24);
 }
 
+// Without the title a right click on the grid opens the year menu; with it, nothing.
+TEST_F(CalendarTest, GridContextMenuOnlyWithoutTheTitle) {
+    cal->show();
+    TDayGrid* g = cal->DayGrid();
+    auto rightClick = [&] {
+        QContextMenuEvent e(QContextMenuEvent::Mouse, QPoint(30, 30), g->mapToGlobal(QPoint(30, 30)));
+        QApplication::sendEvent(g, &e);
+    };
+    rightClick();
+    EXPECT_FALSE(cal->YearMenu()->isVisible());
+    cal->SetShowTitle(false);
+    rightClick();
+    EXPECT_TRUE(cal->YearMenu()->isVisible());
+    cal->YearMenu()->hide();
+}
+
 TEST_F(CalendarTest, RefusedCellsChangeNothing) {
     go(2024, 2, 10); // Thursday the 1st: cells 5..33
     const TDateTime before = cal->DateTime();
@@ -677,6 +694,15 @@ TEST_F(CalendarTest, RendersThePicture) {
                                          shown.YearCharLabel(), shown.MonthLabel()})
         EXPECT_TRUE(shown.rect().contains(w->geometry())) << w->objectName().toStdString();
     EXPECT_LE(shown.InfoLabel()->geometry().right(), 419);
+
+    // With the week numbers and the frame: the numbers in their column, the grey frame round it all.
+    shown.SetShowWeekNum(true);
+    shown.SetShowFrame(true);
+    const QImage weeks = shown.grab().toImage();
+    ASSERT_TRUE(weeks.save(QString::fromStdString((out / "chnRili-weeks.png").string())));
+    EXPECT_EQ(weeks.pixelColor(0, 100), QColor(128, 128, 128));
+    EXPECT_EQ(weeks.pixelColor(418, 100), QColor(128, 128, 128));
+    EXPECT_EQ(shown.WeekLabel(1), U("5"));
 }
 
 } // namespace
