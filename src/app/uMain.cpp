@@ -1,6 +1,7 @@
 #include "app/uMain.h"
 
 #include "app/ImageButton.h"
+#include "calendar_view/ChnCalendarPicker.h"
 #include "pictures/PicImage.h"
 #include "pictures/uGlobal.h"
 #include "platform/Errors.h"
@@ -195,9 +196,7 @@ void TMainFrm::buildControls() {
     imgPicMix->move(0, 0);
     WebEditor = m_platform.web->createView(ts_PicMix);
     WebEditor->widget()->setGeometry(0, 0, 503, 381);
-    pnlABC = new QFrame(pngRight);
-    pnlABC->setGeometry(0, 381, 503, 200);
-    pnlABC->hide();
+    buildPnlABC();
 
     popSysset = new QMenu(this);
     N_OutPutCon = popSysset->addAction(QStringLiteral("内容导出"));
@@ -210,6 +209,37 @@ void TMainFrm::buildControls() {
 
     imgBG->lower();
     layoutAnchored();
+}
+
+void TMainFrm::buildPnlABC() {
+    // Below the visible part of the right column and under the page control; nothing shows it.
+    pnlABC = new QFrame(pngRight);
+    pnlABC->setObjectName(QStringLiteral("pnlABC"));
+    pnlABC->setGeometry(49, 398, 423, 381);
+    pnlABC->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    pnlABC->setLineWidth(2);
+    pnlABC->setAutoFillBackground(true);
+    QPalette white = pnlABC->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    pnlABC->setPalette(white);
+    pnlABC->hide();
+
+    // The calendar along the top of the panel, with the properties of its form.
+    chnRili = new TChnCalendar(pnlABC, m_platform.clock);
+    chnRili->setObjectName(QStringLiteral("chnRili"));
+    chnRili->setGeometry(2, 2, 419, 255);
+    chnRili->SetShowTitle(true);
+    chnRili->SetShowWeekNum(false);
+    chnRili->SetShowFrame(false);
+    chnRili->SetShowWeekNumLine(true);
+    chnRili->SetHideSelection(false);
+    chnRili->SetFontDate(UiFont(QStringLiteral("黑体"), 12, true));
+    chnRili->SetFontCnDate(UiFont(QStringLiteral("宋体"), 12));
+    chnRili->SetCenter(false);
+    chnRili->SetStretch(true);
+    chnRili->SetTransparent(true);
+    chnRili->SetAlphaBlend(50);
+    chnRili->OnChange = [this](TChnCalendar*) { chnRiliChange(); };
 }
 
 void TMainFrm::layoutAnchored() {
@@ -266,6 +296,7 @@ void TMainFrm::FormCreate() {
     const LocalDateTime now = m_platform.clock->now();
     lblDateTime->setText(DateLine(now.year, now.month, now.day));
     lblDateTime->adjustSize();
+    chnRili->SetDateTime(chnRili->Now());
 
     // Each step reports its own failure and the start-up goes on with that step's defaults, so a
     // damaged settings file never switches off the steps after it.

@@ -18,6 +18,7 @@ class QFrame;
 namespace nodo {
 
 class TPicImage;
+class TChnCalendar;
 class ImageButton;
 class StateButton;
 class BackgroundDrag;
@@ -110,6 +111,7 @@ public:
     TPicImage* imgPicMix = nullptr;
     std::unique_ptr<WebView> WebEditor;
     QFrame* pnlABC = nullptr;
+    TChnCalendar* chnRili = nullptr; // on pnlABC; the dated note is keyed by its date
     QMenu* popSysset = nullptr;
     QMenu* pmEmpty = nullptr;
     QAction* N_OutPutCon = nullptr;
@@ -133,6 +135,10 @@ protected:
 
 private:
     void buildControls();
+    // The hidden panel of the dated note: the calendar chnRili (and the note's editor and tools).
+    void buildPnlABC();
+    // chnRili's OnChange: a new date does not reload the note.
+    void chnRiliChange() {}
     void layoutAnchored();
     void setButtonStates(int close, int mini); // 0 normal, 1 highlight, 2 down; -1 unchanged
     bool isInsideWebLink(QObject* o) const;

@@ -60,10 +60,16 @@ double PeriodicAngle(double a, double b, double c, double d, double T, double k)
 // Round to nearest, ties to even.
 double RoundEven(double x);
 
-int GetLunarDay(int year, int month, int day);   // 1..30, -1 when no new moon fits
+int GetLunarDay(int year, int month, int day); // 1..30, -1 when no new moon fits
+// GetLunarDay without the early stop of its new-moon loop; the reference for that speed-up.
+int GetLunarDayFullScan(int year, int month, int day);
 int GetLunarMonth(int year, int month, int day); // negative for a leap month
 bool GetLunarMonthDay(int year, int month, int day, int& lunarMonth, int& lunarDay, bool& leap);
 bool GetLunarDate(int year, int month, int day, int& lunarYear, int& lunarMonth, int& lunarDay, bool& leap);
+// GetLunarDate computed the plain way: the date's lunar day from every new moon of the span and
+// the lunar new year searched afresh. The reference for the two speed-ups of GetLunarDate.
+bool GetLunarDatePlain(int year, int month, int day, int& lunarYear, int& lunarMonth, int& lunarDay,
+                       bool& leap);
 int CompareLunarDate(int y1, int m1, int d1, bool l1, int y2, int m2, int d2, bool l2);
 bool GetSolarDate(int lunarYear, int lunarMonth, int lunarDay, bool leap, int& year, int& month, int& day);
 

@@ -166,9 +166,10 @@ void TChnCal::SetDate(TDateTime t) {
     if (!GetLunarDate(y, m, d, ly, lm, ld, leap)) return;
     const int signedMonth = leap ? -lm : lm;
 
-    const bool yearChanged = ly != LunarYear;
+    const bool yearChanged = !m_yearFilled || ly != LunarYear;
     const bool monthChanged = yearChanged || signedMonth != LunarMonth;
     if (yearChanged) {
+        m_yearFilled = true;
         LunarYear = ly;
         CnYear = std::to_string(ly);
         AnimalsYear = GetAnimalName(GetAnimalIndex(ly));

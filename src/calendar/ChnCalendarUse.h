@@ -40,6 +40,11 @@ public:
 
     // Outside the lunar years -849..2100 only DateTime changes.
     void SetDate(TDateTime t);
+
+private:
+    // Whether the lunar year texts belong to LunarYear: a new object has none, even for the lunar
+    // year 0 (0001-01-01 .. 0001-02-11), whose number equals LunarYear's starting value.
+    bool m_yearFilled = false;
 };
 
 // Which rule chose the text under a day number; the control colours the text by it.

@@ -119,7 +119,40 @@ double RoundEven(double x) {
     return r;
 }
 
-int GetLunarDay(int year, int month, int day) {
+namespace {
+
+// Observed months that the new-moon formula misses by a day, each a span of civil dates inside one
+// year and the day count to add; the lunar day wraps within 1..30.
+struct LunarDayCorrection {
+    int year;
+    int fromMonth, fromDay;
+    int toMonth, toDay;
+    int shift;
+};
+
+constexpr LunarDayCorrection kLunarDayCorrections[] = {
+    {1914, 11, 17, 12, 16, +1}, // 十月 begins on 11-17
+    {1916, 2, 3, 3, 3, +1},     // the Spring Festival falls on 02-03
+    {1920, 11, 10, 12, 9, +1},  // 十月 begins on 11-10
+    {1924, 3, 5, 4, 3, +1},     // 二月 begins on 03-05
+    {2018, 11, 7, 12, 6, -1},   // 十月 begins on 11-08
+};
+
+int CorrectedLunarDay(int year, int month, int day, int result) {
+    for (const auto& c : kLunarDayCorrections) {
+        if (c.year != year) continue;
+        const int md = month * 100 + day;
+        if (md < c.fromMonth * 100 + c.fromDay || md > c.toMonth * 100 + c.toDay) continue;
+        result += c.shift;
+        if (result > 30) result -= 30;
+        if (result < 1) result += 30;
+    }
+    return result;
+}
+
+// The lunar day before the corrections. With earlyStop the loop ends at the first new moon after
+// the date; without it every new moon of the span is tried.
+int FormulaLunarDay(int year, int month, int day, bool earlyStop) {
     const double T = (year - 1899.5) / 100.0;
     const double k = std::floor((year - 1900) * 12.3685);
     const double f0 = PeriodicAngle(1.55e-7, 0.0002172, 0.75933, 0, T, k);
@@ -145,20 +178,20 @@ int GetLunarDay(int year, int month, int day) {
                          0.0074 * std::sin(A - C) - 0.0051 * std::sin(A + C);
         const double e = n - std::floor(t);
         // New moons come at least 28 days apart, so once one lies after the date all later do.
-        if (e < 0) break;
-        if (e <= 29) result = static_cast<int>(e) + 1;
-    }
-
-    // Observed months that the formula misses by a day.
-    if (year == 1924 && ((month == 3 && day >= 5) || (month == 4 && day <= 3))) {
-        ++result;
-        if (result > 30) result -= 30;
-    }
-    if (year == 2018 && ((month == 11 && day >= 7) || (month == 12 && day <= 6))) {
-        --result;
-        if (result < 1) result += 30;
+        if (e < 0 && earlyStop) break;
+        if (e >= 0 && e <= 29) result = static_cast<int>(e) + 1;
     }
     return result;
+}
+
+} // namespace
+
+int GetLunarDay(int year, int month, int day) {
+    return CorrectedLunarDay(year, month, day, FormulaLunarDay(year, month, day, true));
+}
+
+int GetLunarDayFullScan(int year, int month, int day) {
+    return CorrectedLunarDay(year, month, day, FormulaLunarDay(year, month, day, false));
 }
 
 int GetLunarMonth(int year, int month, int day) {
@@ -179,6 +212,20 @@ bool GetLunarDate(int year, int month, int day, int& lunarYear, int& lunarMonth,
     lunarYear = year;
     int ny = 0, nm = 0, nd = 0;
     if (LunarNewYear(year, ny, nm, nd) && CompareSolarDate(year, month, day, ny, nm, nd) < 0)
+        lunarYear = year - 1;
+    return true;
+}
+
+bool GetLunarDatePlain(int year, int month, int day, int& lunarYear, int& lunarMonth, int& lunarDay,
+                       bool& leap) {
+    if (!InLunarRange(year)) return false;
+    lunarDay = GetLunarDayFullScan(year, month, day);
+    const int s = LunarMonthFromDay(year, month, day, lunarDay);
+    leap = s < 0;
+    lunarMonth = std::abs(s);
+    lunarYear = year;
+    int ny = 0, nm = 0, nd = 0;
+    if (GetSolarDate(year, 1, 1, false, ny, nm, nd) && CompareSolarDate(year, month, day, ny, nm, nd) < 0)
         lunarYear = year - 1;
     return true;
 }

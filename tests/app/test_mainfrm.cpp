@@ -1,5 +1,7 @@
 #include "app/ImageButton.h"
 #include "app/uMain.h"
+#include "calendar/DateTime.h"
+#include "calendar_view/ChnCalendarPicker.h"
 #include "ui/StateButton.h"
 #include "pictures/PicImage.h"
 #include "pictures/PicImport.h"
@@ -371,3 +373,33 @@ TEST_F(MainFrmTest, ActivationAndIdleTrimTheWorkingSet) {
 }
 
 } // namespace
+
+// The calendar of the dated note sits on the hidden panel with its form's properties and shows the
+// moment of the start.
+TEST_F(MainFrmTest, CalendarOnTheHiddenPanelShowsTheStart) {
+    tp.clock.value = {2013, 1, 2, 9, 9, 16, 0};
+    auto frm = start();
+    ASSERT_NE(frm->chnRili, nullptr);
+    EXPECT_EQ(frm->chnRili->parentWidget(), frm->pnlABC);
+    EXPECT_EQ(frm->pnlABC->parentWidget(), frm->pngRight);
+    EXPECT_EQ(frm->pnlABC->geometry(), QRect(49, 398, 423, 381));
+    EXPECT_FALSE(frm->pnlABC->isVisible());
+    EXPECT_FALSE(frm->chnRili->isVisible());
+    EXPECT_EQ(frm->chnRili->geometry(), QRect(2, 2, 419, 255));
+    EXPECT_DOUBLE_EQ(frm->chnRili->DateTime(),
+                     nodo::calendar::EncodeDate(2013, 1, 2) + (9 * 3600 + 9 * 60 + 16) / 86400.0);
+    EXPECT_EQ(frm->chnRili->CnDate(), QStringLiteral("冬月廿一"));
+    EXPECT_TRUE(frm->chnRili->ShowTitle());
+    EXPECT_FALSE(frm->chnRili->ShowWeekNum());
+    EXPECT_FALSE(frm->chnRili->ShowFrame());
+    EXPECT_TRUE(frm->chnRili->Stretch());
+    EXPECT_TRUE(frm->chnRili->Transparent());
+    EXPECT_FALSE(frm->chnRili->Center());
+    EXPECT_EQ(frm->chnRili->AlphaBlend(), 50);
+    EXPECT_EQ(frm->chnRili->FontDate().pixelSize(), 12);
+    EXPECT_TRUE(frm->chnRili->FontDate().bold());
+    EXPECT_EQ(frm->chnRili->FontCnDate().pixelSize(), 12);
+    // Hidden, the control is laid out for its size all the same.
+    EXPECT_EQ(frm->chnRili->DayGrid()->geometry(), QRect(8, 40, 404, 188));
+    EXPECT_TRUE(static_cast<bool>(frm->chnRili->OnChange));
+}

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <random>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace nodo::calendar {
@@ -159,6 +160,22 @@ TEST(DayFacts, SameFieldsWhateverWasFilledBefore) {
         fresh.SetDate(t);
         ExpectSameFacts(reused, fresh, t);
     }
+}
+
+// 0001-01-01 .. 0001-02-11 belong to the lunar year 0: a fresh object and one that held another
+// date give the same year texts.
+TEST(DayFacts, LunarYearZeroFilledOnANewObject) {
+    for (auto [m, d] : {std::pair{1, 1}, {2, 11}}) {
+        const TChnCal fresh = Filled(1, m, d);
+        TChnCal reused = Filled(2024, 2, 10);
+        reused.SetDate(EncodeDate(1, m, d));
+        EXPECT_EQ(fresh.LunarYear, 0);
+        EXPECT_EQ(fresh.CnYear, "0");
+        EXPECT_FALSE(fresh.AnimalsYear.empty());
+        EXPECT_FALSE(fresh.CnMonth.empty());
+        ExpectSameFacts(fresh, reused, EncodeDate(1, m, d));
+    }
+    EXPECT_EQ(Filled(1, 2, 12).LunarYear, 1);
 }
 
 TEST(SolarHoliday, NthWeekdayRules) {

@@ -100,6 +100,37 @@ TEST(LunarCli, WholeRangeOfTheTableRunsToTheEnd) {
     EXPECT_EQ(last.rfind("2100-12-31\t2100\t", 0), 0u) << last;
 }
 
+// The months the new-moon formula starts a day late, as a range listing shows them: lunar year,
+// month and day in fields 2, 3 and 5, the lunar festival in field 15.
+TEST(LunarCli, RangeShowsTheMendedMonths) {
+    const struct {
+        const char *from, *to;
+        std::vector<std::string> days; // "year/month/day" per line
+        std::string festivalDate, festival;
+    } cases[] = {
+        {"1914-11-16", "1914-11-17", {"1914/9/29", "1914/10/1"}, "", ""},
+        {"1914-12-16", "1914-12-17", {"1914/10/30", "1914/11/1"}, "", ""},
+        {"1916-02-02", "1916-02-04", {"1915/12/29", "1916/1/1", "1916/1/2"}, "1916-02-03", "春节"},
+        {"1916-03-03", "1916-03-04", {"1916/1/30", "1916/2/1"}, "", ""},
+        {"1920-11-09", "1920-11-10", {"1920/9/29", "1920/10/1"}, "", ""},
+        {"1920-12-09", "1920-12-10", {"1920/10/30", "1920/11/1"}, "", ""},
+    };
+    for (const auto& c : cases) {
+        const Result r = RunCli(std::string("lunar --range ") + c.from + " " + c.to);
+        ASSERT_EQ(r.status, 0) << r.out;
+        const auto lines = Split(r.out, '\n');
+        ASSERT_EQ(lines.size(), c.days.size() + 1) << r.out; // the last line ends with a newline
+        for (size_t i = 0; i < c.days.size(); ++i) {
+            const auto f = Split(lines[i], '\t');
+            ASSERT_GE(f.size(), 15u) << lines[i];
+            EXPECT_EQ(f[1] + "/" + f[2] + "/" + f[4], c.days[i]) << lines[i];
+            if (f[0] == c.festivalDate) {
+                EXPECT_EQ(f[14], c.festival) << lines[i];
+            }
+        }
+    }
+}
+
 TEST(LunarCli, MonthGridShowsTheCellTexts) {
     const Result r = RunCli("lunar --month 2024-02");
     ASSERT_EQ(r.status, 0) << r.out;

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <random>
+#include <tuple>
 
 namespace nodo::calendar {
 namespace {
@@ -69,6 +72,75 @@ TEST(LunarDate, PublishedDates) {
         EXPECT_EQ(leap, c.leap) << c.y << "-" << c.m << "-" << c.d;
         EXPECT_EQ(GetLunarMonth(c.y, c.m, c.d), c.leap ? -c.lunarMonth : c.lunarMonth);
     }
+}
+
+// Three months the new-moon formula starts a day late, mended by fixed corrections: the first and
+// last day of each corrected span and the days either side of it.
+const LunarCase kCorrectedMonths[] = {
+    {1914, 11, 16, 1914, 9, 29, false},  {1914, 11, 17, 1914, 10, 1, false},
+    {1914, 12, 16, 1914, 10, 30, false}, {1914, 12, 17, 1914, 11, 1, false},
+    {1916, 2, 2, 1915, 12, 29, false},   {1916, 2, 3, 1916, 1, 1, false},
+    {1916, 3, 3, 1916, 1, 30, false},    {1916, 3, 4, 1916, 2, 1, false},
+    {1920, 11, 9, 1920, 9, 29, false},   {1920, 11, 10, 1920, 10, 1, false},
+    {1920, 12, 9, 1920, 10, 30, false},  {1920, 12, 10, 1920, 11, 1, false},
+};
+
+TEST(LunarDate, MonthsTheFormulaStartsADayLate) {
+    for (const auto& c : kCorrectedMonths) {
+        int ly = 0, lm = 0, ld = 0;
+        bool leap = true;
+        ASSERT_TRUE(GetLunarDate(c.y, c.m, c.d, ly, lm, ld, leap)) << c.y << "-" << c.m << "-" << c.d;
+        EXPECT_EQ(std::tuple(ly, lm, ld, leap), std::tuple(c.lunarYear, c.lunarMonth, c.lunarDay, c.leap))
+            << c.y << "-" << c.m << "-" << c.d;
+    }
+    // The searches that start from a lunar date land on the mended days too.
+    int y = 0, m = 0, d = 0;
+    ASSERT_TRUE(GetSolarDate(1916, 1, 1, false, y, m, d));
+    EXPECT_EQ(std::tuple(y, m, d), std::tuple(1916, 2, 3));
+    ASSERT_TRUE(GetSolarDate(1914, 10, 30, false, y, m, d));
+    EXPECT_EQ(std::tuple(y, m, d), std::tuple(1914, 12, 16));
+    ASSERT_TRUE(GetSolarDate(1920, 10, 1, false, y, m, d));
+    EXPECT_EQ(std::tuple(y, m, d), std::tuple(1920, 11, 10));
+}
+
+// A civil date of the engine's calendar in the lunar range, drawn evenly by year.
+struct DateDraw {
+    std::mt19937 rng;
+    int y = 0, m = 0, d = 0;
+    void next() {
+        do
+            y = std::uniform_int_distribution<int>(kFirstLunarYear, kLastLunarYear)(rng);
+        while (y == 0);
+        m = std::uniform_int_distribution<int>(1, 12)(rng);
+        d = std::uniform_int_distribution<int>(1, GetDaysInMonth(y, m))(rng);
+    }
+};
+
+// The early stop of the new-moon loop and the kept lunar new year against the plain computation.
+// Dates come in short runs of one year, as a month fill asks for them, so the kept answer is both
+// reused and replaced.
+TEST(LunarDate, SpeedUpsAgreeWithThePlainComputation) {
+    DateDraw draw{std::mt19937(18491)};
+    int compared = 0;
+    for (int run = 0; run < 800; ++run) {
+        draw.next();
+        const int runLength = std::uniform_int_distribution<int>(1, 6)(draw.rng);
+        for (int k = 0; k < runLength; ++k) {
+            const int y = draw.y;
+            const int m = k == 0 ? draw.m : std::uniform_int_distribution<int>(1, 12)(draw.rng);
+            const int d = std::min(draw.d, GetDaysInMonth(y, m));
+            ASSERT_EQ(GetLunarDay(y, m, d), GetLunarDayFullScan(y, m, d)) << y << "-" << m << "-" << d;
+            int a[3] = {}, b[3] = {};
+            bool aLeap = false, bLeap = false;
+            const bool aOk = GetLunarDate(y, m, d, a[0], a[1], a[2], aLeap);
+            const bool bOk = GetLunarDatePlain(y, m, d, b[0], b[1], b[2], bLeap);
+            ASSERT_EQ(aOk, bOk) << y << "-" << m << "-" << d;
+            ASSERT_EQ(std::tuple(a[0], a[1], a[2], aLeap), std::tuple(b[0], b[1], b[2], bLeap))
+                << y << "-" << m << "-" << d;
+            ++compared;
+        }
+    }
+    EXPECT_GT(compared, 2000);
 }
 
 TEST(LunarDate, OutsideTheTableFailsAndLeavesOutputs) {
