@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <cstdio>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -18,6 +19,13 @@ int main(int argc, char** argv) {
     nodo::PlatformServices services;
     nodo::Platform& platform = services.platform();
     platform.com->initialize();
+    if (const auto problems = services.folderProblems(); !problems.empty()) {
+        // The program runs on: each file that is missing is handled where it is used.
+        QString text = QStringLiteral("无法准备数据文件夹 %1：").arg(QString::fromStdString(platform.folder->root()));
+        for (const auto& p : problems) text += QLatin1Char('\n') + QString::fromStdString(p);
+        std::fprintf(stderr, "nodo: %s\n", text.toLocal8Bit().constData());
+        platform.messages->errorReport(nullptr, text);
+    }
 
     int rc = 0;
     {
