@@ -1,6 +1,7 @@
 // The program entry: the application object, then the windows in their fixed order.
 #include "app/Tools.h"
 #include "app/uMain.h"
+#include "nodo_config.h"
 #include "pictures/uGlobal.h"
 #include "ui/Translations.h"
 #include "platform/qt/PlatformServices.h"
@@ -13,6 +14,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Nodo"));
     QApplication::setApplicationDisplayName(nodo::MessageBox::kAppTitle);
+    // The desktop entry's name: docks and Wayland compositors find the icon and menu entry by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral(NODO_APP_ID));
     QApplication::setQuitOnLastWindowClosed(true);
     nodo::InstallQtTranslations(app);
 

@@ -22,7 +22,11 @@ endif()
 
 set(template share/nodo)
 foreach(f bin/nodo bin/nodo-cli ${template}/source/DeskTopBG/A1.bmp ${template}/web/rs/Tavi.htm
-          ${template}/web/help4/tavia.htm ${template}/web/help4/tavib.htm)
+          ${template}/web/help4/tavia.htm ${template}/web/help4/tavib.htm
+          share/applications/${APP_ID}.desktop share/metainfo/${APP_ID}.metainfo.xml
+          share/icons/hicolor/scalable/apps/${APP_ID}.svg share/icons/hicolor/16x16/apps/${APP_ID}.png
+          share/icons/hicolor/256x256/apps/${APP_ID}.png share/man/man1/nodo-cli.1.gz share/man/man1/nodo.1.gz
+          share/doc/nodo/copyright)
   if(NOT EXISTS ${SYSTEM}/${f})
     message(FATAL_ERROR "the installation lacks ${f}")
   endif()
