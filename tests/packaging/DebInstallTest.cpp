@@ -195,4 +195,32 @@ TEST_F(InstalledPackage, FillsTheUsersFolderAppliesThereAndKeepsItThroughAnUpgra
     s.check(Snapshot(root) == upgraded, "nothing was written into the upgraded installation");
 }
 
+TEST_F(InstalledPackage, AUserFolderThatCannotBeMadeIsReportedAndTheProgramRunsOn) {
+    Options o;
+    o.program = (root / "usr/bin/nodo").string();
+    Session s("InstalledPackageBlockedFolder", o);
+    Write(fs::path(s.scratch()) / "home/.local/share/nodo", "a file where the folder should be");
+
+    // The report comes first, under the program's title, before the main window.
+    s.start();
+    s.step("the report");
+    s.check(s.log().find("无法准备数据文件夹") != std::string::npos, "the program says what went wrong");
+    // Each step of the start-up that cannot write its file says so in a box of its own, as when the data
+    // folder is missing; each is answered with Enter.
+    s.step("the main window after the reports");
+    const auto mainShown = [&] {
+        for (const Window& w : s.windows("Nodo助手"))
+            if (w.rect.w >= 800) return true;
+        return false;
+    };
+    for (int i = 0; i < 8 && !mainShown(); ++i) {
+        s.key("Return");
+        s.pause(400);
+    }
+    s.check(s.waitFor(mainShown, 3000), "the main window shows");
+    s.check(s.running(), "the program runs on");
+    s.check(Read(fs::path(s.scratch()) / "home/.local/share/nodo") == "a file where the folder should be",
+            "the file in the way is left as it was");
+}
+
 } // namespace
