@@ -24,8 +24,10 @@ int main(int argc, char** argv) {
     platform.com->initialize();
     if (const auto problems = services.folderProblems(); !problems.empty()) {
         // The program runs on: each file that is missing is handled where it is used.
-        QString text = QStringLiteral("无法准备数据文件夹 %1：").arg(QString::fromStdString(platform.folder->root()));
-        for (const auto& p : problems) text += QLatin1Char('\n') + QString::fromStdString(p);
+        QString text =
+            QStringLiteral("无法准备数据文件夹 %1：").arg(QString::fromStdString(platform.folder->root()));
+        for (const auto& p : problems)
+            text += QLatin1Char('\n') + QString::fromStdString(p);
         std::fprintf(stderr, "nodo: %s\n", text.toLocal8Bit().constData());
         platform.messages->errorReport(nullptr, text);
     }

@@ -1,16 +1,16 @@
 #!/bin/sh
-# The Debian package for the tests: `deb.sh build BUILD OUT` makes it in OUT, `deb.sh lintian OUT`
+# The Debian package for the tests: `deb.sh build BUILD OUT [CPACK]` makes it in OUT, `deb.sh lintian OUT`
 # checks it. Both skip (exit 77) where the package cannot be made.
 set -eu
 case "$1" in
 build)
-  build=$2 out=$3
+  build=$2 out=$3 cpack=${4:-cpack}
   if ! command -v dpkg-deb >/dev/null 2>&1; then
     echo "skipped: dpkg-deb is missing, so no .deb is built (scripts/install-deps installs dpkg-dev)"
     exit 77
   fi
   rm -rf "$out"
-  cpack --config "$build/CPackConfig.cmake" -G DEB -B "$out"
+  "$cpack" --config "$build/CPackConfig.cmake" -G DEB -B "$out"
   ls "$out"/nodo_*.deb
   ;;
 lintian)
@@ -29,7 +29,7 @@ lintian)
   fi
   ;;
 *)
-  echo "usage: deb.sh build BUILD OUT | deb.sh lintian OUT" >&2
+  echo "usage: deb.sh build BUILD OUT [CPACK] | deb.sh lintian OUT" >&2
   exit 2
   ;;
 esac
