@@ -3,7 +3,7 @@ BUILD      ?= build
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 
-.PHONY: all run test deps configure build bench clean
+.PHONY: all run test deps configure build bench deb clean
 
 all: build
 
@@ -23,6 +23,10 @@ run: build
 
 test: build
 	scripts/run-tests $(BUILD)
+
+# The Debian package, $(BUILD)/nodo_<version>_<arch>.deb: `sudo apt install ./$(BUILD)/nodo_*.deb`.
+deb: build
+	cmake --build $(BUILD) --target deb
 
 bench: build
 	scripts/run-benchmarks $(BUILD)

@@ -275,7 +275,7 @@ QString TMainFrm::webAddress(const QString& path) const {
     QString base = QString::fromUtf8(NODO_WEB_BASE_URL);
     if (base.isEmpty()) {
         // The bundled pages of the installation.
-        base = QUrl::fromLocalFile(QString::fromStdString(m_platform.folder->path("web"))).toString();
+        base = QUrl::fromLocalFile(QString::fromStdString(m_platform.folder->web())).toString();
     }
     while (base.endsWith(QLatin1Char('/'))) base.chop(1);
     return base + path;

@@ -82,7 +82,10 @@ int apply(const std::vector<std::string>& args) {
         }
         folder = std::make_unique<FixedAppFolder>(*o.appFolder);
     } else {
-        folder = std::make_unique<ExecutableAppFolder>();
+        auto own = std::make_unique<ExecutableAppFolder>();
+        for (const auto& problem : own->seeding().failures)
+            std::fprintf(stderr, "nodo-cli apply: %s\n", problem.c_str());
+        folder = std::move(own);
     }
     DiskTextFile text;
     const ComposerFiles files(*folder);

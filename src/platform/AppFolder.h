@@ -18,6 +18,9 @@ public:
 
     // root() joined with a relative path ('\' or '/' separators), resolved as described above.
     std::string path(std::string_view relative) const;
+
+    // The bundled web pages: the folder's own "web" unless the installation keeps them elsewhere.
+    virtual std::string web() const { return path("web"); }
 };
 
 // Resolves `relative` below `root` component by component, without regard to case (ASCII and UTF-8

@@ -8,6 +8,7 @@
 #include "imaging/PictureFile.h"
 #include "pictures/uGlobal.h"
 #include "support/fakes/Fakes.h"
+#include "platform/posix/AppFolders.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>
@@ -280,6 +281,21 @@ TEST_F(MainFrmTest, OptionsMenuOpensThePagesOfTheBundledSite) {
     EXPECT_EQ(tp.shell.opened.size(), 3);
     EXPECT_EQ(tp.shell.opened.last(), help.toString());
     EXPECT_EQ(frm->webLink->url().toString(), web + "/rs/Tavi.htm");
+}
+
+TEST_F(MainFrmTest, AnInstalledProgramShowsThePagesOfItsInstallation) {
+    // The user's folder holds the settings; the pages stay where the package put them.
+    AppFolderPlace place;
+    place.root = tp.root();
+    place.web = fs::path(tp.root()) / "usr/share/nodo/web";
+    ExecutableAppFolder installed(place);
+    tp.platform().folder = &installed;
+    auto frm = start();
+    frm->N_help->trigger();
+    const QString web = QUrl::fromLocalFile(QString::fromStdString(place.web.string())).toString();
+    EXPECT_EQ(frm->webLink->url().toString(), web + "/rs/Tavi.htm");
+    EXPECT_EQ(tp.shell.opened, QStringList{web + "/help4/tavia.htm"});
+    EXPECT_TRUE(fs::exists(data("FormSize.ini")));
 }
 
 TEST_F(MainFrmTest, WebPanelIsClippedAndKeepsRightClicksAway) {

@@ -3,6 +3,7 @@
 // window manager.
 #include <gtest/gtest.h>
 
+#include "e2e/Places.h"
 #include "e2e/Session.h"
 
 #include "imaging/Bitmap.h"
@@ -15,21 +16,6 @@
 using namespace e2e;
 
 namespace {
-
-// Where the main window's controls are, from its top-left corner, at its default width of 830.
-namespace at {
-constexpr Point kClose{809, 11}, kMini{774, 11}, kOptions{700, 63}, kApply{784, 59};
-constexpr Point kInsert{360, 65}, kCapture{426, 65}, kStartPanel{155, 206}, kList{158, 390};
-constexpr Point kBackground{280, 34}, kPage{365, 110};
-} // namespace at
-// The picture list window (524 x 286).
-namespace list {
-constexpr Point kClose{503, 10}, kRemove{48, 250}, kAdd{144, 250}, kOk{245, 250}, kFirstRow{60, 64};
-}
-// The confirmation (344 x 156).
-namespace infor {
-constexpr Point kOk{212, 130}, kCancel{292, 130}, kX{331, 10}, kDontAsk{118, 90};
-}
 
 const std::string kGeometry = "1\r\n830\r\n500\r\n100\r\n80\r\n";
 const Rgb kRed{220, 30, 30}, kBlue{30, 60, 200};

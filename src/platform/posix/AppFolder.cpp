@@ -88,13 +88,6 @@ static std::string WithSlash(std::string s) {
     return s;
 }
 
-ExecutableAppFolder::ExecutableAppFolder() {
-    std::error_code ec;
-    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    if (ec) exe = fs::current_path() / "nodo";
-    m_root = WithSlash(exe.parent_path().string());
-}
-
 FixedAppFolder::FixedAppFolder(const fs::path& dir) {
     std::error_code ec;
     fs::path abs = fs::absolute(dir, ec);

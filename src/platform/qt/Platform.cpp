@@ -35,4 +35,8 @@ PlatformServices::PlatformServices()
 
 PlatformServices::~PlatformServices() = default;
 
+std::vector<std::string> PlatformServices::folderProblems() const {
+    return static_cast<const ExecutableAppFolder&>(*m_folder).seeding().failures;
+}
+
 } // namespace nodo

@@ -1,6 +1,9 @@
 #pragma once
 #include "platform/Platform.h"
 
+#include <string>
+#include <vector>
+
 namespace nodo {
 
 // Owns the real implementations of the running session.
@@ -9,6 +12,8 @@ public:
     PlatformServices();
     ~PlatformServices();
     Platform& platform() { return m_platform; }
+    // What went wrong while the user's application folder was made and filled; empty when nothing did.
+    std::vector<std::string> folderProblems() const;
 
 private:
     std::unique_ptr<AppFolder> m_folder;
