@@ -1,7 +1,12 @@
 #include "app/uMain.h"
 
 #include "app/ImageButton.h"
+#include "calendar/DateTime.h"
 #include "calendar_view/ChnCalendarPicker.h"
+#include "notes/qt/DatedNote.h"
+#include "notes/qt/MemoBoard.h"
+#include "notes/qt/NoteEdit.h"
+#include "notes/uDM.h"
 #include "pictures/PicImage.h"
 #include "pictures/uGlobal.h"
 #include "platform/Errors.h"
@@ -40,7 +45,8 @@ QPushButton* FlatButton(QWidget* parent, const QString& caption, const QRect& r,
 } // namespace
 
 TMainFrm::TMainFrm(Platform& platform, SharedState& state, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_platform(platform), m_state(state) {
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), m_platform(platform),
+      m_dm(platform.database ? std::make_unique<TDM>(*platform.database) : nullptr), m_state(state) {
     setObjectName(QStringLiteral("TMainFrm"));
     setWindowTitle(MessageBox::kAppTitle);
     setWindowIcon(QIcon(art::Pixmap(QStringLiteral("app_icon"), QSize(64, 64))));
@@ -139,18 +145,6 @@ void TMainFrm::buildControls() {
         if (m_tools.SpeedButton1Click) m_tools.SpeedButton1Click(m_context);
     });
 
-    // The memo board and the dated note have their controls here, hidden until those tools are built.
-    btnGou = FlatButton(this, QStringLiteral("√"), {0, 0, 23, 22}, false);
-    btnX = FlatButton(this, QStringLiteral("X"), {0, 0, 23, 22}, false);
-    imgDate = new QLabel(this);
-    imgDate->hide();
-    imgRedColor = new QLabel(this);
-    imgRedColor->hide();
-    const char* letters[] = {"A", "B", "C", "D", "E"};
-    for (int i = 0; i < 5; ++i)
-        btnLetters[i] = FlatButton(this, QString::fromLatin1(letters[i]), {0, 0, 23, 22}, false);
-    btnClearCon = FlatButton(this, QStringLiteral("清空内容"), {0, 0, 64, 22}, false);
-    for (int i = 0; i < 3; ++i) btnAbc[i] = FlatButton(this, QString::fromLatin1(letters[i]), {0, 0, 23, 22}, false);
 
     pnlLeft = new QFrame(this);
     pnlLeft->setObjectName(QStringLiteral("pnlLeft"));
@@ -197,10 +191,12 @@ void TMainFrm::buildControls() {
     WebEditor = m_platform.web->createView(ts_PicMix);
     WebEditor->widget()->setGeometry(0, 0, 503, 381);
     buildPnlABC();
+    buildNotes();
 
     popSysset = new QMenu(this);
     N_OutPutCon = popSysset->addAction(QStringLiteral("内容导出"));
     N_OutPutCon->setVisible(false);
+    connect(N_OutPutCon, &QAction::triggered, this, [this] { m_board->N_OutPutConClick(); });
     N_help = popSysset->addAction(QStringLiteral("帮助说明"), this, &TMainFrm::N_helpClick);
     N_Submit = popSysset->addAction(QStringLiteral("意见反馈"), this, &TMainFrm::N_SubmitClick);
     popSysset->addSeparator();
@@ -241,6 +237,31 @@ void TMainFrm::buildPnlABC() {
     chnRili->SetAlphaBlend(50);
     chnRili->OnChange = [this](TChnCalendar*) { chnRiliChange(); };
 }
+
+void TMainFrm::buildNotes() {
+    // The dated note under the calendar, keyed by its date, and the weekly memo board on tsMain;
+    // their tools sit on this window, hidden like the panel and the page.
+    m_note = std::make_unique<DatedNote>(m_platform, m_dm.get(), m_state.LetterIndex, pnlABC, this,
+                                         [this] {
+                                             int y = 0, m = 0, d = 0;
+                                             calendar::DecodeDate(chnRili->DateTime(), y, m, d);
+                                             return QDate(y, m, d);
+                                         });
+    m_board = std::make_unique<MemoBoard>(m_platform, m_dm.get(), m_state.LetterIndex, tsMain, this, m_note->rdtAbc);
+    m_note->rdtAbc->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_note->rdtAbc, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+        m_board->pmDeskTopMonCal->popup(m_note->rdtAbc->viewport()->mapToGlobal(p));
+    });
+    btnGou = m_note->btnGou;
+    btnX = m_note->btnX;
+    imgDate = m_note->imgDate;
+    imgRedColor = m_note->imgRedColor;
+    btnAbc = m_note->letterButtons;
+    btnLetters = m_board->pageButtons;
+    btnClearCon = m_board->btnClearCon;
+}
+
+void TMainFrm::chnRiliChange() { m_note->chnRiliChange(); }
 
 void TMainFrm::layoutAnchored() {
     // Controls anchored top-right keep their distance from the right edge; the right column stretches.

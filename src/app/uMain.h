@@ -22,6 +22,9 @@ class TChnCalendar;
 class ImageButton;
 class StateButton;
 class BackgroundDrag;
+class DatedNote;
+class MemoBoard;
+class TDM;
 
 // The handlers that live with their own tools; the entry fills them in as the tools are created.
 struct MainTools {
@@ -137,8 +140,10 @@ private:
     void buildControls();
     // The hidden panel of the dated note: the calendar chnRili (and the note's editor and tools).
     void buildPnlABC();
-    // chnRili's OnChange: a new date does not reload the note.
-    void chnRiliChange() {}
+    // The dated note and the memo board with their tools.
+    void buildNotes();
+    // chnRili's OnChange: the note of the new date is shown, the old one kept.
+    void chnRiliChange();
     void layoutAnchored();
     void setButtonStates(int close, int mini); // 0 normal, 1 highlight, 2 down; -1 unchanged
     bool isInsideWebLink(QObject* o) const;
@@ -150,12 +155,15 @@ private:
     void applySavedGeometry();
 
     Platform& m_platform;
+    std::unique_ptr<TDM> m_dm; // made first: the notes database, when there is one
     BackgroundDrag* m_drag = nullptr;
     SharedState& m_state;
     MainContext m_context;
     MainTools m_tools;
     QSize m_designSize{822, 466};
     qint64 m_lastIdleTrim = 0;
+    std::unique_ptr<DatedNote> m_note;
+    std::unique_ptr<MemoBoard> m_board;
 };
 
 } // namespace nodo

@@ -16,8 +16,9 @@ public:
     // one the dialog names.
     virtual QStringList openFiles(QWidget* parent, const QString& title, const QString& filter,
                                   bool multiSelect) = 0;
-    // Empty when cancelled.
-    virtual QString saveFile(QWidget* parent, const QString& title, const QString& filter) = 0;
+    // Empty when cancelled. `proposedName` is the file name the dialog starts with.
+    virtual QString saveFile(QWidget* parent, const QString& title, const QString& filter,
+                             const QString& proposedName = {}) = 0;
     virtual std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) = 0;
 };
 

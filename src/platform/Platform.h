@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/AppFolder.h"
 #include "platform/Clock.h"
+#include "platform/Database.h"
 #include "platform/Kernel.h"
 #include "platform/TextFile.h"
 #include "platform/Wallpaper.h"
@@ -29,6 +30,7 @@ struct Platform {
     Screen* screen = nullptr;
     WebPanel* web = nullptr;
     Com* com = nullptr;
+    Database* database = nullptr; // the notes database
 };
 
 } // namespace nodo

@@ -12,8 +12,9 @@ QStringList QtDialogs::openFiles(QWidget* parent, const QString& title, const QS
     return one.isEmpty() ? QStringList() : QStringList{one};
 }
 
-QString QtDialogs::saveFile(QWidget* parent, const QString& title, const QString& filter) {
-    return QFileDialog::getSaveFileName(parent, title, QString(), filter);
+QString QtDialogs::saveFile(QWidget* parent, const QString& title, const QString& filter,
+                            const QString& proposedName) {
+    return QFileDialog::getSaveFileName(parent, title, proposedName, filter);
 }
 
 std::optional<QColor> QtDialogs::chooseColor(QWidget* parent, const QColor& initial) {

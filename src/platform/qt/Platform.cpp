@@ -10,6 +10,7 @@
 #include "platform/qt/QtMessageBox.h"
 #include "platform/qt/QtScreen.h"
 #include "platform/qt/TextBrowserWebPanel.h"
+#include "platform/sqlite/SqliteDatabase.h"
 
 namespace nodo {
 
@@ -19,7 +20,9 @@ PlatformServices::PlatformServices()
       m_wallpaper(CreateDesktopWallpaper()), m_messages(std::make_unique<QtMessageBox>()),
       m_shell(std::make_unique<DesktopShell>()), m_dialogs(std::make_unique<QtDialogs>()),
       m_screen(std::make_unique<QtScreen>()), m_web(std::make_unique<TextBrowserWebPanel>()),
-      m_com(std::make_unique<Com>()) {
+      m_com(std::make_unique<Com>()),
+      // The folder is made and filled when it is constructed, so this opens the user's own copy.
+      m_database(std::make_unique<SqliteDatabase>(m_folder->path(kNotesDatabaseFile))) {
     m_platform.folder = m_folder.get();
     m_platform.text = m_text.get();
     m_platform.kernel = m_kernel.get();
@@ -31,6 +34,7 @@ PlatformServices::PlatformServices()
     m_platform.screen = m_screen.get();
     m_platform.web = m_web.get();
     m_platform.com = m_com.get();
+    m_platform.database = m_database.get();
 }
 
 PlatformServices::~PlatformServices() = default;

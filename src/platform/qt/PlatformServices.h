@@ -27,6 +27,7 @@ private:
     std::unique_ptr<Screen> m_screen;
     std::unique_ptr<WebPanel> m_web;
     std::unique_ptr<Com> m_com;
+    std::unique_ptr<Database> m_database;
     Platform m_platform;
 };
 

@@ -77,7 +77,9 @@ public:
         openAnswers.pop_front();
         return r;
     }
-    QString saveFile(QWidget*, const QString&, const QString&) override {
+    QStringList proposedNames; // what each save dialog was opened with
+    QString saveFile(QWidget*, const QString&, const QString&, const QString& proposedName) override {
+        proposedNames << proposedName;
         if (saveAnswers.empty()) return {};
         QString r = saveAnswers.front();
         saveAnswers.pop_front();

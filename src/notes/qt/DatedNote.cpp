@@ -1,0 +1,186 @@
+#include "notes/qt/DatedNote.h"
+
+#include "notes/NoteSteps.h"
+#include "notes/qt/NoteEdit.h"
+#include "notes/qt/RichTextQt.h"
+#include "platform/Platform.h"
+#include "ui/Chrome.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+
+namespace nodo {
+
+namespace {
+
+QPushButton* FlatButton(QWidget* parent, const QString& text, const QRect& geometry, const QFont& font) {
+    auto* b = new QPushButton(text, parent);
+    b->setFlat(true);
+    b->setGeometry(geometry);
+    b->setFont(font);
+    b->hide();
+    return b;
+}
+
+// A picture that acts when clicked.
+class ClickImage : public QLabel {
+public:
+    ClickImage(QWidget* parent, std::function<void()> onClick)
+        : QLabel(parent), m_onClick(std::move(onClick)) {
+        setCursor(Qt::PointingHandCursor);
+    }
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()) && m_onClick)
+            m_onClick();
+    }
+
+private:
+    std::function<void()> m_onClick;
+};
+
+// The tools' two small pictures: a dated stamp and a red "A".
+QPixmap ToolPicture(const QSize& size, bool stamp) {
+    QPixmap pm(size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(stamp ? QColor(70, 90, 140) : QColor(220, 0, 0));
+    p.setFont(UiFont(QStringLiteral("Arial"), stamp ? 10 : 10, true));
+    if (stamp) p.drawRect(QRectF(0.5, 0.5, size.width() - 1, size.height() - 1));
+    p.drawText(QRect(QPoint(0, 0), size), Qt::AlignCenter,
+               stamp ? QStringLiteral("日期") : QStringLiteral("A"));
+    return pm;
+}
+
+NoteDate Key(const QDate& d) {
+    return {d.year(), d.month(), d.day()};
+}
+
+} // namespace
+
+DatedNote::DatedNote(Platform& platform, TDM* dm, std::int32_t& letterIndex, QWidget* pnlABC,
+                     QWidget* mainWindow, std::function<QDate()> calendarDate)
+    : m_platform(platform), m_dm(dm), m_letterIndex(letterIndex), m_mainWindow(mainWindow),
+      m_calendarDate(std::move(calendarDate)) {
+    rdtAbc = new TNoteEdit(pnlABC);
+    rdtAbc->setObjectName(QStringLiteral("rdtAbc"));
+    rdtAbc->setGeometry(2, 257, 419, 122);
+    rdtAbc->setFrameShape(QFrame::NoFrame);
+    rdtAbc->setBackgroundColour(kMoneyGreen);
+    rdtAbc->setContextMenuPolicy(Qt::CustomContextMenu);
+    rdtAbc->OnEnter = [this] { ensureLoaded(); };
+    rdtAbc->OnExit = [this] { rdtAbcExit(); };
+
+    btnGou = FlatButton(mainWindow, QStringLiteral("√"), QRect(61, 60, 23, 22),
+                        UiFont(QStringLiteral("Arial Black"), 14));
+    btnGou->setObjectName(QStringLiteral("btnGou"));
+    btnX = FlatButton(mainWindow, QStringLiteral("X"), QRect(85, 60, 23, 22),
+                      UiFont(QStringLiteral("Arial Black"), 12));
+    btnX->setObjectName(QStringLiteral("btnX"));
+    QObject::connect(btnGou, &QPushButton::clicked, this, [this] { btnGouClick(); });
+    QObject::connect(btnX, &QPushButton::clicked, this, [this] { btnXClick(); });
+    imgDate = new ClickImage(mainWindow, [this] { imgDateClick(); });
+    imgDate->setObjectName(QStringLiteral("imgDate"));
+    imgDate->setGeometry(115, 63, 44, 15);
+    imgDate->setPixmap(ToolPicture(QSize(44, 15), true));
+    imgDate->hide();
+    imgRedColor = new ClickImage(mainWindow, [this] { imgRedColorClick(); });
+    imgRedColor->setObjectName(QStringLiteral("imgRedColor"));
+    imgRedColor->setGeometry(161, 66, 20, 11);
+    imgRedColor->setPixmap(ToolPicture(QSize(20, 11), false));
+    imgRedColor->hide();
+    const QFont letterFont = UiFont(QStringLiteral("宋体"), 16, true);
+    for (int i = 0; i < 3; ++i) {
+        letterButtons[i] =
+            FlatButton(mainWindow, QString(QChar('A' + i)), QRect(197 + 26 * i, 57, 23, 22), letterFont);
+        letterButtons[i]->setObjectName(QStringLiteral("btnAbc_%1").arg(QChar('A' + i)));
+        QObject::connect(letterButtons[i], &QPushButton::clicked, this,
+                         [this, i] { LetterButtonClick(i + 1); });
+    }
+}
+
+DatedNote::~DatedNote() {
+    rdtAbc->OnEnter = rdtAbc->OnExit = nullptr;
+}
+
+bool DatedNote::load(const QDate& date) {
+    QtRichEdit editor(rdtAbc);
+    const StepResult r = m_dm ? LoadNote(*m_dm, Key(date), editor) : StepResult{false, false, "no database"};
+    if (!r.ok) {
+        m_loaded.reset(); // the editor holds no date's note: nothing may be saved from it
+        m_platform.messages->show(m_mainWindow, QStringLiteral("加载记事内容失败！"));
+        return false;
+    }
+    m_loaded = date;
+    return true;
+}
+
+bool DatedNote::ensureLoaded() {
+    const QDate date = m_calendarDate();
+    if (m_loaded && *m_loaded == date) return true;
+    if (m_loaded) save(); // the calendar moved on without telling: keep the old date's note first
+    return load(date);
+}
+
+void DatedNote::save() {
+    if (!m_loaded || !m_dm) return;
+    QtRichEdit editor(rdtAbc);
+    SaveNote(*m_dm, Key(*m_loaded), editor); // a failed save is silent, as the window has always been
+}
+
+void DatedNote::LetterButtonClick(int n) {
+    save();
+    for (int i = 0; i < 3; ++i) {
+        QPalette pal = letterButtons[i]->palette();
+        pal.setColor(QPalette::ButtonText, i + 1 == n ? QColor(0, 0, 255) : QColor(0, 0, 0));
+        letterButtons[i]->setPalette(pal);
+    }
+    rdtAbc->setBackgroundColour(kLetterColours[static_cast<std::size_t>(n - 1)]);
+    m_letterIndex = 0;
+    load(m_calendarDate());
+    m_letterIndex = n;
+}
+
+void DatedNote::rdtAbcExit() {
+    save();
+}
+
+void DatedNote::chnRiliChange() {
+    if (!m_loaded || *m_loaded == m_calendarDate()) return;
+    save();
+    load(m_calendarDate());
+}
+
+void DatedNote::btnGouClick() {
+    rdtAbc->replaceSelection(QStringLiteral("√"));
+}
+void DatedNote::btnXClick() {
+    rdtAbc->replaceSelection(QStringLiteral("×"));
+}
+
+QString DatedNote::DateStamp(const QDate& date) {
+    static const char* const kWeek[] = {"一", "二", "三", "四", "五", "六", "日"};
+    return QStringLiteral(" %1.%2.%3 (%4)")
+        .arg(date.year(), 4, 10, QLatin1Char('0'))
+        .arg(date.month(), 2, 10, QLatin1Char('0'))
+        .arg(date.day(), 2, 10, QLatin1Char('0'))
+        .arg(QString::fromUtf8(kWeek[date.dayOfWeek() - 1]));
+}
+
+void DatedNote::imgDateClick() {
+    const LocalDateTime now = m_platform.clock->now();
+    rdtAbc->replaceSelection(DateStamp(QDate(now.year, now.month, now.day)));
+}
+
+void DatedNote::imgRedColorClick() {
+    if (!rdtAbc->hasFocus()) return;
+    const std::optional<QColor> colour = m_platform.dialogs->chooseColor(m_mainWindow, Qt::red);
+    if (colour) rdtAbc->setSelectionColour(*colour);
+}
+
+} // namespace nodo

@@ -1,0 +1,132 @@
+#include "notes/rtf/Codepage.h"
+
+#include "notes/rtf/Utf8.h"
+
+#include <cerrno>
+
+namespace nodo::rtf {
+
+namespace {
+const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+
+std::string IconvName(int codepage) {
+    switch (codepage) {
+    case 936:
+        return "GBK";
+    case 54936:
+        return "GB18030";
+    case 950:
+        return "BIG5";
+    case 949:
+        return "UHC";
+    case 932:
+        return "CP932";
+    case 10000:
+        return "MACINTOSH";
+    case 65001:
+        return "UTF-8";
+    default:
+        return "CP" + std::to_string(codepage);
+    }
+}
+} // namespace
+
+int CodepageOfCharset(int charset) {
+    switch (charset) {
+    case 0:
+        return 1252;
+    case 2:
+        return 1252; // symbol fonts: the bytes are glyph numbers; show them as Latin
+    case 77:
+        return 10000;
+    case 128:
+        return 932;
+    case 129:
+        return 949;
+    case 130:
+        return 1361;
+    case 134:
+        return 936;
+    case 136:
+        return 950;
+    case 161:
+        return 1253;
+    case 162:
+        return 1254;
+    case 163:
+        return 1258;
+    case 177:
+        return 1255;
+    case 178:
+        return 1256;
+    case 186:
+        return 1257;
+    case 204:
+        return 1251;
+    case 222:
+        return 874;
+    case 238:
+        return 1250;
+    case 254:
+        return 437;
+    case 255:
+        return 850;
+    default:
+        return 0;
+    }
+}
+
+CodepageDecoder::~CodepageDecoder() {
+    for (auto& [cp, entry] : m_converters)
+        if (entry.owned) iconv_close(entry.cd);
+}
+
+iconv_t CodepageDecoder::converter(int codepage) {
+    auto it = m_converters.find(codepage);
+    if (it != m_converters.end()) return it->second.cd;
+    iconv_t cd = iconv_open("UTF-8", IconvName(codepage).c_str());
+    if (cd != kNoConverter) {
+        m_converters.emplace(codepage, Entry{cd, true});
+        return cd;
+    }
+    // A code page iconv does not know borrows the 1252 converter.
+    cd = codepage == 1252 ? kNoConverter : converter(1252);
+    m_converters.emplace(codepage, Entry{cd, false});
+    return cd;
+}
+
+void CodepageDecoder::decode(std::string& out, std::string_view bytes, int codepage) {
+    bool ascii = true;
+    for (const char c : bytes)
+        ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    if (ascii) {
+        out += bytes;
+        return;
+    }
+    iconv_t cd = converter(codepage);
+    if (cd == kNoConverter) {
+        for (const char c : bytes)
+            AppendUtf8(out, static_cast<unsigned char>(c));
+        return;
+    }
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char* src = const_cast<char*>(bytes.data());
+    std::size_t srcLeft = bytes.size();
+    std::string buf(bytes.size() * 4 + 16, '\0');
+    while (srcLeft > 0) {
+        char* dst = buf.data();
+        std::size_t dstLeft = buf.size();
+        const std::size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+        const int err = errno;
+        out.append(buf.data(), buf.size() - dstLeft);
+        if (r != static_cast<std::size_t>(-1)) break;
+        if (err == E2BIG) continue;
+        // EILSEQ or a sequence cut short at the end: one byte becomes U+FFFD.
+        AppendUtf8(out, kReplacement);
+        ++src;
+        --srcLeft;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+}
+
+} // namespace nodo::rtf

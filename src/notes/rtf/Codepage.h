@@ -1,0 +1,34 @@
+#pragma once
+// Windows code pages for the RTF reader's \'xx bytes, decoded through iconv.
+#include <iconv.h>
+#include <map>
+#include <string>
+#include <string_view>
+
+namespace nodo::rtf {
+
+// The code page of a font's character set (\fcharsetN); 0 when the set names none (DEFAULT).
+int CodepageOfCharset(int charset);
+
+// Decodes bytes of Windows code pages, keeping one converter per code page while it lives.
+class CodepageDecoder {
+public:
+    CodepageDecoder() = default;
+    CodepageDecoder(const CodepageDecoder&) = delete;
+    CodepageDecoder& operator=(const CodepageDecoder&) = delete;
+    ~CodepageDecoder();
+
+    // Appends the UTF-8 of `bytes` to `out`. A byte sequence the code page does not map gives
+    // U+FFFD for its first byte; an unknown code page is read as Windows-1252.
+    void decode(std::string& out, std::string_view bytes, int codepage);
+
+private:
+    iconv_t converter(int codepage);
+    struct Entry {
+        iconv_t cd;
+        bool owned;
+    };
+    std::map<int, Entry> m_converters;
+};
+
+} // namespace nodo::rtf

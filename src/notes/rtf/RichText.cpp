@@ -1,0 +1,68 @@
+#include "notes/rtf/RichText.h"
+
+namespace nodo::rtf {
+
+namespace {
+constexpr std::string_view kLineSeparator = "\xE2\x80\xA8"; // U+2028
+}
+
+Document Normalized(Document doc) {
+    for (auto& p : doc.paragraphs) {
+        std::vector<Run> runs;
+        for (auto& r : p.runs) {
+            if (r.text.empty()) continue;
+            if (r.format.font.empty()) r.format.charset = kDefaultCharset; // a charset belongs to a face
+            if (!runs.empty() && runs.back().format == r.format)
+                runs.back().text += r.text;
+            else
+                runs.push_back(std::move(r));
+        }
+        p.runs = std::move(runs);
+    }
+    if (doc.paragraphs.empty()) doc.paragraphs.emplace_back();
+    return doc;
+}
+
+std::string PlainText(const Document& doc, std::string_view newline) {
+    std::string out;
+    for (std::size_t i = 0; i < doc.paragraphs.size(); ++i) {
+        if (i > 0) out += newline;
+        for (const auto& r : doc.paragraphs[i].runs) {
+            std::string_view t = r.text;
+            for (std::size_t at; (at = t.find(kLineSeparator)) != std::string_view::npos;) {
+                out += t.substr(0, at);
+                out += newline;
+                t.remove_prefix(at + kLineSeparator.size());
+            }
+            out += t;
+        }
+    }
+    return out;
+}
+
+Document FromPlainText(std::string_view utf8) {
+    Document doc;
+    std::size_t start = 0;
+    auto add = [&](std::size_t end) {
+        Paragraph p;
+        if (end > start) p.runs.push_back({std::string(utf8.substr(start, end - start)), {}});
+        doc.paragraphs.push_back(std::move(p));
+    };
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        if (utf8[i] != '\r' && utf8[i] != '\n') continue;
+        add(i);
+        if (utf8[i] == '\r' && i + 1 < utf8.size() && utf8[i + 1] == '\n') ++i;
+        start = i + 1;
+    }
+    add(utf8.size());
+    return doc;
+}
+
+Document SingleRun(std::string text, CharFormat format) {
+    Document doc;
+    doc.paragraphs.emplace_back();
+    if (!text.empty()) doc.paragraphs.back().runs.push_back({std::move(text), std::move(format)});
+    return doc;
+}
+
+} // namespace nodo::rtf

@@ -1,0 +1,772 @@
+#include "notes/rtf/RtfReader.h"
+
+#include "notes/rtf/Codepage.h"
+#include "notes/rtf/Utf8.h"
+
+#include <algorithm>
+#include <array>
+#include <map>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace nodo::rtf {
+
+namespace {
+
+enum class Dest { Text, FontTable, ColorTable, Skip };
+
+// What a group carries: the destination its text goes to and the character and paragraph
+// properties. A group starts with a copy of its parent's state and drops it at its end.
+struct State {
+    Dest dest = Dest::Text;
+    int font = -1; // -1: the document's default font
+    int halfPoints = 0;
+    bool bold = false, italic = false, underline = false, strike = false, hidden = false;
+    int color = 0, background = 0;
+    Align align = Align::Left;
+    int uc = 1;
+};
+
+struct Font {
+    std::string name;
+    int charset = kDefaultCharset;
+    int codepage = 0;
+};
+
+// Groups deeper than this share their parent's state: no document needs more, and it bounds memory.
+constexpr std::size_t kMaxDepth = 256;
+// Font names longer than this are cut (Windows allows 31 characters).
+constexpr std::size_t kMaxFontName = 96;
+constexpr long long kMaxParam = 1'000'000'000;
+
+// The control words the reader acts on.
+enum class Word {
+    Unknown,
+    SkippedDestination,
+    FontTable,
+    ColorTable,
+    Font,
+    FontCharset,
+    FontCodepage,
+    Red,
+    Green,
+    Blue,
+    AnsiCodepage,
+    Mac,
+    Pc,
+    Pca,
+    DefaultFont,
+    UnicodeCount,
+    Unicode,
+    Plain,
+    Pard,
+    AlignLeft,
+    AlignCenter,
+    AlignRight,
+    AlignJustify,
+    Bold,
+    Italic,
+    Underline,
+    UnderlineNone,
+    Strike,
+    Hidden,
+    FontSize,
+    Color,
+    Background,
+    Paragraph,
+    Line,
+    Tab,
+    Emdash,
+    Endash,
+    Emspace,
+    Enspace,
+    Qmspace,
+    Bullet,
+    Lquote,
+    Rquote,
+    Ldblquote,
+    Rdblquote,
+};
+
+Word LookUp(std::string_view name) {
+    static const std::unordered_map<std::string_view, Word> kWords = [] {
+        std::unordered_map<std::string_view, Word> m;
+        // Destinations that hold no text of the document.
+        for (std::string_view w : {"annotation",
+                                   "atnauthor",
+                                   "atnid",
+                                   "author",
+                                   "bkmkend",
+                                   "bkmkstart",
+                                   "colorschememapping",
+                                   "comment",
+                                   "company",
+                                   "datafield",
+                                   "doccomm",
+                                   "docvar",
+                                   "falt",
+                                   "fldinst",
+                                   "filetbl",
+                                   "footer",
+                                   "footerf",
+                                   "footerl",
+                                   "footerr",
+                                   "footnote",
+                                   "generator",
+                                   "header",
+                                   "headerf",
+                                   "headerl",
+                                   "headerr",
+                                   "info",
+                                   "keywords",
+                                   "latentstyles",
+                                   "listoverridetable",
+                                   "listtable",
+                                   "nonshppict",
+                                   "objclass",
+                                   "objdata",
+                                   "operator",
+                                   "panose",
+                                   "pgdsctbl",
+                                   "pict",
+                                   "pn",
+                                   "private",
+                                   "revtbl",
+                                   "rsidtbl",
+                                   "rxe",
+                                   "shpinst",
+                                   "stylesheet",
+                                   "subject",
+                                   "tc",
+                                   "template",
+                                   "themedata",
+                                   "title",
+                                   "txe",
+                                   "userprops",
+                                   "xe"})
+            m.emplace(w, Word::SkippedDestination);
+        for (std::string_view w :
+             {"ul", "uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave", "ulldash", "ulth", "ulthd",
+              "ulthdash", "ulthdashd", "ulthdashdd", "ulthldash", "ululdbwave", "ulw", "ulwave"})
+            m.emplace(w, Word::Underline);
+        const std::pair<std::string_view, Word> kOthers[] = {
+            {"fonttbl", Word::FontTable},
+            {"colortbl", Word::ColorTable},
+            {"f", Word::Font},
+            {"fcharset", Word::FontCharset},
+            {"cpg", Word::FontCodepage},
+            {"red", Word::Red},
+            {"green", Word::Green},
+            {"blue", Word::Blue},
+            {"ansicpg", Word::AnsiCodepage},
+            {"mac", Word::Mac},
+            {"pc", Word::Pc},
+            {"pca", Word::Pca},
+            {"deff", Word::DefaultFont},
+            {"uc", Word::UnicodeCount},
+            {"u", Word::Unicode},
+            {"plain", Word::Plain},
+            {"pard", Word::Pard},
+            {"ql", Word::AlignLeft},
+            {"qc", Word::AlignCenter},
+            {"qr", Word::AlignRight},
+            {"qj", Word::AlignJustify},
+            {"qd", Word::AlignJustify},
+            {"b", Word::Bold},
+            {"i", Word::Italic},
+            {"ulnone", Word::UnderlineNone},
+            {"strike", Word::Strike},
+            {"striked", Word::Strike},
+            {"v", Word::Hidden},
+            {"fs", Word::FontSize},
+            {"cf", Word::Color},
+            {"highlight", Word::Background},
+            {"cb", Word::Background},
+            {"chcbpat", Word::Background},
+            {"par", Word::Paragraph},
+            {"sect", Word::Paragraph},
+            {"page", Word::Paragraph},
+            {"row", Word::Paragraph},
+            {"line", Word::Line},
+            {"tab", Word::Tab},
+            {"cell", Word::Tab},
+            {"nestcell", Word::Tab},
+            {"emdash", Word::Emdash},
+            {"endash", Word::Endash},
+            {"emspace", Word::Emspace},
+            {"enspace", Word::Enspace},
+            {"qmspace", Word::Qmspace},
+            {"bullet", Word::Bullet},
+            {"lquote", Word::Lquote},
+            {"rquote", Word::Rquote},
+            {"ldblquote", Word::Ldblquote},
+            {"rdblquote", Word::Rdblquote},
+        };
+        for (const auto& [w, word] : kOthers)
+            m.emplace(w, word);
+        return m;
+    }();
+    const auto it = kWords.find(name);
+    return it == kWords.end() ? Word::Unknown : it->second;
+}
+
+// A font name without line breaks and without the blanks around it.
+std::string CleanFontName(std::string name) {
+    for (std::size_t at; (at = name.find("\xE2\x80\xA8")) != std::string::npos;)
+        name.erase(at, 3);
+    const auto first = name.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return name.substr(first, name.find_last_not_of(' ') - first + 1);
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+bool IsLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+class Reader {
+public:
+    explicit Reader(std::string_view in) : m_in(in) {
+        m_states.emplace_back();
+        m_doc.paragraphs.emplace_back();
+    }
+
+    Document run() {
+        while (m_pos < m_in.size() && !m_done) {
+            const char c = m_in[m_pos++];
+            switch (c) {
+            case '{':
+                m_skip = 0;
+                flush();
+                openGroup();
+                break;
+            case '}':
+                m_skip = 0;
+                flush();
+                closeGroup();
+                break;
+            case '\\':
+                control();
+                break;
+            case '\r':
+            case '\n':
+                break;
+            default:
+                if (m_skip == 0 && state().dest == Dest::Text) {
+                    // A stretch of plain text at once, up to the next special character.
+                    std::size_t end = m_pos;
+                    while (end < m_in.size() && m_in[end] != '\\' && m_in[end] != '{' && m_in[end] != '}' &&
+                           m_in[end] != '\r' && m_in[end] != '\n')
+                        ++end;
+                    m_pending += c;
+                    m_pending.append(m_in.substr(m_pos, end - m_pos));
+                    m_pos = end;
+                } else {
+                    textByte(c);
+                }
+            }
+        }
+        flush();
+        finishFont();
+        if (m_doc.paragraphs.size() > 1 && m_doc.paragraphs.back().runs.empty()) m_doc.paragraphs.pop_back();
+        return Normalized(std::move(m_doc));
+    }
+
+private:
+    State& state() { return m_states.back(); }
+
+    void openGroup() {
+        if (m_states.size() >= kMaxDepth)
+            ++m_overflow;
+        else
+            m_states.push_back(m_states.back());
+    }
+
+    void closeGroup() {
+        if (m_overflow > 0) {
+            --m_overflow;
+            return;
+        }
+        if (m_states.size() <= 1) return; // a stray '}' before the document
+        if (state().dest == Dest::FontTable) finishFont();
+        m_states.pop_back();
+        if (m_states.size() == 1) m_done = true; // the document's own group is closed
+    }
+
+    void textByte(char c) {
+        if (m_skip > 0) {
+            --m_skip;
+            return;
+        }
+        switch (state().dest) {
+        case Dest::Text:
+            m_pending += c;
+            break;
+        case Dest::FontTable:
+            if (c == ';')
+                finishFont();
+            else if (m_fontEntry >= 0)
+                m_pending += c;
+            break;
+        case Dest::ColorTable:
+            if (c == ';') {
+                m_colors.push_back(m_colorSeen ? std::optional<Rgb>(m_color) : std::nullopt);
+                ++m_tables;
+                m_color = {};
+                m_colorSeen = false;
+            }
+            break;
+        case Dest::Skip:
+            break;
+        }
+    }
+
+    // A backslash was read: a control symbol, a hex byte or a control word with its parameter.
+    void control() {
+        if (m_pos >= m_in.size()) return;
+        const char c = m_in[m_pos];
+        if (!IsLetter(c)) {
+            ++m_pos;
+            symbol(c);
+            return;
+        }
+        const std::size_t begin = m_pos;
+        while (m_pos < m_in.size() && IsLetter(m_in[m_pos]))
+            ++m_pos;
+        const std::string_view word = m_in.substr(begin, std::min<std::size_t>(m_pos - begin, 32));
+        bool hasParam = false, negative = false;
+        long long param = 0;
+        if (m_pos < m_in.size() && m_in[m_pos] == '-' && m_pos + 1 < m_in.size() && m_in[m_pos + 1] >= '0' &&
+            m_in[m_pos + 1] <= '9') {
+            negative = true;
+            ++m_pos;
+        }
+        while (m_pos < m_in.size() && m_in[m_pos] >= '0' && m_in[m_pos] <= '9') {
+            hasParam = true;
+            param = std::min(param * 10 + (m_in[m_pos] - '0'), kMaxParam);
+            ++m_pos;
+        }
+        if (negative) param = -param;
+        if (m_pos < m_in.size() && m_in[m_pos] == ' ') ++m_pos;
+
+        if (word == "bin") {
+            // Binary data: skipped whole, whatever bytes it holds.
+            if (hasParam && param > 0)
+                m_pos += static_cast<std::size_t>(
+                    std::min<long long>(param, static_cast<long long>(m_in.size() - m_pos)));
+            if (m_skip > 0) --m_skip;
+            return;
+        }
+        if (m_skip > 0) {
+            --m_skip;
+            return;
+        }
+        flush();
+        controlWord(word, hasParam, static_cast<int>(param));
+    }
+
+    void symbol(char c) {
+        if (c == '\'') {
+            int value = -1;
+            if (m_pos + 1 < m_in.size() && HexValue(m_in[m_pos]) >= 0 && HexValue(m_in[m_pos + 1]) >= 0) {
+                value = HexValue(m_in[m_pos]) * 16 + HexValue(m_in[m_pos + 1]);
+                m_pos += 2;
+            }
+            if (m_skip > 0) {
+                --m_skip;
+                return;
+            }
+            if (value < 0) return;
+            const Dest d = state().dest;
+            if (d == Dest::Text || (d == Dest::FontTable && m_fontEntry >= 0))
+                m_pending += static_cast<char>(value);
+            return;
+        }
+        if (c == '\\' || c == '{' || c == '}') {
+            textByte(c);
+            return;
+        }
+        if (m_skip > 0) {
+            --m_skip;
+            return;
+        }
+        flush();
+        switch (c) {
+        case '*':
+            state().dest = Dest::Skip;
+            break;
+        case '~':
+            codepoint(0xA0);
+            break;
+        case '_':
+            codepoint(0x2011);
+            break;
+        case '\r':
+        case '\n':
+            endParagraph();
+            break;
+        default:
+            break; // \- optional hyphen, \| \: index marks, and anything unknown
+        }
+    }
+
+    void controlWord(std::string_view name, bool hasParam, int param) {
+        State& s = state();
+        if (s.dest == Dest::Skip) return;
+        const Word w = LookUp(name);
+        const bool on = !hasParam || param != 0;
+        switch (w) {
+        case Word::SkippedDestination:
+            s.dest = Dest::Skip;
+            return;
+        case Word::FontTable:
+            s.dest = Dest::FontTable;
+            return;
+        case Word::ColorTable:
+            s.dest = Dest::ColorTable;
+            return;
+        default:
+            break;
+        }
+        if (s.dest == Dest::FontTable) {
+            if (w == Word::Font) {
+                finishFont();
+                m_fontEntry = hasParam ? param : 0;
+                m_fonts[m_fontEntry] = Font{};
+                ++m_tables;
+            } else if (m_fontEntry >= 0 && w == Word::FontCharset) {
+                m_fonts[m_fontEntry].charset = param;
+                ++m_tables;
+            } else if (m_fontEntry >= 0 && w == Word::FontCodepage) {
+                m_fonts[m_fontEntry].codepage = param;
+            } else if (w == Word::Unicode) {
+                unicode(param);
+                m_skip = s.uc;
+            }
+            return;
+        }
+        if (s.dest == Dest::ColorTable) {
+            const auto channel = static_cast<std::uint8_t>(std::clamp(param, 0, 255));
+            if (w == Word::Red)
+                m_color.r = channel, m_colorSeen = true;
+            else if (w == Word::Green)
+                m_color.g = channel, m_colorSeen = true;
+            else if (w == Word::Blue)
+                m_color.b = channel, m_colorSeen = true;
+            return;
+        }
+        switch (w) {
+        case Word::AnsiCodepage:
+            if (param > 0) m_ansiCodepage = param;
+            break;
+        case Word::Mac:
+            m_ansiCodepage = 10000;
+            break;
+        case Word::Pc:
+            m_ansiCodepage = 437;
+            break;
+        case Word::Pca:
+            m_ansiCodepage = 850;
+            break;
+        case Word::DefaultFont:
+            m_deff = param;
+            break;
+        case Word::UnicodeCount:
+            s.uc = std::clamp(param, 0, 1000);
+            break;
+        case Word::Unicode:
+            unicode(param);
+            m_skip = s.uc;
+            break;
+        case Word::Plain: {
+            const State keep = s;
+            s = State{};
+            s.dest = keep.dest;
+            s.align = keep.align;
+            s.uc = keep.uc;
+            break;
+        }
+        case Word::Pard:
+        case Word::AlignLeft:
+            s.align = Align::Left;
+            break;
+        case Word::AlignCenter:
+            s.align = Align::Center;
+            break;
+        case Word::AlignRight:
+            s.align = Align::Right;
+            break;
+        case Word::AlignJustify:
+            s.align = Align::Justify;
+            break;
+        case Word::Bold:
+            s.bold = on;
+            break;
+        case Word::Italic:
+            s.italic = on;
+            break;
+        case Word::Underline:
+            s.underline = on;
+            break;
+        case Word::UnderlineNone:
+            s.underline = false;
+            break;
+        case Word::Strike:
+            s.strike = on;
+            break;
+        case Word::Hidden:
+            s.hidden = on;
+            break;
+        case Word::Font:
+            s.font = hasParam ? param : 0;
+            break;
+        case Word::FontSize:
+            s.halfPoints = std::clamp(param, 0, 4000);
+            break;
+        case Word::Color:
+            s.color = param;
+            break;
+        case Word::Background:
+            s.background = param;
+            break;
+        case Word::Paragraph:
+            endParagraph();
+            break;
+        case Word::Line:
+            codepoint(0x2028);
+            break;
+        case Word::Tab:
+            codepoint('\t');
+            break;
+        case Word::Emdash:
+            codepoint(0x2014);
+            break;
+        case Word::Endash:
+            codepoint(0x2013);
+            break;
+        case Word::Emspace:
+            codepoint(0x2003);
+            break;
+        case Word::Enspace:
+            codepoint(0x2002);
+            break;
+        case Word::Qmspace:
+            codepoint(0x2005);
+            break;
+        case Word::Bullet:
+            codepoint(0x2022);
+            break;
+        case Word::Lquote:
+            codepoint(0x2018);
+            break;
+        case Word::Rquote:
+            codepoint(0x2019);
+            break;
+        case Word::Ldblquote:
+            codepoint(0x201C);
+            break;
+        case Word::Rdblquote:
+            codepoint(0x201D);
+            break;
+        default:
+            break; // unknown control words are ignored
+        }
+    }
+
+    void unicode(int param) {
+        long long v = param < 0 ? param + 65536LL : param;
+        if (v < 0 || v > 0x10FFFF) v = kReplacement;
+        codepoint(static_cast<char32_t>(v));
+    }
+
+    // One character of text, with UTF-16 surrogate pairs from two \uN joined.
+    void codepoint(char32_t c) {
+        if (c >= 0xD800 && c <= 0xDBFF) {
+            if (m_high) emitCodepoint(kReplacement);
+            m_high = c;
+            return;
+        }
+        if (c >= 0xDC00 && c <= 0xDFFF) {
+            if (!m_high) {
+                emitCodepoint(kReplacement);
+                return;
+            }
+            const char32_t full = 0x10000 + ((*m_high - 0xD800) << 10) + (c - 0xDC00);
+            m_high.reset();
+            emitCodepoint(full);
+            return;
+        }
+        emitCodepoint(c);
+    }
+
+    void emitCodepoint(char32_t c) {
+        if (c >= 0x20 && c != 0x7F && !m_high) {
+            if (std::string* run = runText()) {
+                AppendUtf8(*run, c);
+                return;
+            }
+            if (state().dest != Dest::FontTable) return;
+        }
+        std::string utf8;
+        AppendUtf8(utf8, c);
+        emit(utf8);
+    }
+
+    int codepageOf(int fontNumber) const {
+        const auto it = m_fonts.find(fontNumber);
+        if (it == m_fonts.end()) return m_ansiCodepage;
+        if (it->second.codepage > 0) return it->second.codepage;
+        const int cp = CodepageOfCharset(it->second.charset);
+        return cp > 0 ? cp : m_ansiCodepage;
+    }
+
+    // Decodes the bytes gathered since the last control word into the current destination.
+    void flush() {
+        if (m_pending.empty()) return;
+        const State& s = state();
+        std::string utf8;
+        if (s.dest == Dest::FontTable)
+            m_decoder.decode(utf8, m_pending, codepageOf(m_fontEntry));
+        else
+            m_decoder.decode(utf8, m_pending, codepageOf(s.font >= 0 ? s.font : m_deff));
+        m_pending.clear();
+        emit(utf8);
+    }
+
+    // Text for the current destination; control characters other than the tab are dropped.
+    void emit(std::string_view utf8) {
+        std::string text;
+        if (m_high) {
+            m_high.reset();
+            AppendUtf8(text, kReplacement);
+        }
+        for (const char c : utf8) {
+            const auto u = static_cast<unsigned char>(c);
+            if ((u < 0x20 && c != '\t') || u == 0x7F) continue;
+            text += c;
+        }
+        if (text.empty()) return;
+        if (state().dest == Dest::FontTable) {
+            if (m_fontEntry < 0) return;
+            // Cut at a character boundary: a character is kept or dropped whole.
+            std::string& name = m_fonts[m_fontEntry].name;
+            bool keep = true;
+            for (const char c : text) {
+                if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
+                    keep = c != '\t' && name.size() < kMaxFontName;
+                if (keep) name += c;
+            }
+            ++m_tables;
+            return;
+        }
+        if (std::string* run = runText()) *run += text;
+    }
+
+    // The text of the run that text in the current state goes to, started when the format
+    // changed; none when the text is not shown (another destination, hidden text).
+    std::string* runText() {
+        const State& s = state();
+        if (s.dest != Dest::Text || s.hidden) return nullptr;
+        Paragraph& p = m_doc.paragraphs.back();
+        p.align = s.align;
+        // Most text continues the run before it; the format is only worked out for a new one.
+        if (!p.runs.empty() && m_runTables == m_tables && SameCharacterFormat(m_runState, s))
+            return &p.runs.back().text;
+        CharFormat f = format(s);
+        m_runState = s;
+        m_runTables = m_tables;
+        if (p.runs.empty() || !(p.runs.back().format == f)) p.runs.push_back({{}, std::move(f)});
+        return &p.runs.back().text;
+    }
+
+    CharFormat format(const State& s) const {
+        CharFormat f;
+        if (s.font >= 0) {
+            const auto it = m_fonts.find(s.font);
+            if (it != m_fonts.end()) {
+                // The entry still being read (its table never ended) is cleaned here.
+                f.font = s.font == m_fontEntry ? CleanFontName(it->second.name) : it->second.name;
+                if (!f.font.empty()) f.charset = it->second.charset;
+            }
+        }
+        f.halfPoints = s.halfPoints;
+        f.bold = s.bold;
+        f.italic = s.italic;
+        f.underline = s.underline;
+        f.strike = s.strike;
+        f.color = colorAt(s.color);
+        f.background = colorAt(s.background);
+        return f;
+    }
+
+    std::optional<Rgb> colorAt(int index) const {
+        if (index <= 0 || static_cast<std::size_t>(index) >= m_colors.size()) return std::nullopt;
+        return m_colors[static_cast<std::size_t>(index)];
+    }
+
+    void endParagraph() {
+        if (state().dest != Dest::Text) return;
+        if (m_high) emit({});
+        m_doc.paragraphs.back().align = state().align;
+        m_doc.paragraphs.emplace_back();
+    }
+
+    // Ends the font table entry being read: its name, without the blanks around it.
+    void finishFont() {
+        flush();
+        if (m_fontEntry < 0) return;
+        m_fonts[m_fontEntry].name = CleanFontName(m_fonts[m_fontEntry].name);
+        ++m_tables;
+        m_fontEntry = -1;
+    }
+
+    static bool SameCharacterFormat(const State& a, const State& b) {
+        return a.font == b.font && a.halfPoints == b.halfPoints && a.bold == b.bold && a.italic == b.italic &&
+               a.underline == b.underline && a.strike == b.strike && a.color == b.color &&
+               a.background == b.background;
+    }
+
+    std::string_view m_in;
+    std::size_t m_pos = 0;
+    State m_runState;      // the state the last run was made in
+    unsigned m_tables = 0; // counts changes of the font and colour tables
+    unsigned m_runTables = 0;
+    bool m_done = false;
+    std::vector<State> m_states;
+    std::size_t m_overflow = 0;
+    int m_skip = 0; // fallback characters still to skip after \uN
+    std::optional<char32_t> m_high;
+    std::string m_pending; // text bytes not yet decoded
+    CodepageDecoder m_decoder;
+    int m_ansiCodepage = 1252;
+    int m_deff = 0;
+    std::map<int, Font> m_fonts;
+    int m_fontEntry = -1;
+    std::vector<std::optional<Rgb>> m_colors;
+    Rgb m_color;
+    bool m_colorSeen = false;
+    Document m_doc;
+};
+
+} // namespace
+
+bool LooksLikeRtf(std::string_view bytes) {
+    std::size_t i = 0;
+    while (i < bytes.size() && (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\r' || bytes[i] == '\n'))
+        ++i;
+    return bytes.substr(i, 5) == "{\\rtf";
+}
+
+Document ReadRtf(std::string_view bytes) {
+    return Reader(bytes).run();
+}
+
+} // namespace nodo::rtf
