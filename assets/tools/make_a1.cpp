@@ -29,7 +29,7 @@ constexpr double kSunY = 432;
 class Rng {
 public:
     explicit Rng(uint64_t seed) : m_state(seed) {}
-    double Next() {  // uniform in [0, 1)
+    double Next() { // uniform in [0, 1)
         m_state ^= m_state << 13;
         m_state ^= m_state >> 7;
         m_state ^= m_state << 17;
@@ -45,7 +45,8 @@ class Ridge {
 public:
     Ridge(uint64_t seed, int points) : m_values(points) {
         Rng rng(seed);
-        for (double& v : m_values) v = rng.Next() * 2.0 - 1.0;
+        for (double& v : m_values)
+            v = rng.Next() * 2.0 - 1.0;
     }
     double At(double x) const {
         double sum = 0, amplitude = 1, norm = 0, frequency = 1;
@@ -113,9 +114,12 @@ void PaintSky(QImage& img, Rng& rng) {
 
 // A few long, thin clouds lit from below.
 void PaintClouds(QPainter& p) {
-    struct Cloud { double x, y, w, h; int alpha; };
+    struct Cloud {
+        double x, y, w, h;
+        int alpha;
+    };
     const Cloud clouds[] = {{120, 170, 520, 16, 60}, {260, 196, 380, 10, 45}, {700, 120, 460, 14, 40},
-                            {820, 150, 300, 9, 50},  {40, 300, 300, 8, 40},  {900, 330, 340, 10, 45}};
+                            {820, 150, 300, 9, 50},  {40, 300, 300, 8, 40},   {900, 330, 340, 10, 45}};
     p.setPen(Qt::NoPen);
     for (const Cloud& c : clouds) {
         QLinearGradient g(c.x, 0, c.x + c.w, 0);
@@ -232,7 +236,8 @@ QImage Draw() {
             {37, 545, 60, 170, QColor(88, 118, 163), QColor(136, 155, 192)},
             {41, 585, 30, 120, QColor(58, 98, 120), QColor(82, 118, 140)},
         };
-        for (const Range& r : ranges) PaintRange(p, r, bottom);
+        for (const Range& r : ranges)
+            PaintRange(p, r, bottom);
     }
     PaintWater(img, rng);
     {
@@ -258,7 +263,7 @@ nodo::pic::Bitmap ToBitmap(const QImage& img) {
     return bmp;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     if (argc != 2) {

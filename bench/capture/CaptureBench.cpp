@@ -7,9 +7,9 @@
 #include "capture/core/CaptureSelection.h"
 #include "pictures/PicImage.h"
 #include "pictures/uGlobal.h"
-#include "support/fakes/Fakes.h"
 #include "platform/posix/LinuxKernel.h"
 #include "platform/qt/QtScreen.h"
+#include "support/fakes/Fakes.h"
 
 #ifdef NODO_BENCH_PORTAL
 #include "platform/portal/ScreenshotPortal.h"

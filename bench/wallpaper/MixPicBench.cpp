@@ -5,24 +5,24 @@
 #include "imaging/PictureFile.h"
 #include "platform/AppFolder.h"
 #include "platform/Wallpaper.h"
+#include "platform/posix/AppFolders.h"
 #include "wallpaper/ApplyWallpaper.h"
 #include "wallpaper/MixPic.h"
-#include "platform/posix/AppFolders.h"
 
 #include <benchmark/benchmark.h>
 #include <jpeglib.h>
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
-#include <functional>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <random>
 #include <string>
-#include <csignal>
-#include <cstdlib>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -37,7 +37,8 @@ pic::Bitmap RandomPicture(int w, int h, int bpp, unsigned seed) {
     std::mt19937 rng(seed);
     for (int y = 0; y < h; ++y) {
         std::uint8_t* row = b.row(y);
-        for (std::size_t i = 0; i < b.stride(); ++i) row[i] = static_cast<std::uint8_t>(rng());
+        for (std::size_t i = 0; i < b.stride(); ++i)
+            row[i] = static_cast<std::uint8_t>(rng());
         // A few white runs, as a picture with a white surround has.
         if (y % 7 == 0) std::memset(row, 255, b.stride() / 4);
     }
@@ -109,7 +110,9 @@ public:
 };
 
 struct ApplyFolder {
-    ApplyFolder() : root(fs::temp_directory_path() / ("nodo-bench-" + std::to_string(::getpid()))), folder((Make(root), root)) {
+    ApplyFolder()
+        : root(fs::temp_directory_path() / ("nodo-bench-" + std::to_string(::getpid()))),
+          folder((Make(root), root)) {
         pic::SaveBmpFile(root / "source/DeskTopBG/A1.bmp", RandomPicture(1920, 1080, 24, 3), 24);
         content = RandomPicture(480, 360, 24, 4);
     }
@@ -237,7 +240,8 @@ void PrintInterleavedRatios() {
                                        benchmark::DoNotOptimize(dst.data());
                                    },
                                    s.cw > 1000 ? 60 : 2000);
-        std::printf("MixPic %dx%d over %dx%d / memcpy of %zu bytes = %.2f\n", s.cw, s.ch, s.bw, s.bh, bytes, r);
+        std::printf("MixPic %dx%d over %dx%d / memcpy of %zu bytes = %.2f\n", s.cw, s.ch, s.bw, s.bh, bytes,
+                    r);
     }
 }
 
@@ -254,7 +258,8 @@ pic::Bitmap PhotoLikePicture(int w, int h) {
             const bool disc = (x - w / 3) * (x - w / 3) + (y - h / 2) * (y - h / 2) < (h / 4) * (h / 4);
             row[3 * x] = static_cast<std::uint8_t>(std::clamp(x * 255 / w + n, 0, 255));
             row[3 * x + 1] = static_cast<std::uint8_t>(std::clamp((disc ? 220 : y * 200 / h) + n, 0, 255));
-            row[3 * x + 2] = static_cast<std::uint8_t>(std::clamp(((x / 64 + y / 64) % 2 ? 180 : 90) + n, 0, 255));
+            row[3 * x + 2] =
+                static_cast<std::uint8_t>(std::clamp(((x / 64 + y / 64) % 2 ? 180 : 90) + n, 0, 255));
         }
     }
     return b;
@@ -277,8 +282,8 @@ struct PrivateX {
         if (pid == 0) {
             ::close(fds[0]);
             const std::string fd = std::to_string(fds[1]);
-            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1920x1080x24", "-nolisten", "tcp",
-                     static_cast<char*>(nullptr));
+            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1920x1080x24", "-nolisten",
+                     "tcp", static_cast<char*>(nullptr));
             ::_exit(127);
         }
         ::close(fds[1]);
@@ -299,7 +304,9 @@ struct PrivateX {
 
 void PrintProcessRatio() {
     std::printf("\nWhole processes, fastest of 7 interleaved runs each:\n");
-    if (std::system("command -v cjpeg >/dev/null && command -v djpeg >/dev/null && command -v Xvfb >/dev/null") != 0) {
+    if (std::system(
+            "command -v cjpeg >/dev/null && command -v djpeg >/dev/null && command -v Xvfb >/dev/null") !=
+        0) {
         std::printf("skipped: cjpeg, djpeg or Xvfb missing (scripts/install-deps installs them)\n");
         return;
     }
@@ -316,13 +323,14 @@ void PrintProcessRatio() {
     pic::SaveBmpFile(root / "content.bmp", PhotoLikePicture(480, 360), 24);
     // Nothing of the caller's session reaches the apply: its own display, home and no bus.
     const std::string env = "env -u DBUS_SESSION_BUS_ADDRESS -u XDG_CURRENT_DESKTOP -u DESKTOP_SESSION "
-                            "-u WAYLAND_DISPLAY XDG_SESSION_TYPE=x11 DISPLAY=" + x.display +
-                            " HOME=" + (root / "home").string() + " XDG_CONFIG_HOME=" + (root / "home/.config").string() +
+                            "-u WAYLAND_DISPLAY XDG_SESSION_TYPE=x11 DISPLAY=" +
+                            x.display + " HOME=" + (root / "home").string() +
+                            " XDG_CONFIG_HOME=" + (root / "home/.config").string() +
                             " XDG_CACHE_HOME=" + (root / "home/.cache").string() + " ";
     const std::string apply = env + NODO_CLI + std::string(" apply --app-folder ") + (root / "app").string() +
                               " --content " + (root / "content.bmp").string() + " >/dev/null 2>&1";
-    const std::string jpeg = "cjpeg -quality 90 -baseline " + bg.string() + " | djpeg > " +
-                             (root / "out.ppm").string();
+    const std::string jpeg =
+        "cjpeg -quality 90 -baseline " + bg.string() + " | djpeg > " + (root / "out.ppm").string();
     double best[2] = {1e30, 1e30};
     for (int i = 0; i < 7; ++i) {
         const double a = RunSeconds(apply), j = RunSeconds(jpeg);
@@ -352,7 +360,8 @@ int main(int argc, char** argv) {
         std::printf("%-34s / %-22s = %.2f\n", a.c_str(), b.c_str(), t[a] / t[b]);
     };
     std::printf("\nrow loop: %s\n", MixRowKind());
-    std::printf("MixPic 1920x1080 over 3840x2160 and 300x200 over 1024x768, against memcpy of the content's bytes:\n");
+    std::printf("MixPic 1920x1080 over 3840x2160 and 300x200 over 1024x768, against memcpy of the content's "
+                "bytes:\n");
     for (const char* arg : {"/0", "/1"}) {
         ratio(std::string("BM_MixPic") + arg, std::string("BM_Memcpy") + arg);
         ratio(std::string("BM_MixRowScalar") + arg, std::string("BM_Memcpy") + arg);

@@ -3,8 +3,8 @@
 #include "app/uMain.h"
 #include "nodo_config.h"
 #include "pictures/uGlobal.h"
-#include "ui/Translations.h"
 #include "platform/qt/PlatformServices.h"
+#include "ui/Translations.h"
 
 #include <QApplication>
 #include <QFontDatabase>

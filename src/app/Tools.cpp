@@ -5,10 +5,10 @@
 #include "pictures/PicImage.h"
 #include "pictures/PicImport.h"
 #include "pictures/uPicSel.h"
+#include "wallpaper/WallpaperTools.h"
+#include "wallpaper/uDeskBGSet.h"
 #include "wallpaper/uInfoFrm.h"
 #include "wallpaper/uPicMix.h"
-#include "wallpaper/uDeskBGSet.h"
-#include "wallpaper/WallpaperTools.h"
 
 namespace nodo {
 

@@ -63,7 +63,9 @@ TMainFrm::TMainFrm(Platform& platform, SharedState& state, QWidget* parent)
         connect(d, &QAbstractEventDispatcher::aboutToBlock, this, &TMainFrm::AppEvent1Idle);
 }
 
-TMainFrm::~TMainFrm() { qApp->removeEventFilter(this); }
+TMainFrm::~TMainFrm() {
+    qApp->removeEventFilter(this);
+}
 
 void TMainFrm::buildControls() {
     // Window outline under the background (pen colour hex F3E3D8 as 0x00BBGGRR).
@@ -144,7 +146,6 @@ void TMainFrm::buildControls() {
     connect(SpeedButton1, &QPushButton::clicked, this, [this] {
         if (m_tools.SpeedButton1Click) m_tools.SpeedButton1Click(m_context);
     });
-
 
     pnlLeft = new QFrame(this);
     pnlLeft->setObjectName(QStringLiteral("pnlLeft"));
@@ -241,13 +242,13 @@ void TMainFrm::buildPnlABC() {
 void TMainFrm::buildNotes() {
     // The dated note under the calendar, keyed by its date, and the weekly memo board on tsMain;
     // their tools sit on this window, hidden like the panel and the page.
-    m_note = std::make_unique<DatedNote>(m_platform, m_dm.get(), m_state.LetterIndex, pnlABC, this,
-                                         [this] {
-                                             int y = 0, m = 0, d = 0;
-                                             calendar::DecodeDate(chnRili->DateTime(), y, m, d);
-                                             return QDate(y, m, d);
-                                         });
-    m_board = std::make_unique<MemoBoard>(m_platform, m_dm.get(), m_state.LetterIndex, tsMain, this, m_note->rdtAbc);
+    m_note = std::make_unique<DatedNote>(m_platform, m_dm.get(), m_state.LetterIndex, pnlABC, this, [this] {
+        int y = 0, m = 0, d = 0;
+        calendar::DecodeDate(chnRili->DateTime(), y, m, d);
+        return QDate(y, m, d);
+    });
+    m_board = std::make_unique<MemoBoard>(m_platform, m_dm.get(), m_state.LetterIndex, tsMain, this,
+                                          m_note->rdtAbc);
     m_note->rdtAbc->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_note->rdtAbc, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
         m_board->pmDeskTopMonCal->popup(m_note->rdtAbc->viewport()->mapToGlobal(p));
@@ -261,14 +262,17 @@ void TMainFrm::buildNotes() {
     btnClearCon = m_board->btnClearCon;
 }
 
-void TMainFrm::chnRiliChange() { m_note->chnRiliChange(); }
+void TMainFrm::chnRiliChange() {
+    m_note->chnRiliChange();
+}
 
 void TMainFrm::layoutAnchored() {
     // Controls anchored top-right keep their distance from the right edge; the right column stretches.
     const int dw = width() - m_designSize.width();
     const int dh = height() - m_designSize.height();
     imgBG->setGeometry(rect());
-    for (QLabel* b : {img_close_normal, img_close_highlight, img_close_down}) b->move(782 + dw, 1);
+    for (QLabel* b : {img_close_normal, img_close_highlight, img_close_down})
+        b->move(782 + dw, 1);
     img_mini_normal->move(753 + dw, 1);
     img_mini_highlight->move(752 + dw, 1);
     img_mini_down->move(752 + dw, 1);
@@ -289,7 +293,11 @@ void TMainFrm::resizeEvent(QResizeEvent* e) {
 QString TMainFrm::DateLine(int year, int month, int day) {
     static const char* const kWeek[] = {"一", "二", "三", "四", "五", "六", "日"};
     const int iso = IsoWeekday(year, month, day);
-    return QStringLiteral("今天是 %1年%2月%3日(%4)").arg(year).arg(month).arg(day).arg(QString::fromUtf8(kWeek[iso - 1]));
+    return QStringLiteral("今天是 %1年%2月%3日(%4)")
+        .arg(year)
+        .arg(month)
+        .arg(day)
+        .arg(QString::fromUtf8(kWeek[iso - 1]));
 }
 
 QString TMainFrm::webAddress(const QString& path) const {
@@ -298,7 +306,8 @@ QString TMainFrm::webAddress(const QString& path) const {
         // The bundled pages of the installation.
         base = QUrl::fromLocalFile(QString::fromStdString(m_platform.folder->web())).toString();
     }
-    while (base.endsWith(QLatin1Char('/'))) base.chop(1);
+    while (base.endsWith(QLatin1Char('/')))
+        base.chop(1);
     return base + path;
 }
 
@@ -420,11 +429,21 @@ void TMainFrm::setButtonStates(int close, int mini) {
     if (mini >= 0) miniButton->setState(static_cast<StateButton::State>(mini));
 }
 
-void TMainFrm::imgBGMouseMove() { setButtonStates(0, 0); }
-void TMainFrm::img_close_normalMouseMove() { setButtonStates(1, 0); }
-void TMainFrm::img_mini_normalMouseMove() { setButtonStates(0, 1); }
-void TMainFrm::img_close_highlightMouseDown() { setButtonStates(2, 0); }
-void TMainFrm::img_mini_highlightMouseDown() { setButtonStates(0, 2); }
+void TMainFrm::imgBGMouseMove() {
+    setButtonStates(0, 0);
+}
+void TMainFrm::img_close_normalMouseMove() {
+    setButtonStates(1, 0);
+}
+void TMainFrm::img_mini_normalMouseMove() {
+    setButtonStates(0, 1);
+}
+void TMainFrm::img_close_highlightMouseDown() {
+    setButtonStates(2, 0);
+}
+void TMainFrm::img_mini_highlightMouseDown() {
+    setButtonStates(0, 2);
+}
 
 void TMainFrm::img_close_highlightClick() {
     saved = {width(), height(), x(), y()};
@@ -442,7 +461,9 @@ void TMainFrm::img_mini_highlightClick() {
     showMinimized();
 }
 
-void TMainFrm::imgBGMouseDown() { m_drag->start(QCursor::pos()); }
+void TMainFrm::imgBGMouseDown() {
+    m_drag->start(QCursor::pos());
+}
 
 Qt::Edges TMainFrm::frameEdges(const QPoint& p) const {
     Qt::Edges edges;
@@ -460,13 +481,23 @@ bool TMainFrm::startFrameGesture(QWidget* on, const QPoint& localPos) {
     return true;
 }
 
-void TMainFrm::lblSetClick() { PopupMenu(popSysset, lblSet->mapToGlobal(QPoint(0, lblSet->height()))); }
+void TMainFrm::lblSetClick() {
+    PopupMenu(popSysset, lblSet->mapToGlobal(QPoint(0, lblSet->height())));
+}
 
-void TMainFrm::N_helpClick() { m_platform.shell->open(webAddress(QStringLiteral("/help4/tavia.htm"))); }
-void TMainFrm::N_SubmitClick() { m_platform.shell->open(webAddress(QStringLiteral("/help4/tavib.htm"))); }
-void TMainFrm::N_ExitPrjClick() { emit quitRequested(); }
+void TMainFrm::N_helpClick() {
+    m_platform.shell->open(webAddress(QStringLiteral("/help4/tavia.htm")));
+}
+void TMainFrm::N_SubmitClick() {
+    m_platform.shell->open(webAddress(QStringLiteral("/help4/tavib.htm")));
+}
+void TMainFrm::N_ExitPrjClick() {
+    emit quitRequested();
+}
 
-void TMainFrm::trimWorkingSet() { m_platform.kernel->trimWorkingSet(); }
+void TMainFrm::trimWorkingSet() {
+    m_platform.kernel->trimWorkingSet();
+}
 
 void TMainFrm::AppEvent1Idle() {
     // The event loop goes idle many times a second; giving memory back once a second is enough.
@@ -521,11 +552,16 @@ bool TMainFrm::eventFilter(QObject* watched, QEvent* e) {
             const Qt::Edges edges = frameEdges(imgBG->mapTo(this, me->position().toPoint()));
             const bool l = edges & Qt::LeftEdge, r = edges & Qt::RightEdge;
             const bool t = edges & Qt::TopEdge, b = edges & Qt::BottomEdge;
-            if ((l && t) || (r && b)) imgBG->setCursor(Qt::SizeFDiagCursor);
-            else if ((r && t) || (l && b)) imgBG->setCursor(Qt::SizeBDiagCursor);
-            else if (l || r) imgBG->setCursor(Qt::SizeHorCursor);
-            else if (t || b) imgBG->setCursor(Qt::SizeVerCursor);
-            else imgBG->unsetCursor();
+            if ((l && t) || (r && b))
+                imgBG->setCursor(Qt::SizeFDiagCursor);
+            else if ((r && t) || (l && b))
+                imgBG->setCursor(Qt::SizeBDiagCursor);
+            else if (l || r)
+                imgBG->setCursor(Qt::SizeHorCursor);
+            else if (t || b)
+                imgBG->setCursor(Qt::SizeVerCursor);
+            else
+                imgBG->unsetCursor();
             imgBGMouseMove();
             return false;
         }

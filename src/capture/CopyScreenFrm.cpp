@@ -1,13 +1,13 @@
 #include "capture/CopyScreenFrm.h"
 
 #include "capture/core/CaptureTexts.h"
+#include "imaging/PictureFile.h"
 #include "pictures/PicImage.h"
 #include "pictures/PicImport.h"
-#include "imaging/PictureFile.h"
 #include "pictures/uGlobal.h"
+#include "platform/Platform.h"
 #include "ui/BitmapImage.h"
 #include "ui/Chrome.h"
-#include "platform/Platform.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -294,7 +294,8 @@ void TCopyScreenForm::SendSelection() {
 }
 
 std::string TCopyScreenForm::saveSelection(const capture::Rect& rect) {
-    const pic::Bitmap bitmap = FromQImage(m_screen.copy(rect.left, rect.top, rect.width(), rect.height()), 24);
+    const pic::Bitmap bitmap =
+        FromQImage(m_screen.copy(rect.left, rect.top, rect.width(), rect.height()), 24);
     TmpFolder(*m_ctx.platform);
     const std::string file = m_ctx.platform->folder->path("tmp\\tmp.bmp");
     pic::SaveBmpFile(file, bitmap, 24);

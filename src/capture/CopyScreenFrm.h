@@ -1,8 +1,8 @@
 #pragma once
 // The full-screen capture window: the whole screen frozen into one picture, on which the user drags
 // out a rectangle, moves it, cancels it or sends it to the picture page.
-#include "ui/MainContext.h"
 #include "capture/core/CaptureSelection.h"
+#include "ui/MainContext.h"
 
 #include <QImage>
 #include <QWidget>

@@ -5,9 +5,9 @@
 #include "platform/AppFolder.h"
 #include "platform/TextFile.h"
 #include "platform/desktop/DesktopWallpaper.h"
-#include "wallpaper/ApplyWallpaper.h"
 #include "platform/posix/AppFolders.h"
 #include "platform/posix/DiskTextFile.h"
+#include "wallpaper/ApplyWallpaper.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -39,17 +39,19 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o) {
             name = name.substr(0, eq);
             inlineValue = true;
         }
-        std::optional<std::string>* slot = name == "--app-folder" ? &o.appFolder
-                                           : name == "--content"  ? &o.content
+        std::optional<std::string>* slot = name == "--app-folder"   ? &o.appFolder
+                                           : name == "--content"    ? &o.content
                                            : name == "--background" ? &o.background
                                                                     : nullptr;
         if (!slot) {
-            std::fprintf(stderr, "nodo-cli apply: unknown argument '%s'\nusage: nodo-cli %s\n", args[i].c_str(), kUsage);
+            std::fprintf(stderr, "nodo-cli apply: unknown argument '%s'\nusage: nodo-cli %s\n",
+                         args[i].c_str(), kUsage);
             return false;
         }
         if (!inlineValue) {
             if (i + 1 >= args.size()) {
-                std::fprintf(stderr, "nodo-cli apply: %s needs a value\nusage: nodo-cli %s\n", name.c_str(), kUsage);
+                std::fprintf(stderr, "nodo-cli apply: %s needs a value\nusage: nodo-cli %s\n", name.c_str(),
+                             kUsage);
                 return false;
             }
             value = args[++i];
@@ -152,7 +154,8 @@ int apply(const std::vector<std::string>& args) {
     return 0;
 }
 
-const nodo::cli::Registrar registrar("apply", std::string(kUsage) + "   blend the page picture over a background and install it",
-                                     apply);
+const nodo::cli::Registrar
+    registrar("apply", std::string(kUsage) + "   blend the page picture over a background and install it",
+              apply);
 
 } // namespace

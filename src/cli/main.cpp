@@ -19,7 +19,8 @@ static void printUsage(std::FILE* out) {
     auto cmds = nodo::cli::commands();
     std::sort(cmds.begin(), cmds.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
     std::fprintf(out, "usage: nodo-cli COMMAND [ARGS]\n       nodo-cli --version\n\ncommands:\n");
-    for (const auto& c : cmds) std::fprintf(out, "  %s\n", c.usage.c_str());
+    for (const auto& c : cmds)
+        std::fprintf(out, "  %s\n", c.usage.c_str());
 }
 
 // Where the commands read and write without --app-folder; telling it creates nothing.

@@ -13,8 +13,7 @@ std::optional<std::vector<std::string>> ReadBGPicList(const AppFolder& folder, T
     return std::nullopt;
 }
 
-void LoadBGPicList(const AppFolder& folder, TextFile& text, SharedState& state,
-                   bool ByChoice) {
+void LoadBGPicList(const AppFolder& folder, TextFile& text, SharedState& state, bool ByChoice) {
     state.BGPicCount = 0;
     const std::optional<std::vector<std::string>> read = ReadBGPicList(folder, text);
     if (!read) {

@@ -23,8 +23,7 @@ std::optional<std::vector<std::string>> ReadBGPicList(const AppFolder& folder, T
 // BGPicIndex: the last entry carrying the chosen name when byChoice, otherwise the last entry. A
 // missing file is written with its default content (a failure to write throws FileError); a file
 // without any line leaves BGPicCount 0 and everything else as it was.
-void LoadBGPicList(const AppFolder& folder, TextFile& text, SharedState& state,
-                   bool ByChoice);
+void LoadBGPicList(const AppFolder& folder, TextFile& text, SharedState& state, bool ByChoice);
 
 // Rewrites the list file: the chosen name, then the rows. Throws FileError.
 void SavePicList(const AppFolder& folder, TextFile& text, const std::string& SelBGPic,

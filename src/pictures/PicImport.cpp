@@ -1,12 +1,12 @@
 #include "pictures/PicImport.h"
 
-#include "ui/MainContext.h"
+#include "imaging/PictureFile.h"
 #include "pictures/PicConvert.h"
 #include "pictures/PicImage.h"
-#include "imaging/PictureFile.h"
 #include "pictures/uGlobal.h"
 #include "platform/Errors.h"
 #include "platform/Platform.h"
+#include "ui/MainContext.h"
 
 #include <exception>
 

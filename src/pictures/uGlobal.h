@@ -23,8 +23,8 @@ struct SharedState {
     int SetBgConfirmed = 0;      // the confirmation's last answer, 0 or 1
     std::vector<TPicBGList> BGPicList;
     int BGPicCount = 0;
-    std::string SelBGPic;   // the chosen background
-    int32_t BGPicIndex = 0; // the entry of BGPicList the next apply uses
+    std::string SelBGPic;    // the chosen background
+    int32_t BGPicIndex = 0;  // the entry of BGPicList the next apply uses
     int32_t LetterIndex = 0; // the memo board's page, 1 to 5
 };
 

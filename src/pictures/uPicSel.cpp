@@ -1,14 +1,14 @@
 #include "pictures/uPicSel.h"
 
-#include "ui/MainContext.h"
 #include "pictures/BGPicList.h"
 #include "pictures/PicConvert.h"
 #include "pictures/PicImage.h"
 #include "pictures/uGlobal.h"
-#include "ui/Chrome.h"
 #include "platform/Errors.h"
-#include "ui/Art.h"
 #include "platform/Platform.h"
+#include "ui/Art.h"
+#include "ui/Chrome.h"
+#include "ui/MainContext.h"
 
 #include <QFrame>
 #include <QGuiApplication>
@@ -243,7 +243,9 @@ void TPicSelFrm::btnOkClick() {
     close();
 }
 
-void TPicSelFrm::setCloseState(CloseState state) { closeButton->setState(state); }
+void TPicSelFrm::setCloseState(CloseState state) {
+    closeButton->setState(state);
+}
 
 bool TPicSelFrm::eventFilter(QObject* watched, QEvent* event) {
     if (watched != imgBG) return false;

@@ -18,7 +18,9 @@ public:
     virtual Result show(QWidget* parent, const QString& text, const QString& caption = kAppTitle,
                         Buttons buttons = Buttons::Ok, Icon icon = Icon::None) = 0;
     // What an unhandled error ends in: its text in a box with an OK button; the program runs on.
-    void errorReport(QWidget* parent, const QString& text) { show(parent, text, kAppTitle, Buttons::Ok, Icon::Error); }
+    void errorReport(QWidget* parent, const QString& text) {
+        show(parent, text, kAppTitle, Buttons::Ok, Icon::Error);
+    }
 };
 
 } // namespace nodo

@@ -1,15 +1,15 @@
 #pragma once
 #include "platform/AppFolder.h"
 #include "platform/Clock.h"
-#include "platform/Database.h"
-#include "platform/Kernel.h"
-#include "platform/TextFile.h"
-#include "platform/Wallpaper.h"
 #include "platform/Com.h"
+#include "platform/Database.h"
 #include "platform/Dialogs.h"
+#include "platform/Kernel.h"
 #include "platform/MessageBox.h"
 #include "platform/Screen.h"
 #include "platform/Shell.h"
+#include "platform/TextFile.h"
+#include "platform/Wallpaper.h"
 #include "platform/WebPanel.h"
 
 #include <memory>

@@ -43,6 +43,8 @@ QPixmap Pixmap(const QString& name, const QSize& size) {
     return pm;
 }
 
-QPixmap Pixmap(const QString& name) { return Pixmap(name, QSize()); }
+QPixmap Pixmap(const QString& name) {
+    return Pixmap(name, QSize());
+}
 
 } // namespace nodo::art

@@ -11,7 +11,8 @@ QImage ToQImage(const pic::Bitmap& bitmap) {
         const std::uint8_t* s = bitmap.row(y);
         auto* d = reinterpret_cast<QRgb*>(image.scanLine(y));
         const int step = bitmap.bytesPerPixel();
-        for (int x = 0; x < bitmap.width(); ++x, s += step) d[x] = qRgb(s[2], s[1], s[0]);
+        for (int x = 0; x < bitmap.width(); ++x, s += step)
+            d[x] = qRgb(s[2], s[1], s[0]);
     }
     return image;
 }

@@ -32,8 +32,10 @@ QFont UiFont(const QString& face, int pixelSize, bool bold) {
 
 void CentreOver(QWidget* window, const QWidget* owner) {
     QRect over;
-    if (owner) over = owner->window()->frameGeometry();
-    else if (const QScreen* s = QGuiApplication::primaryScreen()) over = s->availableGeometry();
+    if (owner)
+        over = owner->window()->frameGeometry();
+    else if (const QScreen* s = QGuiApplication::primaryScreen())
+        over = s->availableGeometry();
     if (over.isValid()) window->move(over.center() - QPoint(window->width() / 2, window->height() / 2));
 }
 

@@ -13,9 +13,9 @@ struct SharedState;
 
 struct MainContext {
     Platform* platform = nullptr;
-    QWidget* mainWindow = nullptr;   // TMainFrm
-    TPicImage* imgPicMix = nullptr;  // the picture page
-    SharedState* state = nullptr;    // what the windows share
+    QWidget* mainWindow = nullptr;  // TMainFrm
+    TPicImage* imgPicMix = nullptr; // the picture page
+    SharedState* state = nullptr;   // what the windows share
 };
 
 } // namespace nodo

@@ -1,8 +1,8 @@
 #include "wallpaper/ApplyWallpaper.h"
 
+#include "imaging/PictureFile.h"
 #include "pictures/BGPicList.h"
 #include "pictures/PicConvert.h"
-#include "imaging/PictureFile.h"
 #include "platform/AppFolder.h"
 #include "platform/TextFile.h"
 #include "platform/Wallpaper.h"
@@ -48,13 +48,20 @@ std::string ComposerFiles::dir() const {
     if (d.empty() || d.back() != '/') d.push_back('/');
     return d;
 }
-std::string ComposerFiles::content() const { return file("Content.bmp"); }
-std::string ComposerFiles::mixBmp() const { return file("Mix.bmp"); }
-std::string ComposerFiles::mixJpg() const { return file("Mix.Jpg"); }
+std::string ComposerFiles::content() const {
+    return file("Content.bmp");
+}
+std::string ComposerFiles::mixBmp() const {
+    return file("Mix.bmp");
+}
+std::string ComposerFiles::mixJpg() const {
+    return file("Mix.Jpg");
+}
 std::string ComposerFiles::background(const std::string& picName) const {
     // A list line names one file inside the background folder, as the list window adds them; a
     // line that would lead out of it names no background at all.
-    if (picName.empty() || picName == "." || picName == ".." || picName.find('/') != std::string::npos) return {};
+    if (picName.empty() || picName == "." || picName == ".." || picName.find('/') != std::string::npos)
+        return {};
     return FileInFolder(dir(), picName);
 }
 
@@ -75,18 +82,25 @@ bool SetWallpaper(Wallpaper& wallpaper, const std::string& file, std::string& er
 
 const char* ApplyOutcomeName(ApplyOutcome outcome) {
     switch (outcome) {
-    case ApplyOutcome::NoBackgrounds: return "no background pictures in the list";
-    case ApplyOutcome::BackgroundMissing: return "background picture missing";
-    case ApplyOutcome::BlendFailed: return "blending failed";
-    case ApplyOutcome::JpegFailed: return "JPEG pass failed";
-    case ApplyOutcome::WallpaperFailed: return "the desktop did not take the wallpaper";
-    case ApplyOutcome::Installed: return "wallpaper installed";
+    case ApplyOutcome::NoBackgrounds:
+        return "no background pictures in the list";
+    case ApplyOutcome::BackgroundMissing:
+        return "background picture missing";
+    case ApplyOutcome::BlendFailed:
+        return "blending failed";
+    case ApplyOutcome::JpegFailed:
+        return "JPEG pass failed";
+    case ApplyOutcome::WallpaperFailed:
+        return "the desktop did not take the wallpaper";
+    case ApplyOutcome::Installed:
+        return "wallpaper installed";
     }
     return "?";
 }
 
-ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper, const std::vector<TPicBGList>& list,
-                            int32_t& index, MixHolder& holder, const pic::Bitmap* content) {
+ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper,
+                            const std::vector<TPicBGList>& list, int32_t& index, MixHolder& holder,
+                            const pic::Bitmap* content) {
     ApplyResult result;
     const auto n = static_cast<int32_t>(list.size());
     if (n == 0) return result;
@@ -103,9 +117,9 @@ ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper, co
             if (index >= n) index = 1;
         }
         result.outcome = ApplyOutcome::BackgroundMissing;
-        result.error = result.background.empty()
-                           ? "\"" + list[static_cast<std::size_t>(i)].PicName + "\" is not a file of " + files.dir()
-                           : "no file " + result.background;
+        result.error = result.background.empty() ? "\"" + list[static_cast<std::size_t>(i)].PicName +
+                                                       "\" is not a file of " + files.dir()
+                                                 : "no file " + result.background;
         return result;
     }
 
@@ -159,7 +173,8 @@ BackgroundChoice StartupBackgrounds(const AppFolder& folder, const TextFile& tex
         return choice;
     }
     const auto lines = text.readLines(file);
-    for (std::size_t i = 0; i < lines.size(); ++i) choice.list.push_back({static_cast<int32_t>(i), lines[i]});
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        choice.list.push_back({static_cast<int32_t>(i), lines[i]});
     // Line 1 always matches the chosen name, so a good load ends at the last entry.
     choice.index = lines.empty() ? 0 : static_cast<int32_t>(lines.size()) - 1;
     return choice;

@@ -22,7 +22,7 @@ inline constexpr int kMixJpegQuality = 90;
 class ComposerFiles {
 public:
     explicit ComposerFiles(const AppFolder& folder) : m_folder(&folder) {}
-    std::string dir() const; // DeskTopBGDir, with a trailing '/'
+    std::string dir() const;     // DeskTopBGDir, with a trailing '/'
     std::string content() const; // Content.bmp
     std::string mixBmp() const;  // Mix.bmp
     std::string mixJpg() const;  // Mix.Jpg
@@ -54,10 +54,10 @@ const char* ApplyOutcomeName(ApplyOutcome outcome);
 
 struct ApplyResult {
     ApplyOutcome outcome = ApplyOutcome::NoBackgrounds;
-    int32_t usedIndex = -1;     // the list entry tried
-    std::string background;     // its full path (BGPicFile)
-    std::string wallpaperFile;  // the file handed to the desktop
-    std::string error;          // why it failed, in plain words
+    int32_t usedIndex = -1;    // the list entry tried
+    std::string background;    // its full path (BGPicFile)
+    std::string wallpaperFile; // the file handed to the desktop
+    std::string error;         // why it failed, in plain words
 };
 
 // The three pictures of one blend: the content, the background (blended in place) and the result.
@@ -72,8 +72,9 @@ struct MixHolder {
 // it, and move `index` to the entry the next apply uses. Never throws for a failed step: the result
 // says what happened. A caller that has just written Content.bmp hands its picture over as
 // `content`, so the file is not read back.
-ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper, const std::vector<TPicBGList>& list,
-                            int32_t& index, MixHolder& holder, const pic::Bitmap* content = nullptr);
+ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper,
+                            const std::vector<TPicBGList>& list, int32_t& index, MixHolder& holder,
+                            const pic::Bitmap* content = nullptr);
 
 // The list and index a fresh start would use, read without writing anything: the lines of
 // "Data\BGPicList.ini" with the last entry chosen, the default list ("A1.bmp" twice, entry 0) when

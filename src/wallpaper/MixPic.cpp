@@ -33,7 +33,8 @@ pic::Bitmap ToMix32(const pic::Bitmap& bitmap) {
         mixrow::VectorExpand24To32() ? mixrow::VectorExpand24To32() : mixrow::Expand24To32Scalar;
     pic::Bitmap out = pic::Bitmap::uninitialized(bitmap.width(), bitmap.height(), 32);
     out.setSourceBitsPerPixel(bitmap.sourceBitsPerPixel());
-    for (int y = 0; y < bitmap.height(); ++y) expand(bitmap.row(y), out.row(y), bitmap.width());
+    for (int y = 0; y < bitmap.height(); ++y)
+        expand(bitmap.row(y), out.row(y), bitmap.width());
     return out;
 }
 
@@ -60,8 +61,10 @@ const Loops& Loop() {
         const auto all = MixRowLoops();
         Loops l{all.front(), all.front()};
         for (const auto& loop : all) {
-            if (std::strstr(loop.name, "-far")) l.far = loop;
-            else l.near = l.far = loop;
+            if (std::strstr(loop.name, "-far"))
+                l.far = loop;
+            else
+                l.near = l.far = loop;
         }
         return l;
     }();
@@ -84,17 +87,21 @@ void MixRow(const std::uint8_t* a, std::uint8_t* b, int width, int percent) {
     Loop().near.fn(a, b, width, percent);
 }
 
-const char* MixRowKind() { return Loop().near.name; }
+const char* MixRowKind() {
+    return Loop().near.name;
+}
 
 pic::Bitmap& MixPic(pic::Bitmap& content, pic::Bitmap& background, int percent) {
     if (content.bitsPerPixel() != 32) content = ToMix32(content);
     if (background.bitsPerPixel() != 32) background = ToMix32(background);
-    const MixArea area = MixPlacement(content.width(), content.height(), background.width(), background.height());
+    const MixArea area =
+        MixPlacement(content.width(), content.height(), background.width(), background.height());
     if (area.empty()) return background;
     const std::size_t bytes = 4 * static_cast<std::size_t>(area.w) * static_cast<std::size_t>(area.h);
     const MixRowFn row = bytes > kFarBytes ? Loop().far.fn : Loop().near.fn;
     for (int r = 0; r < area.h; ++r)
-        row(content.row(r), background.row(area.y0 + r) + 4 * static_cast<std::size_t>(area.x0), area.w, percent);
+        row(content.row(r), background.row(area.y0 + r) + 4 * static_cast<std::size_t>(area.x0), area.w,
+            percent);
     return background;
 }
 

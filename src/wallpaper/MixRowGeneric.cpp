@@ -4,6 +4,8 @@
 namespace nodo::mixrow {
 
 void AddVectorLoops(std::vector<MixRowLoop>&) {}
-ExpandFn VectorExpand24To32() { return nullptr; }
+ExpandFn VectorExpand24To32() {
+    return nullptr;
+}
 
 } // namespace nodo::mixrow

@@ -57,7 +57,8 @@ void MixRowSse2(const std::uint8_t* a, std::uint8_t* b, int width, int percent) 
             const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + 4 * x));
             const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + 4 * x));
             const __m128i white = WhiteMask(va, fourth, ones);
-            const __m128i out = _mm_or_si128(_mm_and_si128(white, vb), _mm_andnot_si128(white, HalfMix(va, vb)));
+            const __m128i out =
+                _mm_or_si128(_mm_and_si128(white, vb), _mm_andnot_si128(white, HalfMix(va, vb)));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(b + 4 * x), out);
         }
         MixRowScalar(a + 4 * x, b + 4 * x, width - x, percent);
@@ -80,7 +81,7 @@ void MixRowSse2(const std::uint8_t* a, std::uint8_t* b, int width, int percent) 
 }
 
 __attribute__((target("avx2"))) inline __m256i MixLanes256(__m256i a16, __m256i b16, __m256i p,
-                                                            __m256i magic) {
+                                                           __m256i magic) {
     const __m256i d = _mm256_sub_epi16(a16, b16);
     const __m256i s = _mm256_srai_epi16(d, 15);
     const __m256i ad = _mm256_sub_epi16(_mm256_xor_si256(d, s), s);
@@ -94,8 +95,8 @@ __attribute__((target("avx2"))) inline __m256i HalfMix256(__m256i va, __m256i vb
 }
 
 // Eight pixels at 50 percent, white kept.
-__attribute__((target("avx2"))) inline void HalfMixEight(const std::uint8_t* a, std::uint8_t* b, __m256i fourth,
-                                                          __m256i ones) {
+__attribute__((target("avx2"))) inline void HalfMixEight(const std::uint8_t* a, std::uint8_t* b,
+                                                         __m256i fourth, __m256i ones) {
     const __m256i va = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a));
     const __m256i vb = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b));
     const __m256i white = _mm256_cmpeq_epi32(_mm256_or_si256(va, fourth), ones);
@@ -107,7 +108,8 @@ __attribute__((target("avx2"))) inline void HalfMixEight(const std::uint8_t* a, 
 // for its loads alone to keep memory busy, so the lines a kilobyte ahead are asked for early; in
 // the cache that only costs time.
 template <bool Far>
-__attribute__((target("avx2"))) void MixRowAvx2(const std::uint8_t* a, std::uint8_t* b, int width, int percent) {
+__attribute__((target("avx2"))) void MixRowAvx2(const std::uint8_t* a, std::uint8_t* b, int width,
+                                                int percent) {
     const __m256i ones = _mm256_set1_epi8(-1);
     const __m256i fourth = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
     int x = 0;
@@ -139,8 +141,7 @@ __attribute__((target("avx2"))) void MixRowAvx2(const std::uint8_t* a, std::uint
         const __m256i hi =
             MixLanes256(_mm256_unpackhi_epi8(va, zero), _mm256_unpackhi_epi8(vb, zero), p, magic);
         const __m256i mixed = _mm256_packus_epi16(lo, hi);
-        const __m256i white =
-            _mm256_cmpeq_epi32(_mm256_or_si256(va, fourth), ones);
+        const __m256i white = _mm256_cmpeq_epi32(_mm256_or_si256(va, fourth), ones);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(b + 4 * x), _mm256_blendv_epi8(mixed, vb, white));
     }
     MixRowSse2(a + 4 * x, b + 4 * x, width - x, percent);

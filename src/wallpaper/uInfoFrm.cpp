@@ -1,9 +1,9 @@
 #include "wallpaper/uInfoFrm.h"
 
 #include "pictures/uGlobal.h"
-#include "ui/Chrome.h"
-#include "ui/Art.h"
 #include "platform/Platform.h"
+#include "ui/Art.h"
+#include "ui/Chrome.h"
 
 #include <QCheckBox>
 #include <QFont>
@@ -134,12 +134,18 @@ void TInforFrm::btncancelClick() {
     QDialog::reject();
 }
 
-void TInforFrm::btnCloseClick() { btncancelClick(); }
+void TInforFrm::btnCloseClick() {
+    btncancelClick();
+}
 
 // Escape and the window manager's close come here: they decline like "取  消".
-void TInforFrm::reject() { btncancelClick(); }
+void TInforFrm::reject() {
+    btncancelClick();
+}
 
-void TInforFrm::shpBGMouseDown(const QPoint& globalPos) { m_drag->start(globalPos); }
+void TInforFrm::shpBGMouseDown(const QPoint& globalPos) {
+    m_drag->start(globalPos);
+}
 
 void TInforFrm::showEvent(QShowEvent* event) {
     CentreOver(this, m_mainWindow);

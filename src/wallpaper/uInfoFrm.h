@@ -42,7 +42,6 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-
     Platform& m_platform;
     SharedState& m_state;
     QWidget* m_mainWindow;

@@ -6,13 +6,13 @@
 #include "app/ImageButton.h"
 #include "app/Tools.h"
 #include "app/uMain.h"
-#include "pictures/PicImage.h"
 #include "imaging/PictureFile.h"
 #include "imaging/TestPictures.h"
+#include "pictures/PicImage.h"
 #include "pictures/uGlobal.h"
-#include "support/fakes/Fakes.h"
 #include "platform/desktop/CommandRunner.h"
 #include "platform/desktop/DesktopWallpaper.h"
+#include "support/fakes/Fakes.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -107,8 +107,8 @@ protected:
         };
         o.sessionProcesses = [] { return std::vector<std::string>{}; };
         fs::create_directories(tp.file("home"));
-        wallpaper = std::make_unique<desktop::DesktopWallpaper>(std::move(o),
-                                                                std::make_unique<desktop::PosixCommandRunner>());
+        wallpaper = std::make_unique<desktop::DesktopWallpaper>(
+            std::move(o), std::make_unique<desktop::PosixCommandRunner>());
         tp.platform().wallpaper = wallpaper.get();
     }
 
@@ -181,7 +181,8 @@ TEST_F(EndToEnd, EachKindOfPictureIsImportedShownAndBackAtTheNextStart) {
     for (const auto& c : cases) {
         start();
         import(c.file);
-        EXPECT_TRUE(tp.messages.shown.empty()) << c.file << ": " << tp.messages.texts().join("|").toStdString();
+        EXPECT_TRUE(tp.messages.shown.empty())
+            << c.file << ": " << tp.messages.texts().join("|").toStdString();
         EXPECT_EQ(state.CurPicFile, c.expectCur);
         EXPECT_EQ(ReadFile(tp.file("data/tmppic.ini")), c.expectCur + "\r\n");
         EXPECT_EQ(frm->imgPicMix->size(), c.size) << c.file;
@@ -192,7 +193,7 @@ TEST_F(EndToEnd, EachKindOfPictureIsImportedShownAndBackAtTheNextStart) {
             EXPECT_EQ(QColor(onScreen.pixel(5, 5)), QColor(Qt::white)); // transparent over white
             EXPECT_EQ(QColor(onScreen.pixel(50, 5)), QColor(Qt::blue));
         } else if (c.file.ends_with(".gif")) {
-            EXPECT_EQ(QColor(onScreen.pixel(15, 8)), QColor(Qt::red)); // the first frame only
+            EXPECT_EQ(QColor(onScreen.pixel(15, 8)), QColor(Qt::red));  // the first frame only
             EXPECT_EQ(QColor(onScreen.pixel(2, 2)), QColor(Qt::white)); // background of the screen
         }
         // The next start shows the same picture.

@@ -2,20 +2,20 @@
 #include "app/uMain.h"
 #include "calendar/DateTime.h"
 #include "calendar_view/ChnCalendarPicker.h"
-#include "ui/StateButton.h"
+#include "imaging/PictureFile.h"
 #include "pictures/PicImage.h"
 #include "pictures/PicImport.h"
-#include "imaging/PictureFile.h"
 #include "pictures/uGlobal.h"
-#include "support/fakes/Fakes.h"
 #include "platform/posix/AppFolders.h"
+#include "support/fakes/Fakes.h"
+#include "ui/StateButton.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>
-#include <QStackedWidget>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStackedWidget>
 #include <QTest>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -44,7 +44,6 @@ private:
 
 class MainFrmTest : public ::testing::Test {
 protected:
-
     // Creates and shows the main window as the entry does, with a background loader that only counts.
     std::unique_ptr<TMainFrm> start() {
         auto frm = std::make_unique<TMainFrm>(tp.platform(), state);
@@ -78,8 +77,8 @@ TEST_F(MainFrmTest, FirstStartPlacesTheWindowByScreenWidth) {
         EXPECT_EQ(frm->size(), QSize(830, 500)) << c.screenW;
         EXPECT_EQ(frm->pos(), QPoint(c.left, c.top)) << c.screenW;
         EXPECT_EQ(frm->state().LetterIndex, 1);
-        EXPECT_EQ(ReadFile(data("FormSize.ini")), "1\r\n830\r\n500\r\n" + std::to_string(c.left) + "\r\n" +
-                                                      std::to_string(c.top) + "\r\n");
+        EXPECT_EQ(ReadFile(data("FormSize.ini")),
+                  "1\r\n830\r\n500\r\n" + std::to_string(c.left) + "\r\n" + std::to_string(c.top) + "\r\n");
     }
     // The other start-up files of a fresh installation.
     EXPECT_EQ(ReadFile(data("configSetBg.ini")), "1\r\n");
@@ -164,9 +163,13 @@ TEST_F(MainFrmTest, ConfirmationSettingFile) {
         const char* after;
         bool reported;
     } cases[] = {
-        {nullptr, true, "1\r\n", false}, {"0\r\n", false, "0\r\n", false}, {"-2\r\n", false, "-2\r\n", false},
-        {"7\r\n", true, "7\r\n", false}, {"1\r\nrest\r\n", true, "1\r\nrest\r\n", false},
-        {"", true, "", true},            {"yes\r\n", true, "yes\r\n", true},
+        {nullptr, true, "1\r\n", false},
+        {"0\r\n", false, "0\r\n", false},
+        {"-2\r\n", false, "-2\r\n", false},
+        {"7\r\n", true, "7\r\n", false},
+        {"1\r\nrest\r\n", true, "1\r\nrest\r\n", false},
+        {"", true, "", true},
+        {"yes\r\n", true, "yes\r\n", true},
     };
     for (const auto& c : cases) {
         state = SharedState{};
@@ -193,8 +196,8 @@ TEST_F(MainFrmTest, DateLineUsesTheIsoWeekdayCharacter) {
         int y, m, d;
         const char* text;
     } cases[] = {
-        {2013, 1, 5, "今天是 2013年1月5日(六)"},  {2013, 1, 6, "今天是 2013年1月6日(日)"},
-        {2013, 1, 7, "今天是 2013年1月7日(一)"},  {2026, 12, 9, "今天是 2026年12月9日(三)"},
+        {2013, 1, 5, "今天是 2013年1月5日(六)"},   {2013, 1, 6, "今天是 2013年1月6日(日)"},
+        {2013, 1, 7, "今天是 2013年1月7日(一)"},   {2026, 12, 9, "今天是 2026年12月9日(三)"},
         {2024, 2, 29, "今天是 2024年2月29日(四)"}, {2000, 10, 20, "今天是 2000年10月20日(五)"},
         {1999, 3, 2, "今天是 1999年3月2日(二)"},
     };
@@ -340,7 +343,8 @@ TEST_F(MainFrmTest, ControlsOfTheWindow) {
     for (QWidget* w : std::initializer_list<QWidget*>{frm->btnGou, frm->btnX, frm->imgDate, frm->imgRedColor,
                                                       frm->btnClearCon, frm->imgHint, frm->pnlABC})
         EXPECT_FALSE(w->isVisibleTo(frm.get()));
-    for (QPushButton* b : frm->btnLetters) EXPECT_FALSE(b->isVisibleTo(frm.get()));
+    for (QPushButton* b : frm->btnLetters)
+        EXPECT_FALSE(b->isVisibleTo(frm.get()));
     EXPECT_EQ(frm->btnGou->text(), QStringLiteral("√"));
     EXPECT_EQ(frm->btnClearCon->text(), QStringLiteral("清空内容"));
     EXPECT_EQ(frm->pgcMain->currentWidget(), frm->ts_PicShow);

@@ -26,7 +26,9 @@ struct ArtCase {
     int width, height;
 };
 
-void PrintTo(const ArtCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ArtCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ArtTest : public testing::TestWithParam<ArtCase> {};
 
@@ -63,8 +65,8 @@ INSTANTIATE_TEST_SUITE_P(Art, ArtTest,
                                          ArtCase{"close_down", 39, 20}, ArtCase{"mini_normal", 28, 20},
                                          ArtCase{"mini_highlight", 28, 20}, ArtCase{"mini_down", 28, 20},
                                          ArtCase{"apply", 84, 29}, ArtCase{"piclist", 200, 93},
-                                         ArtCase{"picsel_bg", 524, 286},
-                                         ArtCase{"ques", 45, 46}, ArtCase{"app_icon", 64, 64}),
+                                         ArtCase{"picsel_bg", 524, 286}, ArtCase{"ques", 45, 46},
+                                         ArtCase{"app_icon", 64, 64}),
                          [](const testing::TestParamInfo<ArtCase>& i) { return std::string(i.param.name); });
 
 // Backgrounds fill their whole window: no transparent corner may let the desktop show through.
@@ -87,7 +89,9 @@ uint32_t Le32(const QByteArray& b, int at) {
     return uint32_t(uint8_t(b[at])) | uint32_t(uint8_t(b[at + 1])) << 8 | uint32_t(uint8_t(b[at + 2])) << 16 |
            uint32_t(uint8_t(b[at + 3])) << 24;
 }
-uint16_t Le16(const QByteArray& b, int at) { return uint16_t(uint8_t(b[at]) | uint8_t(b[at + 1]) << 8); }
+uint16_t Le16(const QByteArray& b, int at) {
+    return uint16_t(uint8_t(b[at]) | uint8_t(b[at + 1]) << 8);
+}
 
 TEST(DefaultBackground, IsAnUncompressed24BitBmpOf1280By768) {
     QFile f(AppDir() + QStringLiteral("source/DeskTopBG/A1.bmp"));
@@ -96,14 +100,14 @@ TEST(DefaultBackground, IsAnUncompressed24BitBmpOf1280By768) {
     const uint32_t pixelBytes = 1280 * 3 * 768;
     ASSERT_EQ(b.size(), qsizetype(54 + pixelBytes));
     EXPECT_EQ(b.left(2), QByteArray("BM"));
-    EXPECT_EQ(Le32(b, 2), 54 + pixelBytes);  // file size
-    EXPECT_EQ(Le32(b, 10), 54u);             // pixel offset
-    EXPECT_EQ(Le32(b, 14), 40u);             // info header size
+    EXPECT_EQ(Le32(b, 2), 54 + pixelBytes); // file size
+    EXPECT_EQ(Le32(b, 10), 54u);            // pixel offset
+    EXPECT_EQ(Le32(b, 14), 40u);            // info header size
     EXPECT_EQ(int32_t(Le32(b, 18)), 1280);
-    EXPECT_EQ(int32_t(Le32(b, 22)), 768);  // positive: bottom-up rows
+    EXPECT_EQ(int32_t(Le32(b, 22)), 768); // positive: bottom-up rows
     EXPECT_EQ(Le16(b, 26), 1);
     EXPECT_EQ(Le16(b, 28), 24);
-    EXPECT_EQ(Le32(b, 30), 0u);  // uncompressed
+    EXPECT_EQ(Le32(b, 30), 0u); // uncompressed
     EXPECT_EQ(Le32(b, 34), pixelBytes);
 }
 
@@ -124,7 +128,9 @@ struct PageCase {
     const char* title;
 };
 
-void PrintTo(const PageCase& c, std::ostream* os) { *os << c.path; }
+void PrintTo(const PageCase& c, std::ostream* os) {
+    *os << c.path;
+}
 
 class PageTest : public testing::TestWithParam<PageCase> {};
 
@@ -168,4 +174,4 @@ TEST(Web, StartPageLinksToTheHelpPage) {
     EXPECT_TRUE(f.readAll().contains("href=\"../help4/tavia.htm\""));
 }
 
-}  // namespace
+} // namespace

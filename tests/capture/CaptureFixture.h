@@ -3,8 +3,8 @@
 // the fake platform.
 #include "capture/CaptureTool.h"
 #include "capture/CopyScreenFrm.h"
-#include "pictures/PicImage.h"
 #include "imaging/PictureFile.h"
+#include "pictures/PicImage.h"
 #include "pictures/uGlobal.h"
 #include "support/fakes/Fakes.h"
 

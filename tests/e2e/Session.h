@@ -76,7 +76,7 @@ public:
     std::string read(const std::string& rel) const;
     std::vector<std::string> lines(const std::string& rel) const; // CR LF lines
     void write(const std::string& rel, const std::string& bytes) const;
-    std::vector<std::string> opened() const; // what reached xdg-open, one line a call
+    std::vector<std::string> opened() const;                // what reached xdg-open, one line a call
     std::string busAddress() const { return m_busAddress; } // the session's private D-Bus
 
     // Windows on the screen.

@@ -162,13 +162,19 @@ TEST(SaveJpeg, WritesADecodableFile) {
 
 TEST(FormatByExtension, OneRuleForEveryReader) {
     const std::pair<const char*, PictureFormat> cases[] = {
-        {"a.bmp", PictureFormat::Bmp},          {"/x/Mix.Bmp", PictureFormat::Bmp},
-        {"photo.JPEG", PictureFormat::Jpeg},    {"photo.jpg", PictureFormat::Jpeg},
-        {"clear.Png", PictureFormat::Png},      {"anim.GIF", PictureFormat::Gif},
-        {"/dir.png/readme", PictureFormat::Unknown}, {"noext", PictureFormat::Unknown},
-        {"a.tiff", PictureFormat::Unknown},     {".png", PictureFormat::Png},
+        {"a.bmp", PictureFormat::Bmp},
+        {"/x/Mix.Bmp", PictureFormat::Bmp},
+        {"photo.JPEG", PictureFormat::Jpeg},
+        {"photo.jpg", PictureFormat::Jpeg},
+        {"clear.Png", PictureFormat::Png},
+        {"anim.GIF", PictureFormat::Gif},
+        {"/dir.png/readme", PictureFormat::Unknown},
+        {"noext", PictureFormat::Unknown},
+        {"a.tiff", PictureFormat::Unknown},
+        {".png", PictureFormat::Png},
     };
-    for (const auto& [name, format] : cases) EXPECT_EQ(FormatByExtension(name), format) << name;
+    for (const auto& [name, format] : cases)
+        EXPECT_EQ(FormatByExtension(name), format) << name;
 }
 
 // The fast settings give a picture that reads back the same, at any depth.

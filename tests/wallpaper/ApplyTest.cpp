@@ -2,8 +2,8 @@
 
 #include "imaging/PictureFile.h"
 #include "platform/TextFile.h"
-#include "wallpaper/ApplyWallpaper.h"
 #include "platform/posix/DiskTextFile.h"
+#include "wallpaper/ApplyWallpaper.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +21,8 @@ namespace {
 
 std::vector<TPicBGList> List(const std::vector<std::string>& names) {
     std::vector<TPicBGList> l;
-    for (std::size_t i = 0; i < names.size(); ++i) l.push_back({static_cast<int32_t>(i), names[i]});
+    for (std::size_t i = 0; i < names.size(); ++i)
+        l.push_back({static_cast<int32_t>(i), names[i]});
     return l;
 }
 
@@ -69,14 +70,26 @@ constexpr auto kMissing = ApplyOutcome::BackgroundMissing;
 INSTANTIATE_TEST_SUITE_P(
     Cases, Rotation,
     ::testing::Values(
-        RotationCase{"ThreeEntries", {"A1.bmp", "B.bmp", "C.bmp"}, {}, 2, {{kOk, 2, 1}, {kOk, 1, 2}, {kOk, 2, 1}, {kOk, 1, 2}}},
+        RotationCase{"ThreeEntries",
+                     {"A1.bmp", "B.bmp", "C.bmp"},
+                     {},
+                     2,
+                     {{kOk, 2, 1}, {kOk, 1, 2}, {kOk, 2, 1}, {kOk, 1, 2}}},
         RotationCase{"OneEntry", {"A1.bmp"}, {}, 0, {{kOk, 0, 0}, {kOk, 0, 0}, {kOk, 0, 0}}},
-        RotationCase{"ChosenOnlyWrapsToLast", {"A1.bmp", "B.bmp", "C.bmp"}, {}, 0, {{kOk, 0, 2}, {kOk, 2, 1}}},
-        RotationCase{"MissingAtTwoOfFour", {"A1.bmp", "B.bmp", "X.bmp", "D.bmp"}, {"X.bmp"}, 2,
+        RotationCase{
+            "ChosenOnlyWrapsToLast", {"A1.bmp", "B.bmp", "C.bmp"}, {}, 0, {{kOk, 0, 2}, {kOk, 2, 1}}},
+        RotationCase{"MissingAtTwoOfFour",
+                     {"A1.bmp", "B.bmp", "X.bmp", "D.bmp"},
+                     {"X.bmp"},
+                     2,
                      {{kMissing, 2, 3}, {kOk, 3, 2}, {kMissing, 2, 3}}},
-        RotationCase{"MissingAtThreeOfFour", {"A1.bmp", "B.bmp", "C.bmp", "X.bmp"}, {"X.bmp"}, 3,
+        RotationCase{"MissingAtThreeOfFour",
+                     {"A1.bmp", "B.bmp", "C.bmp", "X.bmp"},
+                     {"X.bmp"},
+                     3,
                      {{kMissing, 3, 1}, {kOk, 1, 3}, {kMissing, 3, 1}}},
-        RotationCase{"MissingAtZeroStays", {"X.bmp", "X.bmp"}, {"X.bmp"}, 0, {{kMissing, 0, 0}, {kMissing, 0, 0}}},
+        RotationCase{
+            "MissingAtZeroStays", {"X.bmp", "X.bmp"}, {"X.bmp"}, 0, {{kMissing, 0, 0}, {kMissing, 0, 0}}},
         RotationCase{"IndexBeyondListStartsAtLast", {"A1.bmp", "B.bmp", "C.bmp"}, {}, 7, {{kOk, 2, 1}}},
         RotationCase{"EmptyNameIsMissing", {"A1.bmp", ""}, {""}, 1, {{kMissing, 1, 1}}}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -100,7 +113,8 @@ protected:
 };
 
 bool Near(pic::Bgra a, pic::Bgra b, int tolerance) {
-    return std::abs(a.b - b.b) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.r - b.r) <= tolerance;
+    return std::abs(a.b - b.b) <= tolerance && std::abs(a.g - b.g) <= tolerance &&
+           std::abs(a.r - b.r) <= tolerance;
 }
 
 TEST_F(Apply, WritesTheBlendThroughJpegAndInstallsIt) {
@@ -128,8 +142,8 @@ TEST_F(Apply, WritesTheBlendThroughJpegAndInstallsIt) {
     EXPECT_EQ(mix.sourceBitsPerPixel(), 24);
     ASSERT_EQ(mix.width(), 1024);
     ASSERT_EQ(mix.height(), 768);
-    EXPECT_EQ(mix, pic::DecodeJpeg(jpg)); // the wallpaper carries the JPEG losses
-    EXPECT_TRUE(Near(mix.pixel(824, 130), {50, 50, 150, 255}, 4));  // inside the blend
+    EXPECT_EQ(mix, pic::DecodeJpeg(jpg));                            // the wallpaper carries the JPEG losses
+    EXPECT_TRUE(Near(mix.pixel(824, 130), {50, 50, 150, 255}, 4));   // inside the blend
     EXPECT_TRUE(Near(mix.pixel(500, 130), {100, 100, 100, 255}, 4)); // left of it
     EXPECT_TRUE(Near(mix.pixel(824, 400), {100, 100, 100, 255}, 4)); // below it
 
@@ -188,7 +202,8 @@ class ApplyFailure : public Apply, public ::testing::WithParamInterface<FailureC
 TEST_P(ApplyFailure, EndsQuietlyAndKeepsTheIndex) {
     const FailureCase& c = GetParam();
     writeContent(content);
-    if (c.breakBackground) pic::WriteWholeFile(dir.bgDir() / "A1.bmp", std::vector<std::uint8_t>{'n', 'o', 'p', 'e'});
+    if (c.breakBackground)
+        pic::WriteWholeFile(dir.bgDir() / "A1.bmp", std::vector<std::uint8_t>{'n', 'o', 'p', 'e'});
     wp.succeed = !c.desktopFails;
     wp.throwOnStore = c.storeThrows;
     int32_t index = 1;
@@ -202,7 +217,8 @@ TEST_P(ApplyFailure, EndsQuietlyAndKeepsTheIndex) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ApplyFailure,
-    ::testing::Values(FailureCase{"BackgroundUnreadable", true, false, false, ApplyOutcome::BlendFailed, false},
+    ::testing::Values(FailureCase{"BackgroundUnreadable", true, false, false, ApplyOutcome::BlendFailed,
+                                  false},
                       FailureCase{"DesktopRefuses", false, true, false, ApplyOutcome::WallpaperFailed, true},
                       FailureCase{"KeyNotWritable", false, false, true, ApplyOutcome::WallpaperFailed, true}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -279,7 +295,8 @@ TEST_F(Apply, FourthByteOfTheContentIsDropped) {
         pic::Bitmap c = SolidBitmap(300, 200, bpp, {0, 0, 200, 0});
         if (bpp == 32)
             for (int y = 0; y < 200; ++y)
-                for (int x = 0; x < 300; ++x) c.setPixel(x, y, {0, 0, 200, static_cast<std::uint8_t>(x * 7 + y)});
+                for (int x = 0; x < 300; ++x)
+                    c.setPixel(x, y, {0, 0, 200, static_cast<std::uint8_t>(x * 7 + y)});
         pic::SaveBmpFile(dir.bgDir() / "Content.bmp", c, bpp);
         int32_t index = 0;
         ASSERT_EQ(run(index).outcome, ApplyOutcome::Installed);
@@ -319,7 +336,8 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, Startup,
     ::testing::Values(StartupCase{"Missing", false, {}, {"A1.bmp", "A1.bmp"}, 0},
                       StartupCase{"OneLine", true, {"A1.bmp"}, {"A1.bmp"}, 0},
-                      StartupCase{"Three", true, {"B.bmp", "A1.bmp", "B.bmp"}, {"B.bmp", "A1.bmp", "B.bmp"}, 2},
+                      StartupCase{
+                          "Three", true, {"B.bmp", "A1.bmp", "B.bmp"}, {"B.bmp", "A1.bmp", "B.bmp"}, 2},
                       StartupCase{"NoLine", true, {}, {}, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -45,7 +45,8 @@ TEST_P(CliApplyOptions, ChoosesContentAndBackground) {
     if (!c.listFile.empty()) writeText(dir.root() / "data" / "BGPicList.ini", c.listFile);
     std::string args = appArg() + " " + c.extraArgs;
     const std::string root = dir.root().string();
-    for (std::size_t at; (at = args.find("@ROOT@")) != std::string::npos;) args.replace(at, 6, root);
+    for (std::size_t at; (at = args.find("@ROOT@")) != std::string::npos;)
+        args.replace(at, 6, root);
     const CliRun r = run(args);
     EXPECT_EQ(r.status, c.status) << r.out;
     EXPECT_NE(r.out.find(c.expectInOutput), std::string::npos) << r.out;
@@ -57,9 +58,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         OptionCase{"NoListUsesTheDefault", "", "", 1, "A1.bmp (entry 0)", true},
         OptionCase{"LastEntryOfTheList", "A1.bmp\r\nA1.bmp\r\nB.bmp\r\n", "", 1, "B.bmp (entry 2)", true},
-        OptionCase{"BackgroundOption", "A1.bmp\r\nA1.bmp\r\n", "--background B.bmp", 1, "B.bmp (entry 0)", true},
+        OptionCase{"BackgroundOption", "A1.bmp\r\nA1.bmp\r\n", "--background B.bmp", 1, "B.bmp (entry 0)",
+                   true},
         OptionCase{"ContentOptionAnyFormat", "", "--content '@ROOT@/photo.jpg'", 1, "(40 x 30)", true},
-        OptionCase{"MissingBackground", "", "--background nothere.bmp", 1, "background picture missing", false},
+        OptionCase{"MissingBackground", "", "--background nothere.bmp", 1, "background picture missing",
+                   false},
         OptionCase{"UnreadableContent", "", "--content '@ROOT@/nothere.bmp'", 1, "nothere.bmp", false},
         OptionCase{"UnknownArgument", "", "--colour red", 2, "unknown argument", false},
         OptionCase{"MissingValue", "", "--background", 2, "needs a value", false}),
@@ -88,9 +91,11 @@ TEST_F(CliApply, TransparentContentIsLaidOverWhite) {
     for (const char* name : {"clear.png", "clear.gif"}) {
         pic::Bitmap half = SolidBitmap(40, 30, 32, {0, 0, 250, 255});
         for (int y = 0; y < 30; ++y)
-            for (int x = 0; x < 20; ++x) half.setPixel(x, y, {0, 0, 0, 0});
+            for (int x = 0; x < 20; ++x)
+                half.setPixel(x, y, {0, 0, 0, 0});
         const fs::path file = dir.root() / name;
-        pic::WriteWholeFile(file, std::string(name).ends_with(".png") ? pic::EncodePng(half) : pic::EncodeGif(half));
+        pic::WriteWholeFile(file, std::string(name).ends_with(".png") ? pic::EncodePng(half)
+                                                                      : pic::EncodeGif(half));
         const CliRun r = run(appArg() + " --content '" + file.string() + "'");
         EXPECT_EQ(r.status, 1) << r.out;
         const pic::Bitmap content = pic::LoadBitmapFile(bg("Content.bmp"));

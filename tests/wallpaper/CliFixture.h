@@ -45,14 +45,15 @@ protected:
         const std::string home = (dir.root() / "home").string();
         const std::string cmd = std::string("env ") + (keepDisplay ? "" : "-u DISPLAY ") +
                                 "-u WAYLAND_DISPLAY -u XDG_CURRENT_DESKTOP -u DBUS_SESSION_BUS_ADDRESS "
-                                "-u XDG_RUNTIME_DIR -u XDG_SESSION_TYPE HOME='" + home + "' XDG_CONFIG_HOME='" + home +
-                                "/config' XDG_CACHE_HOME='" + home + "/cache' '" + cli.string() + "' apply " + args +
-                                " 2>&1";
+                                "-u XDG_RUNTIME_DIR -u XDG_SESSION_TYPE HOME='" +
+                                home + "' XDG_CONFIG_HOME='" + home + "/config' XDG_CACHE_HOME='" + home +
+                                "/cache' '" + cli.string() + "' apply " + args + " 2>&1";
         CliRun r;
         FILE* p = ::popen(cmd.c_str(), "r");
         if (!p) return r;
         std::array<char, 4096> buf{};
-        while (std::size_t n = std::fread(buf.data(), 1, buf.size(), p)) r.out.append(buf.data(), n);
+        while (std::size_t n = std::fread(buf.data(), 1, buf.size(), p))
+            r.out.append(buf.data(), n);
         const int st = ::pclose(p);
         r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
         return r;

@@ -36,12 +36,12 @@ TEST_P(Placement, AnchorsTopRightAndCrops) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, Placement,
-    testing::Values(PlacementCase{300, 200, 1024, 768, 674, 30, 300, 200},   // columns 674..973, rows 30..229
-                    PlacementCase{1200, 800, 1024, 768, 0, 30, 974, 738},    // right 226, bottom 62 dropped
-                    PlacementCase{974, 738, 1024, 768, 0, 30, 974, 738},     // exactly at both limits
-                    PlacementCase{973, 737, 1024, 768, 1, 30, 973, 737},     // one pixel inside
-                    PlacementCase{0, 0, 1024, 768, 974, 30, 0, 0},           // empty content
-                    PlacementCase{100, 100, 40, 20, 0, 30, -10, -10}));      // background too small
+    testing::Values(PlacementCase{300, 200, 1024, 768, 674, 30, 300, 200}, // columns 674..973, rows 30..229
+                    PlacementCase{1200, 800, 1024, 768, 0, 30, 974, 738},  // right 226, bottom 62 dropped
+                    PlacementCase{974, 738, 1024, 768, 0, 30, 974, 738},   // exactly at both limits
+                    PlacementCase{973, 737, 1024, 768, 1, 30, 973, 737},   // one pixel inside
+                    PlacementCase{0, 0, 1024, 768, 974, 30, 0, 0},         // empty content
+                    PlacementCase{100, 100, 40, 20, 0, 30, -10, -10}));    // background too small
 
 TEST(MixPic, ChangesExactlyTheCoveredRectangle) {
     Bitmap content = SolidBitmap(300, 200, 24, {10, 20, 30, 0});
@@ -67,7 +67,8 @@ TEST(MixPic, OversizedContentIsCroppedRightAndBottom) {
     MixPic(content, bg, 50);
     // Content (c, r) lands on (c, r + 30); only the left 974 columns and top 738 rows are used.
     EXPECT_EQ(bg.pixel(0, 30), (Bgra{0, 0, 0, 0}));
-    EXPECT_EQ(bg.pixel(973, 767), (Bgra{static_cast<uint8_t>(973 % 200 / 2), static_cast<uint8_t>(737 % 200 / 2), 0, 0}));
+    EXPECT_EQ(bg.pixel(973, 767),
+              (Bgra{static_cast<uint8_t>(973 % 200 / 2), static_cast<uint8_t>(737 % 200 / 2), 0, 0}));
     EXPECT_EQ(bg.pixel(150, 100), (Bgra{75, 35, 0, 0}));
     EXPECT_EQ(bg.pixel(1000, 400), (Bgra{0, 0, 0, 0})); // right of the blend
     EXPECT_EQ(bg.pixel(500, 29), (Bgra{0, 0, 0, 0}));   // above it
@@ -89,14 +90,15 @@ TEST_P(PixelMix, FiftyPercent) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, PixelMix,
-    testing::Values(PixelCase{{200, 200, 200, 200}, {100, 100, 100, 100}, {150, 150, 150, 150}},
-                    PixelCase{{100, 100, 100, 100}, {201, 201, 201, 201}, {151, 151, 151, 151}}, // toward b
-                    PixelCase{{255, 255, 255, 0}, {1, 2, 3, 4}, {1, 2, 3, 4}},       // white is transparent
-                    PixelCase{{255, 255, 255, 77}, {1, 2, 3, 4}, {1, 2, 3, 4}},      // whatever the 4th byte
-                    PixelCase{{254, 255, 255, 0}, {0, 0, 0, 0}, {127, 127, 127, 0}}, // near white mixes
-                    PixelCase{{255, 254, 255, 0}, {10, 10, 10, 10}, {132, 132, 132, 5}},
-                    PixelCase{{255, 255, 254, 9}, {255, 255, 255, 255}, {255, 255, 255, 132}}, // -0.5 truncates to 0
-                    PixelCase{{0, 0, 0, 0}, {255, 255, 255, 255}, {128, 128, 128, 128}}));
+    testing::Values(
+        PixelCase{{200, 200, 200, 200}, {100, 100, 100, 100}, {150, 150, 150, 150}},
+        PixelCase{{100, 100, 100, 100}, {201, 201, 201, 201}, {151, 151, 151, 151}}, // toward b
+        PixelCase{{255, 255, 255, 0}, {1, 2, 3, 4}, {1, 2, 3, 4}},                   // white is transparent
+        PixelCase{{255, 255, 255, 77}, {1, 2, 3, 4}, {1, 2, 3, 4}},                  // whatever the 4th byte
+        PixelCase{{254, 255, 255, 0}, {0, 0, 0, 0}, {127, 127, 127, 0}},             // near white mixes
+        PixelCase{{255, 254, 255, 0}, {10, 10, 10, 10}, {132, 132, 132, 5}},
+        PixelCase{{255, 255, 254, 9}, {255, 255, 255, 255}, {255, 255, 255, 132}}, // -0.5 truncates to 0
+        PixelCase{{0, 0, 0, 0}, {255, 255, 255, 255}, {128, 128, 128, 128}}));
 
 TEST(MixPic, TwentyFourBitPicturesGetAFourthByteOfZero) {
     Bitmap content = SolidBitmap(1, 1, 24, {0, 0, 0, 255});
@@ -113,7 +115,8 @@ TEST(ToMix32, KeepsEveryPixelAndZeroesTheFourthByte) {
     for (int width : {1, 2, 5, 6, 7, 9, 10, 33, 301}) {
         Bitmap src(width, 3, 24);
         for (int y = 0; y < 3; ++y)
-            for (std::size_t i = 0; i < src.stride(); ++i) src.row(y)[i] = static_cast<uint8_t>(rng());
+            for (std::size_t i = 0; i < src.stride(); ++i)
+                src.row(y)[i] = static_cast<uint8_t>(rng());
         const Bitmap out = nodo::ToMix32(src);
         ASSERT_EQ(out.bitsPerPixel(), 32);
         ASSERT_EQ(out.width(), width);
@@ -121,7 +124,8 @@ TEST(ToMix32, KeepsEveryPixelAndZeroesTheFourthByte) {
             for (int x = 0; x < width; ++x) {
                 const uint8_t* s = src.row(y) + 3 * x;
                 const uint8_t* d = out.row(y) + 4 * x;
-                ASSERT_TRUE(d[0] == s[0] && d[1] == s[1] && d[2] == s[2] && d[3] == 0) << width << ":" << x << "," << y;
+                ASSERT_TRUE(d[0] == s[0] && d[1] == s[1] && d[2] == s[2] && d[3] == 0)
+                    << width << ":" << x << "," << y;
             }
     }
 }
@@ -143,25 +147,28 @@ TEST(MixPic, EmptyContentOrTinyBackgroundChangesNothing) {
 TEST(MixRow, EveryLoopTruncatesTowardZeroForEveryPair) {
     // Every (a, b) pair at several percentages, through each loop (rows of 256 pixels).
     for (const auto& loop : nodo::MixRowLoops())
-    for (int percent : {0, 1, 33, 49, 50, 51, 67, 99, 100, 128}) {
-        for (int bv = 0; bv < 256; ++bv) {
-            std::vector<uint8_t> a(256 * 4), b(256 * 4), ref;
-            for (int av = 0; av < 256; ++av) {
-                for (int k = 0; k < 4; ++k) a[4 * av + k] = static_cast<uint8_t>(av);
-                a[4 * av] = static_cast<uint8_t>(av == 255 ? 254 : av); // never pure white
-                for (int k = 0; k < 4; ++k) b[4 * av + k] = static_cast<uint8_t>(bv);
-            }
-            ref = b;
-            loop.fn(a.data(), b.data(), 256, percent);
-            for (int av = 0; av < 256; ++av)
-                for (int k = 0; k < 4; ++k) {
-                    const int src = a[4 * av + k];
-                    long long want = bv + (static_cast<long long>(src) - bv) * percent / 100;
-                    want = std::clamp(want, 0LL, 255LL);
-                    ASSERT_EQ(b[4 * av + k], want) << loop.name << " a=" << src << " b=" << bv << " p=" << percent;
+        for (int percent : {0, 1, 33, 49, 50, 51, 67, 99, 100, 128}) {
+            for (int bv = 0; bv < 256; ++bv) {
+                std::vector<uint8_t> a(256 * 4), b(256 * 4), ref;
+                for (int av = 0; av < 256; ++av) {
+                    for (int k = 0; k < 4; ++k)
+                        a[4 * av + k] = static_cast<uint8_t>(av);
+                    a[4 * av] = static_cast<uint8_t>(av == 255 ? 254 : av); // never pure white
+                    for (int k = 0; k < 4; ++k)
+                        b[4 * av + k] = static_cast<uint8_t>(bv);
                 }
+                ref = b;
+                loop.fn(a.data(), b.data(), 256, percent);
+                for (int av = 0; av < 256; ++av)
+                    for (int k = 0; k < 4; ++k) {
+                        const int src = a[4 * av + k];
+                        long long want = bv + (static_cast<long long>(src) - bv) * percent / 100;
+                        want = std::clamp(want, 0LL, 255LL);
+                        ASSERT_EQ(b[4 * av + k], want)
+                            << loop.name << " a=" << src << " b=" << bv << " p=" << percent;
+                    }
+            }
         }
-    }
 }
 
 TEST(MixRow, EveryLoopMatchesScalarOnRandomRows) {
@@ -171,23 +178,23 @@ TEST(MixRow, EveryLoopMatchesScalarOnRandomRows) {
     EXPECT_TRUE(std::any_of(loops.begin(), loops.end(),
                             [](const auto& l) { return std::string(l.name) == nodo::MixRowKind(); }));
     for (const auto& loop : loops)
-    for (int percent : {-150, -1, 0, 7, 50, 100, 101, 128, 129, 300}) {
-        for (int width : {1, 3, 4, 7, 8, 9, 15, 16, 17, 31, 33, 100, 1001}) {
-            std::vector<uint8_t> a(4 * width), b(4 * width);
-            for (int x = 0; x < width; ++x) {
-                for (int k = 0; k < 4; ++k) {
-                    a[4 * x + k] = static_cast<uint8_t>(byte(rng));
-                    b[4 * x + k] = static_cast<uint8_t>(byte(rng));
+        for (int percent : {-150, -1, 0, 7, 50, 100, 101, 128, 129, 300}) {
+            for (int width : {1, 3, 4, 7, 8, 9, 15, 16, 17, 31, 33, 100, 1001}) {
+                std::vector<uint8_t> a(4 * width), b(4 * width);
+                for (int x = 0; x < width; ++x) {
+                    for (int k = 0; k < 4; ++k) {
+                        a[4 * x + k] = static_cast<uint8_t>(byte(rng));
+                        b[4 * x + k] = static_cast<uint8_t>(byte(rng));
+                    }
+                    if (coin(rng) == 0) a[4 * x] = a[4 * x + 1] = a[4 * x + 2] = 255; // white
+                    if (coin(rng) == 0) a[4 * x] = a[4 * x + 1] = 255;                // near white
                 }
-                if (coin(rng) == 0) a[4 * x] = a[4 * x + 1] = a[4 * x + 2] = 255; // white
-                if (coin(rng) == 0) a[4 * x] = a[4 * x + 1] = 255;                 // near white
+                std::vector<uint8_t> vec = b, ref = b;
+                loop.fn(a.data(), vec.data(), width, percent);
+                nodo::MixRowScalar(a.data(), ref.data(), width, percent);
+                ASSERT_EQ(vec, ref) << loop.name << " width " << width << " percent " << percent;
             }
-            std::vector<uint8_t> vec = b, ref = b;
-            loop.fn(a.data(), vec.data(), width, percent);
-            nodo::MixRowScalar(a.data(), ref.data(), width, percent);
-            ASSERT_EQ(vec, ref) << loop.name << " width " << width << " percent " << percent;
         }
-    }
 }
 
 TEST(MixRow, UnalignedRowsAndTailsLeaveNeighboursAlone) {
@@ -196,8 +203,10 @@ TEST(MixRow, UnalignedRowsAndTailsLeaveNeighboursAlone) {
         for (int percent : {50, 30}) {
             std::vector<uint8_t> a(4 * 21 + 3, 0), b(4 * 23 + 8, 77);
             loop.fn(a.data() + 3, b.data() + 5, 21, percent);
-            for (int i = 0; i < 5; ++i) EXPECT_EQ(b[i], 77) << loop.name;
-            for (std::size_t i = 5 + 4 * 21; i < b.size(); ++i) EXPECT_EQ(b[i], 77) << loop.name;
+            for (int i = 0; i < 5; ++i)
+                EXPECT_EQ(b[i], 77) << loop.name;
+            for (std::size_t i = 5 + 4 * 21; i < b.size(); ++i)
+                EXPECT_EQ(b[i], 77) << loop.name;
             EXPECT_EQ(b[5], percent == 50 ? 39 : 54) << loop.name;
             EXPECT_EQ(b[4 + 4 * 21], percent == 50 ? 39 : 54) << loop.name;
         }

@@ -1,12 +1,12 @@
-#include "ui/MainContext.h"
-#include "pictures/PicImage.h"
 #include "imaging/PictureFile.h"
+#include "pictures/PicImage.h"
 #include "pictures/uGlobal.h"
 #include "support/fakes/Fakes.h"
+#include "ui/MainContext.h"
+#include "wallpaper/WallpaperTools.h"
 #include "wallpaper/uDeskBGSet.h"
 #include "wallpaper/uInfoFrm.h"
 #include "wallpaper/uPicMix.h"
-#include "wallpaper/WallpaperTools.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -83,7 +83,8 @@ TEST_F(Confirmation, BackgroundIsWhiteInASquareFrame) {
     const QImage bg = frm.shpBG()->grab().toImage();
     ASSERT_EQ(bg.size(), QSize(344, 156));
     const QColor frame(216, 227, 243);
-    for (const QPoint p : {QPoint(0, 0), QPoint(343, 0), QPoint(0, 155), QPoint(343, 155), QPoint(170, 0), QPoint(0, 80)})
+    for (const QPoint p :
+         {QPoint(0, 0), QPoint(343, 0), QPoint(0, 155), QPoint(343, 155), QPoint(170, 0), QPoint(0, 80)})
         EXPECT_EQ(bg.pixelColor(p), frame) << p.x() << "," << p.y();
     for (const QPoint p : {QPoint(1, 1), QPoint(170, 10), QPoint(54, 47), QPoint(170, 130), QPoint(342, 154)})
         EXPECT_EQ(bg.pixelColor(p), QColor(Qt::white)) << p.x() << "," << p.y();
@@ -107,12 +108,24 @@ TEST_P(ConfirmationClose, AnswersAndRemembers) {
     state.SetBgConfirmed = 1;
     WhenShown(frm, [&] {
         switch (c.how) {
-        case Close::OkTicked: QTest::mouseClick(frm.chkSetBgInfo(), Qt::LeftButton); [[fallthrough]];
-        case Close::Ok: QTest::mouseClick(frm.btnok(), Qt::LeftButton); break;
-        case Close::Cancel: QTest::mouseClick(frm.btncancel(), Qt::LeftButton); break;
-        case Close::X: QTest::mouseClick(frm.btnClose(), Qt::LeftButton); break;
-        case Close::Escape: QTest::keyClick(&frm, Qt::Key_Escape); break;
-        case Close::SystemClose: frm.close(); break;
+        case Close::OkTicked:
+            QTest::mouseClick(frm.chkSetBgInfo(), Qt::LeftButton);
+            [[fallthrough]];
+        case Close::Ok:
+            QTest::mouseClick(frm.btnok(), Qt::LeftButton);
+            break;
+        case Close::Cancel:
+            QTest::mouseClick(frm.btncancel(), Qt::LeftButton);
+            break;
+        case Close::X:
+            QTest::mouseClick(frm.btnClose(), Qt::LeftButton);
+            break;
+        case Close::Escape:
+            QTest::keyClick(&frm, Qt::Key_Escape);
+            break;
+        case Close::SystemClose:
+            frm.close();
+            break;
         }
     });
     EXPECT_EQ(frm.ShowModal(), c.answer);
@@ -171,7 +184,8 @@ TEST_F(Confirmation, DraggedByItsBackground) {
         before = frm.pos();
         QWidget* bg = frm.shpBG();
         const QPoint local(10, 140), global = bg->mapToGlobal(local);
-        QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent press(QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
         QApplication::sendEvent(bg, &press);
         QMouseEvent move(QEvent::MouseMove, local + QPoint(50, 20), global + QPoint(50, 20), Qt::NoButton,
                          Qt::LeftButton, Qt::NoModifier);
@@ -187,9 +201,11 @@ TEST_F(Confirmation, DraggedByItsBackground) {
 }
 
 TEST(WeekDayTitle, Names) {
-    const std::pair<int, const char*> cases[] = {{0, ""},       {1, "星期一"}, {2, "星期二"},    {3, "星期三"},
-                                                 {4, "星期四"}, {5, "星期五"}, {6, "星期六/日"}, {7, ""}, {-1, ""}};
-    for (const auto& [n, text] : cases) EXPECT_EQ(TDeskBGSetFrm::WeekDayTitle(n), QString::fromUtf8(text)) << n;
+    const std::pair<int, const char*> cases[] = {{0, ""},          {1, "星期一"}, {2, "星期二"},
+                                                 {3, "星期三"},    {4, "星期四"}, {5, "星期五"},
+                                                 {6, "星期六/日"}, {7, ""},       {-1, ""}};
+    for (const auto& [n, text] : cases)
+        EXPECT_EQ(TDeskBGSetFrm::WeekDayTitle(n), QString::fromUtf8(text)) << n;
 }
 
 struct GridCase {
@@ -221,9 +237,11 @@ TEST_P(MonthGrid, DrawsTheLinesAndTitlesOnly) {
     std::vector<bool> line(660 * 500, false);
     auto mark = [&](int x, int y) { line[static_cast<std::size_t>(y) * 660 + x] = true; };
     for (int x = 0; x < 660; ++x)
-        for (int y : {0, 20, 100, 180, 260, 340, 420, 499}) mark(x, y);
+        for (int y : {0, 20, 100, 180, 260, 340, 420, 499})
+            mark(x, y);
     for (int y = 0; y < 500; ++y)
-        for (int x : {0, 94, 188, 282, 376, 470, 564, 659}) mark(x, y);
+        for (int x : {0, 94, 188, 282, 376, 470, 564, 659})
+            mark(x, y);
     int strayInk = 0;
     for (int y = 0; y < 500; ++y)
         for (int x = 0; x < 660; ++x) {
@@ -238,14 +256,17 @@ TEST_P(MonthGrid, DrawsTheLinesAndTitlesOnly) {
     for (int c = 0; c < 7; ++c) {
         int ink = 0;
         for (int y = 1; y < 20; ++y)
-            for (int x = c * 94 + 1; x < c * 94 + 93; ++x) ink += Dark(g, x, y) ? 1 : 0;
+            for (int x = c * 94 + 1; x < c * 94 + 93; ++x)
+                ink += Dark(g, x, y) ? 1 : 0;
         EXPECT_GT(ink, 20) << "column " << c;
         for (int y = 1; y < 20; ++y)
-            for (int x = c * 94 + 1; x < c * 94 + 23; ++x) EXPECT_TRUE(White(g, x, y)) << x << "," << y;
+            for (int x = c * 94 + 1; x < c * 94 + 23; ++x)
+                EXPECT_TRUE(White(g, x, y)) << x << "," << y;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Depths, MonthGrid, ::testing::Values(GridCase{32, 32}, GridCase{24, 24}, GridCase{16, 24}));
+INSTANTIATE_TEST_SUITE_P(Depths, MonthGrid,
+                         ::testing::Values(GridCase{32, 32}, GridCase{24, 24}, GridCase{16, 24}));
 
 TEST(MonthGridCells, TextStaysInsideItsCell) {
     TestPlatform tp;
@@ -258,8 +279,10 @@ TEST(MonthGridCells, TextStaysInsideItsCell) {
     for (int y = 101; y < 180; ++y)
         for (int x = 95; x < 188; ++x) {
             if (g.pixel(x, y) == qRgb(255, 255, 255)) continue;
-            if (x >= 96 && x <= 185 && y >= 102 && y <= 177) ++inside;
-            else ++outside;
+            if (x >= 96 && x <= 185 && y >= 102 && y <= 177)
+                ++inside;
+            else
+                ++outside;
         }
     EXPECT_GT(inside, 50);
     EXPECT_EQ(outside, 0);
@@ -380,7 +403,8 @@ TEST_F(Apply, DesktopFailureKeepsTheIndex) {
     const QString report = tp.messages.shown[0].text;
     EXPECT_TRUE(report.contains(QStringLiteral("no desktop"))) << report.toStdString();
     EXPECT_TRUE(report.contains(QStringLiteral("GNOME"))) << report.toStdString();
-    EXPECT_TRUE(report.contains(QString::fromStdString(tp.file("source/DeskTopBG/Mix.bmp")))) << report.toStdString();
+    EXPECT_TRUE(report.contains(QString::fromStdString(tp.file("source/DeskTopBG/Mix.bmp"))))
+        << report.toStdString();
     EXPECT_TRUE(exists("source/DeskTopBG/Mix.Jpg"));
     tp.wallpaper.succeed = true;
     tools.imgAppToDeskClick(ctx);

@@ -1,9 +1,9 @@
 #include "platform/desktop/DesktopKey.h"
 
 #include "platform/AppFolder.h"
-#include "platform/posix/AtomicFile.h"
 #include "platform/Errors.h"
 #include "platform/desktop/Paths.h"
+#include "platform/posix/AtomicFile.h"
 
 #include <algorithm>
 #include <cstring>

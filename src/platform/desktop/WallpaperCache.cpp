@@ -21,7 +21,8 @@ constexpr const char* kShownNote = "shown";
 
 bool isCopyName(const std::string& name) {
     for (const std::string_view suffix : {std::string_view(".png"), std::string_view(".jpg")})
-        if (name.size() > kPrefix.size() + suffix.size() && name.starts_with(kPrefix) && name.ends_with(suffix))
+        if (name.size() > kPrefix.size() + suffix.size() && name.starts_with(kPrefix) &&
+            name.ends_with(suffix))
             return true;
     return false;
 }

@@ -44,7 +44,8 @@ private:
 // or ".jpeg", in any case) and decodes to exactly its pixels: the composer writes "Mix.Jpg" and then
 // "Mix.bmp" from its decoding, so the desktop can be handed the small JPEG as it is. Nothing when
 // there is none, or it shows anything else.
-std::optional<std::vector<std::uint8_t>> MatchingJpeg(const std::filesystem::path& file, const pic::Bitmap& picture);
+std::optional<std::vector<std::uint8_t>> MatchingJpeg(const std::filesystem::path& file,
+                                                      const pic::Bitmap& picture);
 
 // A PNG made for speed rather than size (24 bits RGB, 32 bits RGBA). Throws pic::PictureError.
 std::vector<std::uint8_t> EncodeWallpaperPng(const pic::Bitmap& picture);

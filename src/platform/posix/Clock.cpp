@@ -9,7 +9,7 @@ namespace nodo {
 LocalDateTime SystemClock::now() const {
     const auto tp = std::chrono::system_clock::now();
     const std::time_t t = std::chrono::system_clock::to_time_t(tp);
-    std::tm tm {};
+    std::tm tm{};
     ::localtime_r(&t, &tm);
     LocalDateTime d;
     d.year = tm.tm_year + 1900;
@@ -18,8 +18,8 @@ LocalDateTime SystemClock::now() const {
     d.hour = tm.tm_hour;
     d.minute = tm.tm_min;
     d.second = tm.tm_sec;
-    d.millisecond =
-        static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(tp.time_since_epoch()).count() % 1000);
+    d.millisecond = static_cast<int>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(tp.time_since_epoch()).count() % 1000);
     return d;
 }
 

@@ -12,11 +12,16 @@ bool IsValidUtf8(std::string_view s) {
     while (i < s.size()) {
         const unsigned char c = static_cast<unsigned char>(s[i]);
         int extra;
-        if (c < 0x80) extra = 0;
-        else if ((c & 0xE0) == 0xC0 && c >= 0xC2) extra = 1;
-        else if ((c & 0xF0) == 0xE0) extra = 2;
-        else if ((c & 0xF8) == 0xF0 && c <= 0xF4) extra = 3;
-        else return false;
+        if (c < 0x80)
+            extra = 0;
+        else if ((c & 0xE0) == 0xC0 && c >= 0xC2)
+            extra = 1;
+        else if ((c & 0xF0) == 0xE0)
+            extra = 2;
+        else if ((c & 0xF8) == 0xF0 && c <= 0xF4)
+            extra = 3;
+        else
+            return false;
         if (i + static_cast<size_t>(extra) >= s.size() && extra > 0) return false;
         for (int k = 1; k <= extra; ++k)
             if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
@@ -51,7 +56,9 @@ static std::string LocaleCodeset() {
     return s;
 }
 
-static bool IsUtf8Codeset(const std::string& cs) { return cs == "UTF-8" || cs == "utf8" || cs == "UTF8"; }
+static bool IsUtf8Codeset(const std::string& cs) {
+    return cs == "UTF-8" || cs == "utf8" || cs == "UTF8";
+}
 
 std::string FromAnsi(std::string_view bytes) {
     const std::string cs = LocaleCodeset();

@@ -8,8 +8,10 @@ namespace nodo {
 
 int StrToInt(const std::string& text) {
     size_t b = 0, e = text.size();
-    while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;
-    while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t')) --e;
+    while (b < e && (text[b] == ' ' || text[b] == '\t'))
+        ++b;
+    while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t'))
+        --e;
     const std::string t = text.substr(b, e - b);
     const std::string what = "'" + text + "' is not a valid integer value";
     if (t.empty()) throw ConvertError(what);

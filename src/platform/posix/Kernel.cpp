@@ -1,7 +1,7 @@
 #include "platform/Kernel.h"
 
-#include "platform/posix/AtomicFile.h"
 #include "platform/Errors.h"
+#include "platform/posix/AtomicFile.h"
 #include "platform/posix/LinuxKernel.h"
 
 #include <cerrno>
@@ -15,7 +15,8 @@
 namespace nodo {
 
 bool LinuxKernel::copyFile(const std::string& src, const std::string& dst, bool failIfExists) {
-    struct stat s {}, d {};
+    struct stat s {
+    }, d{};
     if (::stat(src.c_str(), &s) != 0 || !S_ISREG(s.st_mode)) return false;
     const bool dstExists = ::stat(dst.c_str(), &d) == 0;
     if (dstExists && failIfExists) return false;
@@ -66,6 +67,8 @@ void LinuxKernel::sleep(int milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
-void LinuxKernel::trimWorkingSet() { ::malloc_trim(0); }
+void LinuxKernel::trimWorkingSet() {
+    ::malloc_trim(0);
+}
 
 } // namespace nodo

@@ -1,9 +1,9 @@
 #include "platform/TextFile.h"
 
-#include "platform/posix/AtomicFile.h"
-#include "platform/posix/Encoding.h"
 #include "platform/Errors.h"
+#include "platform/posix/AtomicFile.h"
 #include "platform/posix/DiskTextFile.h"
+#include "platform/posix/Encoding.h"
 
 #include <cerrno>
 #include <cstring>
@@ -45,7 +45,8 @@ std::vector<std::string> DiskTextFile::readLines(const std::string& path) const 
     ss << in.rdbuf();
     if (in.bad()) throw FileError("Cannot read file \"" + path + "\".");
     std::vector<std::string> lines = SplitLines(ss.str());
-    for (auto& l : lines) l = FromAnsi(l);
+    for (auto& l : lines)
+        l = FromAnsi(l);
     return lines;
 }
 

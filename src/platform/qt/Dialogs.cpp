@@ -6,7 +6,8 @@
 
 namespace nodo {
 
-QStringList QtDialogs::openFiles(QWidget* parent, const QString& title, const QString& filter, bool multiSelect) {
+QStringList QtDialogs::openFiles(QWidget* parent, const QString& title, const QString& filter,
+                                 bool multiSelect) {
     if (multiSelect) return QFileDialog::getOpenFileNames(parent, title, QString(), filter);
     const QString one = QFileDialog::getOpenFileName(parent, title, QString(), filter);
     return one.isEmpty() ? QStringList() : QStringList{one};

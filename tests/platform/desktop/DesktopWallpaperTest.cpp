@@ -2,9 +2,9 @@
 #include "TestSupport.h"
 #include "imaging/Codecs.h"
 #include "imaging/PictureFile.h"
-#include "platform/desktop/WallpaperCache.h"
 #include "platform/Errors.h"
 #include "platform/desktop/DesktopCommands.h"
+#include "platform/desktop/WallpaperCache.h"
 
 #include <algorithm>
 #include <fstream>

@@ -1,6 +1,6 @@
 #pragma once
-#include "imaging/TestPictures.h"
 #include "imaging/Bitmap.h"
+#include "imaging/TestPictures.h"
 #include "platform/desktop/CommandRunner.h"
 #include "platform/desktop/DesktopDetect.h"
 

@@ -37,15 +37,16 @@ TEST_F(AppFolderTest, ComponentsMatchWithoutRegardToCase) {
     } cases[] = {
         {"data\\FormSize.ini", "data/FormSize.ini"},
         {"Data\\formsize.INI", "data/FormSize.ini"},
-        {"DATA\\tmppic.ini", "data/tmppic.ini"},        // new file inside the existing folder
+        {"DATA\\tmppic.ini", "data/tmppic.ini"}, // new file inside the existing folder
         {"source\\DeskTopBG\\Mix.Bmp", "source/DeskTopBG/Mix.bmp"},
         {"Source/desktopbg/MIX.BMP", "source/DeskTopBG/Mix.bmp"},
         {"source\\DeskTopBG\\", "source/DeskTopBG"},
-        {"tmp\\tmp.bmp", "tmp/tmp.bmp"},                // missing folder keeps the given spelling
+        {"tmp\\tmp.bmp", "tmp/tmp.bmp"}, // missing folder keeps the given spelling
         {"Tmp\\Sub\\x.bmp", "Tmp/Sub/x.bmp"},
         {"data\\.\\FormSize.ini", "data/FormSize.ini"},
     };
-    for (const auto& c : cases) EXPECT_EQ(folder.path(c.relative), r + c.expected) << c.relative;
+    for (const auto& c : cases)
+        EXPECT_EQ(folder.path(c.relative), r + c.expected) << c.relative;
 }
 
 TEST_F(AppFolderTest, ExactSpellingWinsWhenNamesDifferOnlyInCase) {
@@ -78,12 +79,9 @@ TEST(FileNameHelpers, ExtensionsAndTheirReplacement) {
         const char* lowerExt;
         const char* asBmp;
     } cases[] = {
-        {"/a/b/Photo.JPEG", ".jpeg", "/a/b/Photo.bmp"},
-        {"/a/b/photo.Png", ".png", "/a/b/photo.bmp"},
-        {"/a/b.d/photo", "", "/a/b.d/photo.bmp"},
-        {"C:\\x\\Mix.Jpg", ".jpg", "C:\\x\\Mix.bmp"},
-        {"archive.tar.GZ", ".gz", "archive.tar.bmp"},
-        {"", "", ".bmp"},
+        {"/a/b/Photo.JPEG", ".jpeg", "/a/b/Photo.bmp"}, {"/a/b/photo.Png", ".png", "/a/b/photo.bmp"},
+        {"/a/b.d/photo", "", "/a/b.d/photo.bmp"},       {"C:\\x\\Mix.Jpg", ".jpg", "C:\\x\\Mix.bmp"},
+        {"archive.tar.GZ", ".gz", "archive.tar.bmp"},   {"", "", ".bmp"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(LowerExt(c.name), c.lowerExt) << c.name;

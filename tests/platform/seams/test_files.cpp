@@ -1,9 +1,9 @@
 #include "platform/Clock.h"
-#include "platform/posix/Encoding.h"
 #include "platform/Errors.h"
 #include "platform/Kernel.h"
 #include "platform/TextFile.h"
 #include "platform/posix/DiskTextFile.h"
+#include "platform/posix/Encoding.h"
 #include "platform/posix/LinuxKernel.h"
 
 #include <filesystem>
@@ -24,7 +24,9 @@ std::string Slurp(const fs::path& p) {
     return ss.str();
 }
 
-void Spit(const fs::path& p, const std::string& s) { std::ofstream(p, std::ios::binary) << s; }
+void Spit(const fs::path& p, const std::string& s) {
+    std::ofstream(p, std::ios::binary) << s;
+}
 
 class TempDir : public ::testing::Test {
 protected:
@@ -54,7 +56,8 @@ TEST(SplitLines, LineEndsOfEveryKind) {
         {"a\nb\rc\r\n\r\nd", {"a", "b", "c", "", "d"}},
         {"x\r\n\r\n", {"x", ""}},
     };
-    for (const auto& c : cases) EXPECT_EQ(SplitLines(c.content), c.lines) << c.content;
+    for (const auto& c : cases)
+        EXPECT_EQ(SplitLines(c.content), c.lines) << c.content;
 }
 
 TEST(StrToInt, AcceptsDecimalIntegersOnly) {
@@ -161,10 +164,11 @@ TEST(IsoWeekday, KnownDates) {
     struct Case {
         int y, m, d, wd;
     } cases[] = {
-        {2013, 1, 5, 6}, {2013, 1, 6, 7}, {2013, 1, 7, 1}, {1899, 12, 30, 6},
-        {2000, 2, 29, 2}, {2026, 12, 9, 3}, {1, 1, 1, 1},   {9999, 12, 31, 5},
+        {2013, 1, 5, 6},  {2013, 1, 6, 7},  {2013, 1, 7, 1}, {1899, 12, 30, 6},
+        {2000, 2, 29, 2}, {2026, 12, 9, 3}, {1, 1, 1, 1},    {9999, 12, 31, 5},
     };
-    for (const auto& c : cases) EXPECT_EQ(IsoWeekday(c.y, c.m, c.d), c.wd) << c.y << "-" << c.m << "-" << c.d;
+    for (const auto& c : cases)
+        EXPECT_EQ(IsoWeekday(c.y, c.m, c.d), c.wd) << c.y << "-" << c.m << "-" << c.d;
 }
 
 } // namespace

@@ -45,8 +45,8 @@ TestPlatform::TestPlatform(bool withDataFolders) {
 TestPlatform::~TestPlatform() {
     std::error_code ec;
     // Read-only folders made by a test must not stop the clean-up.
-    for (auto it = fs::recursive_directory_iterator(m_root, ec); !ec && it != fs::recursive_directory_iterator();
-         it.increment(ec))
+    for (auto it = fs::recursive_directory_iterator(m_root, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
         fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
     fs::remove_all(m_root, ec);
 }

@@ -32,7 +32,7 @@ public:
         Buttons buttons;
     };
     std::vector<Shown> shown;
-    std::deque<Result> answers; // taken in order; Ok when empty
+    std::deque<Result> answers;   // taken in order; Ok when empty
     std::function<void()> onShow; // runs while the "box" is up (e.g. to check state)
 
     Result show(QWidget*, const QString& text, const QString& caption, Buttons buttons, Icon) override {
@@ -45,7 +45,8 @@ public:
     }
     QStringList texts() const {
         QStringList l;
-        for (const auto& s : shown) l << s.text;
+        for (const auto& s : shown)
+            l << s.text;
         return l;
     }
 };
