@@ -26,7 +26,7 @@ foreach(f bin/nodo bin/nodo-cli ${template}/source/DeskTopBG/A1.bmp ${template}/
           share/applications/${APP_ID}.desktop share/metainfo/${APP_ID}.metainfo.xml
           share/icons/hicolor/scalable/apps/${APP_ID}.svg share/icons/hicolor/16x16/apps/${APP_ID}.png
           share/icons/hicolor/256x256/apps/${APP_ID}.png share/man/man1/nodo-cli.1.gz share/man/man1/nodo.1.gz
-          share/doc/nodo/copyright)
+          share/doc/nodo/copyright ${template}/data/notes.db)
   if(NOT EXISTS ${SYSTEM}/${f})
     message(FATAL_ERROR "the installation lacks ${f}")
   endif()
