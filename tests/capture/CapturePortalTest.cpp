@@ -4,7 +4,7 @@
 #include "CaptureFixture.h"
 #include "platform/portal/ScreenshotPortal.h"
 #include "platform/qt/QtScreen.h"
-#include "support/portal/InterfaceSpec.h"
+#include "support/portal/InterfaceDescription.h"
 #include "support/portal/PortalHarness.h"
 
 #include <QDBusReply>
@@ -197,10 +197,10 @@ INSTANTIATE_TEST_SUITE_P(Capture, PortalTake,
 // What a caller sees of our portal is what the installed description says.
 TEST_F(PortalCapture, ThePortalServesTheInstalledDescription) {
     QString why;
-    const auto spec =
-        ReadInterfaceSpec(QStringLiteral(NODO_PORTAL_INTERFACES "/org.freedesktop.portal.Screenshot.xml"),
-                          QStringLiteral("org.freedesktop.portal.Screenshot"), &why);
-    ASSERT_TRUE(spec) << why.toStdString();
+    const auto desc = ReadInterfaceDescription(
+        QStringLiteral(NODO_PORTAL_INTERFACES "/org.freedesktop.portal.Screenshot.xml"),
+        QStringLiteral("org.freedesktop.portal.Screenshot"), &why);
+    ASSERT_TRUE(desc) << why.toStdString();
     QDBusConnection bus = s_bus->connect();
     const QString service = QStringLiteral("org.freedesktop.portal.Desktop");
     const QString path = QStringLiteral("/org/freedesktop/portal/desktop");
@@ -210,7 +210,7 @@ TEST_F(PortalCapture, ThePortalServesTheInstalledDescription) {
     const QDBusReply<QDBusVariant> version = bus.call(get);
     ASSERT_TRUE(version.isValid()) << version.error().message().toStdString();
     EXPECT_EQ(version.value().variant().metaType(), QMetaType::fromType<uint>());
-    EXPECT_EQ(version.value().variant().toUInt(), spec->version);
+    EXPECT_EQ(version.value().variant().toUInt(), desc->version);
 
     const QDBusReply<QString> xml = bus.call(QDBusMessage::createMethodCall(
         service, path, QStringLiteral("org.freedesktop.DBus.Introspectable"), QStringLiteral("Introspect")));
@@ -219,9 +219,9 @@ TEST_F(PortalCapture, ThePortalServesTheInstalledDescription) {
     ASSERT_TRUE(file.open());
     file.write(xml.value().toUtf8());
     file.close();
-    const auto served = ReadInterfaceSpec(file.fileName(), spec->name, &why);
+    const auto served = ReadInterfaceDescription(file.fileName(), desc->name, &why);
     ASSERT_TRUE(served) << why.toStdString();
-    for (const MethodSpec& m : spec->methods) {
+    for (const MethodDescription& m : desc->methods) {
         EXPECT_EQ(served->methods.value(m.name).inSignature(), m.inSignature()) << m.name.toStdString();
         EXPECT_EQ(served->methods.value(m.name).outSignature(), m.outSignature()) << m.name.toStdString();
     }
@@ -229,7 +229,7 @@ TEST_F(PortalCapture, ThePortalServesTheInstalledDescription) {
 
     // A call that the description does not allow is refused and noted.
     QDBusMessage bad =
-        QDBusMessage::createMethodCall(service, path, spec->name, QStringLiteral("Screenshot"));
+        QDBusMessage::createMethodCall(service, path, desc->name, QStringLiteral("Screenshot"));
     bad << QString() << QVariantMap{{QStringLiteral("interactive"), QStringLiteral("no")}};
     EXPECT_EQ(bus.call(bad).type(), QDBusMessage::ErrorMessage);
     EXPECT_EQ(s_portal->violations().size(), 1);

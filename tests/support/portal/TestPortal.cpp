@@ -5,7 +5,7 @@
 // back what was called and what was wrong.
 //
 //   nodo_test_portal [--interfaces DIR]   (the bus is DBUS_SESSION_BUS_ADDRESS; prints "ready")
-#include "support/portal/InterfaceSpec.h"
+#include "support/portal/InterfaceDescription.h"
 
 #include <QCoreApplication>
 #include <QDBusArgument>
@@ -23,8 +23,8 @@
 #include <cstdio>
 
 using nodo::testing::CheckCall;
-using nodo::testing::InterfaceSpec;
-using nodo::testing::ReadInterfaceSpec;
+using nodo::testing::InterfaceDescription;
+using nodo::testing::ReadInterfaceDescription;
 
 namespace {
 
@@ -53,7 +53,7 @@ QString Signature(const QDBusMessage& message) {
 
 class Portal : public QDBusVirtualObject {
 public:
-    Portal(InterfaceSpec screenshot, InterfaceSpec request)
+    Portal(InterfaceDescription screenshot, InterfaceDescription request)
         : m_screenshot(std::move(screenshot)), m_request(std::move(request)) {}
 
     // How the next Screenshot calls are answered: "png" (argument: a picture file, copied into
@@ -130,7 +130,7 @@ private:
     }
 
     // The one property the description has is the version, which its documentation names.
-    QVariant value(const nodo::testing::PropertySpec& p) const {
+    QVariant value(const nodo::testing::PropertyDescription& p) const {
         if (p.name == QLatin1String("version") && p.type == QLatin1String("u"))
             return QVariant::fromValue(m_screenshot.version);
         return {};
@@ -215,7 +215,7 @@ private:
         return true;
     }
 
-    InterfaceSpec m_screenshot, m_request;
+    InterfaceDescription m_screenshot, m_request;
     QSet<QString> m_live; // request objects not yet answered or closed
     int m_serial = 0;
 };
@@ -278,11 +278,11 @@ int main(int argc, char** argv) {
         dir = args[i + 1];
 
     QString why;
-    auto screenshot =
-        ReadInterfaceSpec(dir + QStringLiteral("/org.freedesktop.portal.Screenshot.xml"), kScreenshot, &why);
+    auto screenshot = ReadInterfaceDescription(dir + QStringLiteral("/org.freedesktop.portal.Screenshot.xml"),
+                                               kScreenshot, &why);
     if (!screenshot) return Fail(2, why);
     auto request =
-        ReadInterfaceSpec(dir + QStringLiteral("/org.freedesktop.portal.Request.xml"), kRequest, &why);
+        ReadInterfaceDescription(dir + QStringLiteral("/org.freedesktop.portal.Request.xml"), kRequest, &why);
     if (!request) return Fail(2, why);
 
     QDBusConnection bus = QDBusConnection::sessionBus();

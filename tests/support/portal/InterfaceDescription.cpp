@@ -1,4 +1,4 @@
-#include "support/portal/InterfaceSpec.h"
+#include "support/portal/InterfaceDescription.h"
 
 #include <QDBusArgument>
 #include <QDBusMetaType>
@@ -12,9 +12,9 @@ namespace nodo::testing {
 
 namespace {
 
-QString Join(const QList<ArgSpec>& args, bool in) {
+QString Join(const QList<ArgDescription>& args, bool in) {
     QString s;
-    for (const ArgSpec& a : args)
+    for (const ArgDescription& a : args)
         if (a.in == in) s += a.type;
     return s;
 }
@@ -36,8 +36,8 @@ uint DocumentedVersion(const QString& comment) {
     return m.hasMatch() ? m.captured(1).toUInt() : 0;
 }
 
-void WriteArgs(QXmlStreamWriter& w, const QList<ArgSpec>& args, bool withDirection) {
-    for (const ArgSpec& a : args) {
+void WriteArgs(QXmlStreamWriter& w, const QList<ArgDescription>& args, bool withDirection) {
+    for (const ArgDescription& a : args) {
         w.writeStartElement(QStringLiteral("arg"));
         w.writeAttribute(QStringLiteral("type"), a.type);
         w.writeAttribute(QStringLiteral("name"), a.name);
@@ -50,34 +50,34 @@ void WriteArgs(QXmlStreamWriter& w, const QList<ArgSpec>& args, bool withDirecti
 
 } // namespace
 
-QString MethodSpec::inSignature() const {
+QString MethodDescription::inSignature() const {
     return Join(args, true);
 }
-QString MethodSpec::outSignature() const {
+QString MethodDescription::outSignature() const {
     return Join(args, false);
 }
-QString SignalSpec::signature() const {
+QString SignalDescription::signature() const {
     return Join(args, true);
 }
 
-QString InterfaceSpec::introspection() const {
+QString InterfaceDescription::introspection() const {
     QString out;
     QXmlStreamWriter w(&out);
     w.writeStartElement(QStringLiteral("interface"));
     w.writeAttribute(QStringLiteral("name"), name);
-    for (const MethodSpec& m : methods) {
+    for (const MethodDescription& m : methods) {
         w.writeStartElement(QStringLiteral("method"));
         w.writeAttribute(QStringLiteral("name"), m.name);
         WriteArgs(w, m.args, true);
         w.writeEndElement();
     }
-    for (const SignalSpec& s : signals_) {
+    for (const SignalDescription& s : signals_) {
         w.writeStartElement(QStringLiteral("signal"));
         w.writeAttribute(QStringLiteral("name"), s.name);
         WriteArgs(w, s.args, false);
         w.writeEndElement();
     }
-    for (const PropertySpec& p : properties) {
+    for (const PropertyDescription& p : properties) {
         w.writeStartElement(QStringLiteral("property"));
         w.writeAttribute(QStringLiteral("name"), p.name);
         w.writeAttribute(QStringLiteral("type"), p.type);
@@ -88,18 +88,19 @@ QString InterfaceSpec::introspection() const {
     return out;
 }
 
-std::optional<InterfaceSpec> ReadInterfaceSpec(const QString& file, const QString& interface, QString* why) {
+std::optional<InterfaceDescription> ReadInterfaceDescription(const QString& file, const QString& interface,
+                                                             QString* why) {
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly)) {
         if (why) *why = file + QStringLiteral(": ") + f.errorString();
         return std::nullopt;
     }
     QXmlStreamReader xml(&f);
-    std::optional<InterfaceSpec> spec;
+    std::optional<InterfaceDescription> desc;
     bool inside = false;
     QString comment;
-    MethodSpec* method = nullptr;
-    SignalSpec* signal = nullptr;
+    MethodDescription* method = nullptr;
+    SignalDescription* signal = nullptr;
     while (!xml.atEnd()) {
         const auto token = xml.readNext();
         if (token == QXmlStreamReader::Comment) {
@@ -120,27 +121,27 @@ std::optional<InterfaceSpec> ReadInterfaceSpec(const QString& file, const QStrin
         if (n == QLatin1String("interface")) {
             inside = name == interface;
             if (inside) {
-                spec.emplace();
-                spec->name = name;
-                spec->version = DocumentedVersion(comment);
+                desc.emplace();
+                desc->name = name;
+                desc->version = DocumentedVersion(comment);
             }
         } else if (inside && n == QLatin1String("method")) {
-            MethodSpec m;
+            MethodDescription m;
             m.name = name;
             const qsizetype split = comment.indexOf(QLatin1String("The following results"));
             m.options = Terms(split < 0 ? comment : comment.left(split));
             if (split >= 0) m.results = Terms(comment.mid(split));
-            method = &spec->methods.insert(name, m).value();
+            method = &desc->methods.insert(name, m).value();
         } else if (inside && n == QLatin1String("signal")) {
-            SignalSpec s;
+            SignalDescription s;
             s.name = name;
-            signal = &spec->signals_.insert(name, s).value();
+            signal = &desc->signals_.insert(name, s).value();
         } else if (inside && n == QLatin1String("property")) {
-            spec->properties.insert(name, {name, attr.value(QLatin1String("type")).toString(),
+            desc->properties.insert(name, {name, attr.value(QLatin1String("type")).toString(),
                                            attr.value(QLatin1String("access")).toString()});
         } else if (inside && n == QLatin1String("arg")) {
-            ArgSpec a{name, attr.value(QLatin1String("type")).toString(),
-                      attr.value(QLatin1String("direction")) != QLatin1String("out")};
+            ArgDescription a{name, attr.value(QLatin1String("type")).toString(),
+                             attr.value(QLatin1String("direction")) != QLatin1String("out")};
             if (method) method->args.append(a);
             if (signal) signal->args.append(a);
         }
@@ -151,8 +152,8 @@ std::optional<InterfaceSpec> ReadInterfaceSpec(const QString& file, const QStrin
         if (why) *why = file + QStringLiteral(": ") + xml.errorString();
         return std::nullopt;
     }
-    if (!spec && why) *why = file + QStringLiteral(" does not describe ") + interface;
-    return spec;
+    if (!desc && why) *why = file + QStringLiteral(" does not describe ") + interface;
+    return desc;
 }
 
 QString VariantSignature(const QVariant& value) {
@@ -163,10 +164,10 @@ QString VariantSignature(const QVariant& value) {
     return sig ? QString::fromLatin1(sig) : QStringLiteral("?");
 }
 
-QStringList CheckCall(const InterfaceSpec& spec, const QString& member, const QString& signature,
+QStringList CheckCall(const InterfaceDescription& desc, const QString& member, const QString& signature,
                       const QVariantMap& options) {
-    const auto it = spec.methods.constFind(member);
-    if (it == spec.methods.cend()) return {QStringLiteral("%1 has no method %2").arg(spec.name, member)};
+    const auto it = desc.methods.constFind(member);
+    if (it == desc.methods.cend()) return {QStringLiteral("%1 has no method %2").arg(desc.name, member)};
     QStringList wrong;
     if (signature != it->inSignature())
         wrong << QStringLiteral("%1 takes (%2), called with (%3)").arg(member, it->inSignature(), signature);

@@ -13,36 +13,36 @@
 
 namespace nodo::testing {
 
-struct ArgSpec {
+struct ArgDescription {
     QString name, type;
     bool in = true;
 };
 
-struct MethodSpec {
+struct MethodDescription {
     QString name;
-    QList<ArgSpec> args;
+    QList<ArgDescription> args;
     QMap<QString, QString> options; // documented keys of the options vardict -> value type
     QMap<QString, QString> results; // documented keys of the Response results -> value type
     QString inSignature() const;
     QString outSignature() const;
 };
 
-struct SignalSpec {
+struct SignalDescription {
     QString name;
-    QList<ArgSpec> args;
+    QList<ArgDescription> args;
     QString signature() const;
 };
 
-struct PropertySpec {
+struct PropertyDescription {
     QString name, type, access;
 };
 
-struct InterfaceSpec {
+struct InterfaceDescription {
     QString name;
     uint version = 0; // "This documentation describes version N of this interface."; 0 when unsaid
-    QMap<QString, MethodSpec> methods;
-    QMap<QString, SignalSpec> signals_;
-    QMap<QString, PropertySpec> properties;
+    QMap<QString, MethodDescription> methods;
+    QMap<QString, SignalDescription> signals_;
+    QMap<QString, PropertyDescription> properties;
 
     // The <interface> element for an Introspect answer.
     QString introspection() const;
@@ -50,7 +50,8 @@ struct InterfaceSpec {
 
 // Reads one interface from an introspection file; nullopt (and why) when the file cannot be read or
 // does not describe it.
-std::optional<InterfaceSpec> ReadInterfaceSpec(const QString& file, const QString& interface, QString* why);
+std::optional<InterfaceDescription> ReadInterfaceDescription(const QString& file, const QString& interface,
+                                                             QString* why);
 
 // The D-Bus type of one value of a demarshalled vardict.
 QString VariantSignature(const QVariant& value);
@@ -59,7 +60,7 @@ QString VariantSignature(const QVariant& value);
 // an options vardict, those options: an unknown method, other argument types, an option key the
 // documentation does not list, an option of another type, a handle_token that is no valid object
 // path element. Empty for a call as described.
-QStringList CheckCall(const InterfaceSpec& spec, const QString& member, const QString& signature,
+QStringList CheckCall(const InterfaceDescription& desc, const QString& member, const QString& signature,
                       const QVariantMap& options);
 
 } // namespace nodo::testing

@@ -1,6 +1,6 @@
 // The reader of the installed portal descriptions, and the call checker our test portal runs every
 // call through: if either were wrong, the portal tests would pass against a portal unlike the real one.
-#include "support/portal/InterfaceSpec.h"
+#include "support/portal/InterfaceDescription.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -12,21 +12,21 @@ namespace {
 
 const QString kDir = QStringLiteral(NODO_PORTAL_INTERFACES);
 
-InterfaceSpec Installed(const QString& file, const QString& name) {
+InterfaceDescription Installed(const QString& file, const QString& name) {
     QString why;
-    auto spec = ReadInterfaceSpec(kDir + QLatin1Char('/') + file, name, &why);
-    EXPECT_TRUE(spec) << why.toStdString();
-    return spec.value_or(InterfaceSpec{});
+    auto desc = ReadInterfaceDescription(kDir + QLatin1Char('/') + file, name, &why);
+    EXPECT_TRUE(desc) << why.toStdString();
+    return desc.value_or(InterfaceDescription{});
 }
 
 TEST(PortalDescription, ScreenshotAsInstalled) {
-    const InterfaceSpec s = Installed(QStringLiteral("org.freedesktop.portal.Screenshot.xml"),
-                                      QStringLiteral("org.freedesktop.portal.Screenshot"));
+    const InterfaceDescription s = Installed(QStringLiteral("org.freedesktop.portal.Screenshot.xml"),
+                                             QStringLiteral("org.freedesktop.portal.Screenshot"));
     EXPECT_EQ(s.name, QStringLiteral("org.freedesktop.portal.Screenshot"));
     // xdg-desktop-portal 1.16 (Debian 12) documents version 2: the one with "interactive".
     EXPECT_GE(s.version, 2u);
     ASSERT_TRUE(s.methods.contains(QStringLiteral("Screenshot")));
-    const MethodSpec shot = s.methods.value(QStringLiteral("Screenshot"));
+    const MethodDescription shot = s.methods.value(QStringLiteral("Screenshot"));
     EXPECT_EQ(shot.inSignature(), QStringLiteral("sa{sv}"));
     EXPECT_EQ(shot.outSignature(), QStringLiteral("o"));
     EXPECT_EQ(shot.options.value(QStringLiteral("handle_token")), QStringLiteral("s"));
@@ -45,8 +45,8 @@ TEST(PortalDescription, ScreenshotAsInstalled) {
 }
 
 TEST(PortalDescription, RequestAsInstalled) {
-    const InterfaceSpec r = Installed(QStringLiteral("org.freedesktop.portal.Request.xml"),
-                                      QStringLiteral("org.freedesktop.portal.Request"));
+    const InterfaceDescription r = Installed(QStringLiteral("org.freedesktop.portal.Request.xml"),
+                                             QStringLiteral("org.freedesktop.portal.Request"));
     ASSERT_TRUE(r.methods.contains(QStringLiteral("Close")));
     EXPECT_EQ(r.methods.value(QStringLiteral("Close")).inSignature(), QString());
     ASSERT_TRUE(r.signals_.contains(QStringLiteral("Response")));
@@ -56,11 +56,11 @@ TEST(PortalDescription, RequestAsInstalled) {
 TEST(PortalDescription, MissingOrForeignFilesAreReported) {
     QString why;
     EXPECT_FALSE(
-        ReadInterfaceSpec(kDir + QStringLiteral("/no.such.Interface.xml"), QStringLiteral("x"), &why));
+        ReadInterfaceDescription(kDir + QStringLiteral("/no.such.Interface.xml"), QStringLiteral("x"), &why));
     EXPECT_FALSE(why.isEmpty());
     why.clear();
-    EXPECT_FALSE(ReadInterfaceSpec(kDir + QStringLiteral("/org.freedesktop.portal.Request.xml"),
-                                   QStringLiteral("org.freedesktop.portal.Screenshot"), &why));
+    EXPECT_FALSE(ReadInterfaceDescription(kDir + QStringLiteral("/org.freedesktop.portal.Request.xml"),
+                                          QStringLiteral("org.freedesktop.portal.Screenshot"), &why));
     EXPECT_TRUE(why.contains(QStringLiteral("does not describe")));
 
     QTemporaryDir dir;
@@ -68,7 +68,7 @@ TEST(PortalDescription, MissingOrForeignFilesAreReported) {
     ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
     broken.write("<node><interface name=\"a.B\"><method name=\"M\">");
     broken.close();
-    EXPECT_FALSE(ReadInterfaceSpec(broken.fileName(), QStringLiteral("a.B"), &why));
+    EXPECT_FALSE(ReadInterfaceDescription(broken.fileName(), QStringLiteral("a.B"), &why));
 }
 
 struct CallCase {
@@ -81,8 +81,8 @@ struct CallCase {
 class ScreenshotCalls : public ::testing::TestWithParam<CallCase> {};
 
 TEST_P(ScreenshotCalls, AreCheckedAgainstTheDescription) {
-    static const InterfaceSpec s = Installed(QStringLiteral("org.freedesktop.portal.Screenshot.xml"),
-                                             QStringLiteral("org.freedesktop.portal.Screenshot"));
+    static const InterfaceDescription s = Installed(QStringLiteral("org.freedesktop.portal.Screenshot.xml"),
+                                                    QStringLiteral("org.freedesktop.portal.Screenshot"));
     const CallCase& c = GetParam();
     const QStringList wrong = CheckCall(s, c.member, c.signature, c.options);
     EXPECT_EQ(wrong.size(), c.problems) << wrong.join(QStringLiteral("; ")).toStdString();
