@@ -34,14 +34,6 @@ namespace nodo {
 namespace {
 constexpr int kFrameGrip = 5; // width of the sizing frame inside the window edge
 
-QPushButton* FlatButton(QWidget* parent, const QString& caption, const QRect& r, bool shown) {
-    auto* b = new QPushButton(caption, parent);
-    b->setFlat(true);
-    b->setGeometry(r);
-    b->setVisible(shown);
-    b->setCursor(Qt::PointingHandCursor);
-    return b;
-}
 } // namespace
 
 TMainFrm::TMainFrm(Platform& platform, SharedState& state, QWidget* parent)

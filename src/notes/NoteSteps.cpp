@@ -93,9 +93,7 @@ StepResult SavePage(TDM& dm, int page, const DayEditors& editors) {
     } catch (const std::exception& e) {
         return Failed(e);
     }
-    StepResult r;
-    r.written = true;
-    return r;
+    return {.ok = true, .written = true, .error = {}};
 }
 
 StepResult LoadNote(TDM& dm, const NoteDate& date, RichEdit& editor) {
@@ -131,9 +129,7 @@ StepResult SaveNote(TDM& dm, const NoteDate& date, RichEdit& editor) {
     } catch (const std::exception& e) {
         return Failed(e);
     }
-    StepResult r;
-    r.written = true;
-    return r;
+    return {.ok = true, .written = true, .error = {}};
 }
 
 } // namespace nodo

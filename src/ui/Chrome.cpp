@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
@@ -28,6 +29,28 @@ QFont UiFont(const QString& face, int pixelSize, bool bold) {
     f.setPixelSize(pixelSize);
     f.setBold(bold);
     return f;
+}
+
+QPushButton* FlatButton(QWidget* parent, const QString& caption, const QRect& geometry, bool shown) {
+    auto* b = new QPushButton(caption, parent);
+    b->setFlat(true);
+    b->setGeometry(geometry);
+    b->setVisible(shown);
+    b->setCursor(Qt::PointingHandCursor);
+    return b;
+}
+
+QPushButton* FlatButton(QWidget* parent, const QString& caption, const QRect& geometry, const QFont& font,
+                        bool shown) {
+    QPushButton* b = FlatButton(parent, caption, geometry, shown);
+    b->setFont(font);
+    return b;
+}
+
+void SetCaptionColour(QPushButton* button, const QColor& colour) {
+    QPalette pal = button->palette();
+    pal.setColor(QPalette::ButtonText, colour);
+    button->setPalette(pal);
 }
 
 void CentreOver(QWidget* window, const QWidget* owner) {

@@ -6,6 +6,9 @@
 #include <QPoint>
 #include <QString>
 
+class QColor;
+class QPushButton;
+class QRect;
 class QWidget;
 
 namespace nodo {
@@ -14,6 +17,13 @@ namespace nodo {
 // its usual Latin name and the installed faces that can stand in for it, so Chinese text always
 // renders. Sizes are in pixels, as the windows were laid out.
 QFont UiFont(const QString& face, int pixelSize, bool bold = false);
+
+// A flat push button with a hand cursor, as the windows' text buttons are.
+QPushButton* FlatButton(QWidget* parent, const QString& caption, const QRect& geometry, bool shown);
+QPushButton* FlatButton(QWidget* parent, const QString& caption, const QRect& geometry, const QFont& font,
+                        bool shown);
+// The colour of a button's caption.
+void SetCaptionColour(QPushButton* button, const QColor& colour);
 
 // Centres `window` over `owner`'s frame, or over the primary screen's free area without an owner.
 void CentreOver(QWidget* window, const QWidget* owner);

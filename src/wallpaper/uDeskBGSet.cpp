@@ -283,14 +283,19 @@ void FitScrollContent(QWidget* content, const QLabel* bg, const QLabel* mix) {
 }
 } // namespace
 
-bool TDeskBGSetFrm::LoadBGPic(const std::string& FileName) {
+bool TDeskBGSetFrm::loadPicture(const std::string& FileName, pic::Bitmap& into) {
     try {
-        m_bgPicture = pic::LoadBitmapFile(FileName);
+        into = pic::LoadBitmapFile(FileName);
+        return true;
     } catch (const std::exception&) {
         m_platform.messages->show(this, QStringLiteral("加载失败！"));
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
         return false;
     }
+}
+
+bool TDeskBGSetFrm::LoadBGPic(const std::string& FileName) {
+    if (!loadPicture(FileName, m_bgPicture)) return false;
     m_imgPicBG->setPixmap(QPixmap::fromImage(ToQImage(m_bgPicture)));
     m_imgPicBG->resize(m_bgPicture.width(), m_bgPicture.height());
     FitScrollContent(m_scbContent, m_imgPicBG, m_imgPicMix);
@@ -298,13 +303,7 @@ bool TDeskBGSetFrm::LoadBGPic(const std::string& FileName) {
 }
 
 bool TDeskBGSetFrm::LoadContentPic(const std::string& FileName) {
-    try {
-        m_mixPicture = pic::LoadBitmapFile(FileName);
-    } catch (const std::exception&) {
-        m_platform.messages->show(this, QStringLiteral("加载失败！"));
-        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
-        return false;
-    }
+    if (!loadPicture(FileName, m_mixPicture)) return false;
     m_imgPicMix->resize(m_mixPicture.width(), m_mixPicture.height());
     showContentPicture();
     FitScrollContent(m_scbContent, m_imgPicBG, m_imgPicMix);

@@ -105,6 +105,8 @@ protected:
 private:
     void FormCreate();
     void showContentPicture();
+    // Loads a file into `into`; on failure says "加载失败！" and closes the window.
+    bool loadPicture(const std::string& FileName, pic::Bitmap& into);
     // The background with the content painted on at (x, y) into the preview, then saved as Mix.bmp.
     void paintPreview(int x, int y);
 

@@ -1,19 +1,17 @@
 // Runs the built nodo-cli: the lunar and solar commands as a user or a script sees them.
+#include "support/RunShell.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 namespace {
 
-struct Result {
-    int status = -1;
-    std::string out;
-};
+using Result = nodo::testing::ShellRun;
 
 // The application folder from the environment, else the program this test was built with.
 std::string CliPath() {
@@ -22,17 +20,7 @@ std::string CliPath() {
 }
 
 Result RunCli(const std::string& args) {
-    Result r;
-    const std::string command = "'" + CliPath() + "' " + args + " 2>&1";
-    FILE* p = popen(command.c_str(), "r");
-    if (p == nullptr) return r;
-    char buf[65536];
-    size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-        r.out.append(buf, n);
-    const int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
+    return nodo::testing::RunShell("'" + CliPath() + "' " + args + " 2>&1");
 }
 
 std::vector<std::string> Split(const std::string& s, char sep) {

@@ -1,5 +1,7 @@
 // nodo-cli's version, and the application folder it names and uses: the build's own folder, or the
 // user's folder when it runs from an installation.
+#include "support/RunShell.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -7,29 +9,17 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Result {
-    int status = -1;
-    std::string out;
-};
+using Result = nodo::testing::ShellRun;
 
-Result RunShell(const std::string& command) {
-    Result r;
-    FILE* p = popen((command + " 2>&1").c_str(), "r");
-    if (p == nullptr) return r;
-    char buf[4096];
-    size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
-        r.out.append(buf, n);
-    const int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
+// What the command printed on both its outputs.
+Result RunBoth(const std::string& command) {
+    return nodo::testing::RunShell(command + " 2>&1");
 }
 
 std::string Read(const fs::path& p) {
@@ -48,13 +38,13 @@ std::string Isolated(const fs::path& home) {
 }
 
 TEST(CliVersion, IsTheProjectsVersion) {
-    const Result r = RunShell(std::string("'") + NODO_CLI_PATH + "' --version");
+    const Result r = RunBoth(std::string("'") + NODO_CLI_PATH + "' --version");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, std::string("nodo-cli ") + NODO_EXPECTED_VERSION + "\n");
 }
 
 TEST(CliFolder, TheBuildRunsInItsOwnFolder) {
-    const Result r = RunShell(std::string("'") + NODO_CLI_PATH + "' help");
+    const Result r = RunBoth(std::string("'") + NODO_CLI_PATH + "' help");
     EXPECT_EQ(r.status, 0);
     const std::string own = fs::path(NODO_CLI_PATH).parent_path().string() + "/";
     EXPECT_NE(r.out.find("\napplication folder: " + own + "\n"), std::string::npos) << r.out;
@@ -85,7 +75,7 @@ protected:
 };
 
 TEST_F(InstalledCli, HelpNamesTheUsersFolderAndMakesNothing) {
-    const Result r = RunShell(Isolated(home) + cli + " help");
+    const Result r = RunBoth(Isolated(home) + cli + " help");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("\napplication folder: " + user.string() + "/\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find((base / "usr/share/nodo").string()), std::string::npos) << r.out;
@@ -93,7 +83,7 @@ TEST_F(InstalledCli, HelpNamesTheUsersFolderAndMakesNothing) {
 }
 
 TEST_F(InstalledCli, ApplyFillsTheUsersFolderAndWritesThere) {
-    const Result r = RunShell(Isolated(home) + cli + " apply");
+    const Result r = RunBoth(Isolated(home) + cli + " apply");
     EXPECT_NE(r.out.find("wrote " + (user / "source/DeskTopBG/Mix.bmp").string()), std::string::npos)
         << r.out;
     EXPECT_EQ(Read(user / "source/DeskTopBG/A1.bmp"), Read(base / "usr/share/nodo/source/DeskTopBG/A1.bmp"));

@@ -4,13 +4,13 @@
 
 #include "notes/rtf/RtfReader.h"
 #include "notes/rtf/RtfWriter.h"
+#include "support/RunShell.h"
 
 #include <array>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
-#include <sys/wait.h>
 
 namespace nodo {
 namespace {
@@ -48,14 +48,8 @@ protected:
         const std::string errFile = (dir.root() / "stderr").string();
         const std::string cmd = "'" + cli.string() + "' notes --app-folder '" + dir.root().string() + "' " +
                                 args + " 2>'" + errFile + "'";
-        CliRun r;
-        FILE* p = ::popen(cmd.c_str(), "r");
-        if (!p) return r;
-        std::array<char, 4096> buf{};
-        while (std::size_t n = std::fread(buf.data(), 1, buf.size(), p))
-            r.out.append(buf.data(), n);
-        const int st = ::pclose(p);
-        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+        const testing::ShellRun shell = testing::RunShell(cmd);
+        CliRun r{shell.status, shell.out, {}};
         r.err = read(errFile);
         return r;
     }

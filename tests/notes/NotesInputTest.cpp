@@ -1,9 +1,9 @@
 // The memo board and the dated note in their test window on a private X server, driven through
 // XTest as a person would: what is typed reaches the database when the pointer moves on.
+#include "NotesDbFixture.h"
 #include "e2e/Session.h"
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <string>
 
@@ -32,21 +32,7 @@ protected:
     }
     // A column of the notes database as the program left it.
     std::string stored(const std::string& sql) {
-        sqlite3* db = nullptr;
-        std::string out;
-        if (sqlite3_open_v2((s.scratch() + "/notes.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr) ==
-            SQLITE_OK) {
-            sqlite3_stmt* st = nullptr;
-            if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) == SQLITE_OK &&
-                sqlite3_step(st) == SQLITE_ROW) {
-                const void* p = sqlite3_column_blob(st, 0);
-                out.assign(static_cast<const char*>(p ? p : ""),
-                           static_cast<std::size_t>(sqlite3_column_bytes(st, 0)));
-            }
-            sqlite3_finalize(st);
-        }
-        sqlite3_close_v2(db);
-        return out;
+        return nodo::testing::RawDb(s.scratch() + "/notes.db").scalar(sql);
     }
     bool waitStored(const std::string& sql, const std::string& text) {
         return s.waitFor([&] { return stored(sql).find(text) != std::string::npos; }, 5000);

@@ -4,6 +4,7 @@
 #include "ComposerFolder.h"
 
 #include "imaging/PictureFile.h"
+#include "support/RunShell.h"
 
 #include <gtest/gtest.h>
 
@@ -13,14 +14,10 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <sys/wait.h>
 
 namespace nodo::testing {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-};
+using CliRun = ShellRun;
 
 class CliApply : public ::testing::Test {
 protected:
@@ -48,15 +45,7 @@ protected:
                                 "-u XDG_RUNTIME_DIR -u XDG_SESSION_TYPE HOME='" +
                                 home + "' XDG_CONFIG_HOME='" + home + "/config' XDG_CACHE_HOME='" + home +
                                 "/cache' '" + cli.string() + "' apply " + args + " 2>&1";
-        CliRun r;
-        FILE* p = ::popen(cmd.c_str(), "r");
-        if (!p) return r;
-        std::array<char, 4096> buf{};
-        while (std::size_t n = std::fread(buf.data(), 1, buf.size(), p))
-            r.out.append(buf.data(), n);
-        const int st = ::pclose(p);
-        r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-        return r;
+        return RunShell(cmd);
     }
     std::string appArg() { return "--app-folder '" + dir.root().string() + "'"; }
     std::filesystem::path bg(const char* name) { return dir.bgDir() / name; }

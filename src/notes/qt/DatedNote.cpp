@@ -16,15 +16,6 @@ namespace nodo {
 
 namespace {
 
-QPushButton* FlatButton(QWidget* parent, const QString& text, const QRect& geometry, const QFont& font) {
-    auto* b = new QPushButton(text, parent);
-    b->setFlat(true);
-    b->setGeometry(geometry);
-    b->setFont(font);
-    b->hide();
-    return b;
-}
-
 // A picture that acts when clicked.
 class ClickImage : public QLabel {
 public:
@@ -77,10 +68,10 @@ DatedNote::DatedNote(Platform& platform, TDM* dm, std::int32_t& letterIndex, QWi
     rdtAbc->OnExit = [this] { rdtAbcExit(); };
 
     btnGou = FlatButton(mainWindow, QStringLiteral("√"), QRect(61, 60, 23, 22),
-                        UiFont(QStringLiteral("Arial Black"), 14));
+                        UiFont(QStringLiteral("Arial Black"), 14), false);
     btnGou->setObjectName(QStringLiteral("btnGou"));
     btnX = FlatButton(mainWindow, QStringLiteral("X"), QRect(85, 60, 23, 22),
-                      UiFont(QStringLiteral("Arial Black"), 12));
+                      UiFont(QStringLiteral("Arial Black"), 12), false);
     btnX->setObjectName(QStringLiteral("btnX"));
     QObject::connect(btnGou, &QPushButton::clicked, this, [this] { btnGouClick(); });
     QObject::connect(btnX, &QPushButton::clicked, this, [this] { btnXClick(); });
@@ -96,8 +87,8 @@ DatedNote::DatedNote(Platform& platform, TDM* dm, std::int32_t& letterIndex, QWi
     imgRedColor->hide();
     const QFont letterFont = UiFont(QStringLiteral("宋体"), 16, true);
     for (int i = 0; i < 3; ++i) {
-        letterButtons[i] =
-            FlatButton(mainWindow, QString(QChar('A' + i)), QRect(197 + 26 * i, 57, 23, 22), letterFont);
+        letterButtons[i] = FlatButton(mainWindow, QString(QChar('A' + i)), QRect(197 + 26 * i, 57, 23, 22),
+                                      letterFont, false);
         letterButtons[i]->setObjectName(QStringLiteral("btnAbc_%1").arg(QChar('A' + i)));
         QObject::connect(letterButtons[i], &QPushButton::clicked, this,
                          [this, i] { LetterButtonClick(i + 1); });
@@ -135,11 +126,8 @@ void DatedNote::save() {
 
 void DatedNote::LetterButtonClick(int n) {
     save();
-    for (int i = 0; i < 3; ++i) {
-        QPalette pal = letterButtons[i]->palette();
-        pal.setColor(QPalette::ButtonText, i + 1 == n ? QColor(0, 0, 255) : QColor(0, 0, 0));
-        letterButtons[i]->setPalette(pal);
-    }
+    for (int i = 0; i < 3; ++i)
+        SetCaptionColour(letterButtons[i], i + 1 == n ? QColor(0, 0, 255) : QColor(0, 0, 0));
     rdtAbc->setBackgroundColour(kLetterColours[static_cast<std::size_t>(n - 1)]);
     m_letterIndex = 0;
     load(m_calendarDate());

@@ -23,21 +23,6 @@ namespace {
 
 const QString kLoadFailed = QStringLiteral("加载记事内容失败！");
 
-QPushButton* FlatButton(QWidget* parent, const QString& text, const QRect& geometry, const QFont& font) {
-    auto* b = new QPushButton(text, parent);
-    b->setFlat(true);
-    b->setGeometry(geometry);
-    b->setFont(font);
-    b->hide();
-    return b;
-}
-
-void SetTextColour(QPushButton* button, const QColor& colour) {
-    QPalette pal = button->palette();
-    pal.setColor(QPalette::ButtonText, colour);
-    button->setPalette(pal);
-}
-
 } // namespace
 
 MemoBoard::MemoBoard(Platform& platform, TDM* dm, std::int32_t& letterIndex, QWidget* tsMain,
@@ -78,19 +63,23 @@ MemoBoard::MemoBoard(Platform& platform, TDM* dm, std::int32_t& letterIndex, QWi
         redt[i]->OnEnter = [this] { ensureLoaded(); };
         redt[i]->OnExit = [this] { redt1Exit(); };
     }
+    for (std::size_t i = 0; i < redt.size(); ++i) {
+        m_stored[i] = std::make_unique<QtRichEdit>(redt[i]);
+        m_editors[i] = m_stored[i].get();
+    }
     redt[0]->setKeepSelection(true);
     redt[5]->setKeepSelection(true);
     redt[5]->setBackgroundColour(QColor(0xF7, 0xF7, 0xF7));
 
     const QFont letterFont = UiFont(QStringLiteral("宋体"), 16, true);
     for (int i = 0; i < kPages; ++i) {
-        pageButtons[i] =
-            FlatButton(mainWindow, QString(QChar('A' + i)), QRect(512 + 26 * i, 7, 23, 22), letterFont);
+        pageButtons[i] = FlatButton(mainWindow, QString(QChar('A' + i)), QRect(512 + 26 * i, 7, 23, 22),
+                                    letterFont, false);
         pageButtons[i]->setObjectName(QStringLiteral("btn%1").arg(QChar('A' + i)));
         QObject::connect(pageButtons[i], &QPushButton::clicked, this, [this, i] { PageButtonClick(i + 1); });
     }
     btnClearCon = FlatButton(mainWindow, QStringLiteral("清空内容"), QRect(245, 28, 66, 22),
-                             UiFont(QStringLiteral("宋体"), 12, true));
+                             UiFont(QStringLiteral("宋体"), 12, true), false);
     btnClearCon->setObjectName(QStringLiteral("btnClearCon"));
     QObject::connect(btnClearCon, &QPushButton::clicked, this, [this] { btnClearConClick(); });
 
@@ -128,13 +117,7 @@ MemoBoard::~MemoBoard() {
 }
 
 bool MemoBoard::load(int page) {
-    DayEditors editors{};
-    std::array<std::unique_ptr<QtRichEdit>, 6> adapters;
-    for (std::size_t i = 0; i < 6; ++i) {
-        adapters[i] = std::make_unique<QtRichEdit>(redt[i]);
-        editors[i] = adapters[i].get();
-    }
-    const StepResult r = m_dm ? LoadPage(*m_dm, page, editors) : StepResult{false, false, "no database"};
+    const StepResult r = m_dm ? LoadPage(*m_dm, page, m_editors) : StepResult{false, false, "no database"};
     if (!r.ok) {
         // Nothing shown is a stored page now: no save may go anywhere until a load succeeds.
         m_shown = 0;
@@ -155,19 +138,13 @@ void MemoBoard::save() {
     // Into the page shown, whatever the dated note's letters did to the remembered index; nothing
     // when no page was loaded.
     if (m_shown == 0 || !m_dm) return;
-    DayEditors editors{};
-    std::array<std::unique_ptr<QtRichEdit>, 6> adapters;
-    for (std::size_t i = 0; i < 6; ++i) {
-        adapters[i] = std::make_unique<QtRichEdit>(redt[i]);
-        editors[i] = adapters[i].get();
-    }
-    SavePage(*m_dm, m_shown, editors); // a failed save is silent, as the window has always been
+    SavePage(*m_dm, m_shown, m_editors); // a failed save is silent, as the window has always been
 }
 
 void MemoBoard::PageButtonClick(int n) {
     save();
     for (int i = 0; i < kPages; ++i)
-        SetTextColour(pageButtons[i], i + 1 == n ? QColor(255, 0, 0) : QColor(0, 0, 0));
+        SetCaptionColour(pageButtons[i], i + 1 == n ? QColor(255, 0, 0) : QColor(0, 0, 0));
     m_letterIndex = 0;
     load(n);
     m_letterIndex = n;

@@ -6,6 +6,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <memory>
 
 class QAction;
 class QLabel;
@@ -17,6 +18,7 @@ class QWidget;
 namespace nodo {
 struct Platform;
 class TDM;
+class RichEdit;
 class TNoteEdit;
 
 class MemoBoard : public QObject {
@@ -74,6 +76,9 @@ private:
     std::int32_t& m_letterIndex;
     QWidget* m_mainWindow;
     TNoteEdit* m_rdtAbc;
+    // The six editors as the storage steps see them.
+    std::array<std::unique_ptr<RichEdit>, 6> m_stored;
+    std::array<RichEdit*, 6> m_editors{};
     int m_shown = 0;
 };
 
