@@ -76,7 +76,8 @@ TEST(CalendarEvents, LeapMonthDoesNotRepeatAFestival) {
     ASSERT_EQ(found.size(), 1u);
     int ly = 0, lm = 0, ld = 0;
     bool leap = true;
-    ASSERT_TRUE(GetLunarDate(found[0]->date.year, found[0]->date.month, found[0]->date.day, ly, lm, ld, leap));
+    ASSERT_TRUE(
+        GetLunarDate(found[0]->date.year, found[0]->date.month, found[0]->date.day, ly, lm, ld, leap));
     EXPECT_EQ(std::make_tuple(lm, ld, leap), std::make_tuple(5, 5, false));
 }
 
@@ -186,14 +187,21 @@ TEST(ICalendarWriter, FoldsAtSeventyFiveOctetsBetweenCharacters) {
     std::string cjk = "SUMMARY:";
     for (int i = 0; i < 60; ++i)
         cjk += "节";
-    const std::string mixed = "DESCRIPTION:" + std::string(62, 'x') + "农历丙午马年正月初一" + std::string(70, 'y');
+    const std::string mixed =
+        "DESCRIPTION:" + std::string(62, 'x') + "农历丙午马年正月初一" + std::string(70, 'y');
     struct Case {
         std::string line;
         std::size_t physicalLines;
     };
     const Case cases[] = {
-        {"", 1}, {"BEGIN:VEVENT", 1}, {ascii75, 1}, {ascii76, 2}, {std::string(75 + 74, 'c'), 2},
-        {std::string(75 + 75, 'd'), 3}, {cjk, 3}, {mixed, 3},
+        {"", 1},
+        {"BEGIN:VEVENT", 1},
+        {ascii75, 1},
+        {ascii76, 2},
+        {std::string(75 + 74, 'c'), 2},
+        {std::string(75 + 75, 'd'), 3},
+        {cjk, 3},
+        {mixed, 3},
     };
     for (const Case& c : cases) {
         const std::string folded = FoldLine(c.line);
@@ -218,8 +226,8 @@ TEST(ICalendarWriter, FoldsAtSeventyFiveOctetsBetweenCharacters) {
 
 TEST(ICalendarWriter, EscapesText) {
     const std::pair<const char*, const char*> cases[] = {
-        {"春节", "春节"},         {"a,b", "a\\,b"},       {"a;b", "a\\;b"},
-        {"a\\b", "a\\\\b"},       {"one\ntwo", "one\\ntwo"}, {"one\r\ntwo", "one\\ntwo"},
+        {"春节", "春节"},       {"a,b", "a\\,b"},          {"a;b", "a\\;b"},
+        {"a\\b", "a\\\\b"},     {"one\ntwo", "one\\ntwo"}, {"one\r\ntwo", "one\\ntwo"},
         {"\\,;", "\\\\\\,\\;"},
     };
     for (const auto& [in, out] : cases)
@@ -257,7 +265,8 @@ TEST(ICalendarWriter, EventIsOneDayLong) {
         const std::string text = EventText(e, "20261210T000000Z");
         EXPECT_NE(text.find(std::string("\r\nDTSTART;VALUE=DATE:") + c.start + "\r\n"), std::string::npos)
             << text;
-        EXPECT_NE(text.find(std::string("\r\nDTEND;VALUE=DATE:") + c.end + "\r\n"), std::string::npos) << text;
+        EXPECT_NE(text.find(std::string("\r\nDTEND;VALUE=DATE:") + c.end + "\r\n"), std::string::npos)
+            << text;
         EXPECT_NE(text.find("\r\nSUMMARY:春节\\,元宵\r\n"), std::string::npos) << text;
         EXPECT_NE(text.find("\r\nDTSTAMP:20261210T000000Z\r\n"), std::string::npos) << text;
         EXPECT_EQ(text.rfind("BEGIN:VEVENT\r\n", 0), 0u);
