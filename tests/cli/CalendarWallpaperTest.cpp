@@ -95,8 +95,8 @@ TEST(CalendarWallpaper, RootWindowShowsTodaysMonth) {
                 diff += std::abs(want[k] - got[k]);
             if (!white && std::abs(c.r - 255) + std::abs(c.g - 255) + std::abs(c.b - 255) > 150) {
                 ++inked;
-                const int plain = std::abs(got[0] - ground.r) + std::abs(got[1] - ground.g) +
-                                  std::abs(got[2] - ground.b);
+                const int plain =
+                    std::abs(got[0] - ground.r) + std::abs(got[1] - ground.g) + std::abs(got[2] - ground.b);
                 if (plain > 40) ++inkSeen;
             }
         }
