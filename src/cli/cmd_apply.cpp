@@ -1,5 +1,6 @@
 // nodo-cli apply: the main job without a window (no confirmation): Content.bmp from the picture
 // page's file, the blend over the next background, Mix.bmp, Mix.Jpg and the desktop wallpaper.
+#include "cli/CalendarContent.h"
 #include "cli/Command.h"
 #include "imaging/PictureFile.h"
 #include "platform/AppFolder.h"
@@ -22,15 +23,20 @@ namespace {
 namespace fs = std::filesystem;
 using namespace nodo;
 
-constexpr const char* kUsage = "apply [--app-folder DIR] [--content FILE] [--background NAME]";
+constexpr const char* kUsage = "apply [--app-folder DIR] [--content FILE | --calendar] [--background NAME]";
 
 struct Options {
     std::optional<std::string> appFolder, content, background;
+    bool calendar = false; // today's month view as the content
 };
 
 // "--name VALUE" or "--name=VALUE"; false with a message on anything else.
 bool ParseOptions(const std::vector<std::string>& args, Options& o) {
     for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--calendar") {
+            o.calendar = true;
+            continue;
+        }
         std::string name = args[i], value;
         const auto eq = name.find('=');
         bool inlineValue = false;
@@ -57,6 +63,12 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o) {
             value = args[++i];
         }
         *slot = value;
+    }
+    if (o.calendar && o.content) {
+        std::fprintf(stderr,
+                     "nodo-cli apply: --content and --calendar both name the content\nusage: nodo-cli %s\n",
+                     kUsage);
+        return false;
     }
     return true;
 }
@@ -92,8 +104,29 @@ int apply(const std::vector<std::string>& args) {
     DiskTextFile text;
     const ComposerFiles files(*folder);
 
+    BackgroundChoice choice;
+    if (o.background) {
+        choice.list = {{0, *o.background}};
+        choice.index = 0;
+    } else {
+        choice = StartupBackgrounds(*folder, text);
+    }
+
     pic::Bitmap content;
-    if (o.content) {
+    if (o.calendar) {
+        // Sized for the background it goes on; a background that cannot be read fails below.
+        int backgroundHeight = 0;
+        if (!choice.list.empty() && choice.index >= 0 &&
+            choice.index < static_cast<int>(choice.list.size())) {
+            try {
+                backgroundHeight =
+                    pic::LoadBitmapFile(files.background(choice.list[choice.index].PicName)).height();
+            } catch (const pic::PictureError&) {
+            }
+        }
+        content = cli::TodaysMonthPicture(backgroundHeight);
+        std::printf("content: the month of today (%d x %d)\n", content.width(), content.height());
+    } else if (o.content) {
         // Given on the command line: any picture format, and it must load.
         const std::vector<std::uint8_t> bytes = pic::ReadWholeFile(*o.content);
         content = pic::DecodeAny(bytes);
@@ -122,14 +155,6 @@ int apply(const std::vector<std::string>& args) {
     }
     SaveContentPic(files, content);
     std::printf("wrote %s\n", files.content().c_str());
-
-    BackgroundChoice choice;
-    if (o.background) {
-        choice.list = {{0, *o.background}};
-        choice.index = 0;
-    } else {
-        choice = StartupBackgrounds(*folder, text);
-    }
 
     const auto wallpaper = CreateDesktopWallpaper();
     MixHolder holder;
