@@ -25,12 +25,11 @@ void write(std::string_view category, std::string_view message);
 class Line {
 public:
     explicit Line(std::string_view category) : m_category(category) {}
-    Line(const Line &) = delete;
-    Line &operator=(const Line &) = delete;
+    Line(const Line&) = delete;
+    Line& operator=(const Line&) = delete;
     ~Line() { write(m_category, m_text.str()); }
 
-    template <typename T> Line &operator<<(const T &value)
-    {
+    template <typename T> Line& operator<<(const T& value) {
         m_text << value;
         return *this;
     }
@@ -42,7 +41,7 @@ private:
 
 } // namespace nodo::log
 
-#define NODO_LOG(category)                                                                         \
-    if (!::nodo::log::enabled(category)) {                                                         \
-    } else                                                                                         \
+#define NODO_LOG(category)                                                                                   \
+    if (!::nodo::log::enabled(category)) {                                                                   \
+    } else                                                                                                   \
         ::nodo::log::Line(category)

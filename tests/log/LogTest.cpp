@@ -5,8 +5,8 @@
 namespace {
 
 struct RuleCase {
-    const char *rules;
-    const char *category;
+    const char* rules;
+    const char* category;
     bool on;
 };
 
@@ -29,14 +29,12 @@ const RuleCase kRules[] = {
     {"nodo.*", "nodo.notes", false},
 };
 
-TEST(LogRules, FollowQtsSyntax)
-{
-    for (const auto &c : kRules)
+TEST(LogRules, FollowQtsSyntax) {
+    for (const auto& c : kRules)
         EXPECT_EQ(nodo::log::enabledBy(c.rules, c.category), c.on) << '"' << c.rules << "\" " << c.category;
 }
 
-TEST(LogLine, WritesOneLineWithItsCategory)
-{
+TEST(LogLine, WritesOneLineWithItsCategory) {
     testing::internal::CaptureStderr();
     nodo::log::Line("nodo.test") << "wrote " << 3 << " files";
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "nodo.test: wrote 3 files\n");
