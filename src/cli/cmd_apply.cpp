@@ -1,7 +1,7 @@
 // nodo-cli apply: the main job without a window (no confirmation): Content.bmp from the picture
 // page's file, the blend over the next background, Mix.bmp, Mix.Jpg and the desktop wallpaper.
-#include "cli/CalendarContent.h"
 #include "cli/Command.h"
+#include "cli/MonthPictureProgram.h"
 #include "imaging/PictureFile.h"
 #include "platform/AppFolder.h"
 #include "platform/TextFile.h"
@@ -124,7 +124,7 @@ int apply(const std::vector<std::string>& args) {
             } catch (const pic::PictureError&) {
             }
         }
-        content = cli::TodaysMonthPicture(backgroundHeight);
+        content = cli::RunMonthPicture(backgroundHeight);
         std::printf("content: the month of today (%d x %d)\n", content.width(), content.height());
     } else if (o.content) {
         // Given on the command line: any picture format, and it must load.

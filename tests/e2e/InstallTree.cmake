@@ -21,7 +21,7 @@ if(NOT rc EQUAL 0)
 endif()
 
 set(template share/nodo)
-foreach(f bin/nodo bin/nodo-cli ${template}/source/DeskTopBG/A1.bmp ${template}/web/rs/Tavi.htm
+foreach(f bin/nodo bin/nodo-cli libexec/nodo/nodo-month-picture ${template}/source/DeskTopBG/A1.bmp ${template}/web/rs/Tavi.htm
           ${template}/web/help4/tavia.htm ${template}/web/help4/tavib.htm
           share/applications/${APP_ID}.desktop share/metainfo/${APP_ID}.metainfo.xml
           share/icons/hicolor/scalable/apps/${APP_ID}.svg share/icons/hicolor/16x16/apps/${APP_ID}.png
@@ -41,5 +41,5 @@ foreach(f ${leftovers} tmp)
 endforeach()
 
 file(COPY ${SYSTEM}/${template}/ DESTINATION ${PREFIX})
-file(COPY ${SYSTEM}/bin/nodo ${SYSTEM}/bin/nodo-cli DESTINATION ${PREFIX})
+file(COPY ${SYSTEM}/bin/nodo ${SYSTEM}/bin/nodo-cli ${SYSTEM}/libexec/nodo/nodo-month-picture DESTINATION ${PREFIX})
 file(REMOVE_RECURSE ${SYSTEM})
