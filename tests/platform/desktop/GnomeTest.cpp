@@ -148,7 +148,23 @@ TEST_F(GnomeSession, SessionSocketServesAProgramStartedOutsideTheSession) {
 }
 
 TEST_F(GnomeSession, DesktopWithoutItsSchemaFails) {
-    // Neither Cinnamon's nor MATE's schema is installed here: gsettings itself refuses.
+    // Schemas of GNOME's background alone, wherever Cinnamon's and MATE's are installed (the
+    // desktops tier installs both): gsettings itself refuses their keys.
+    const auto schemas = home->path() / "share" / "glib-2.0" / "schemas";
+    std::filesystem::create_directories(schemas);
+    for (const char* f : {"org.gnome.desktop.background.gschema.xml", "org.gnome.desktop.enums.xml"})
+        std::filesystem::copy_file(std::filesystem::path("/usr/share/glib-2.0/schemas") / f, schemas / f,
+                                   std::filesystem::copy_options::overwrite_existing);
+    PosixCommandRunner runner;
+    ASSERT_TRUE(runner.run({"glib-compile-schemas", {schemas.string()}}).ok());
+    const char* dataDirs = std::getenv("XDG_DATA_DIRS");
+    const std::string savedDataDirs = dataDirs ? dataDirs : "";
+    ::setenv("XDG_DATA_DIRS", (home->path() / "share").c_str(), 1);
+    struct Restore {
+        std::string value;
+        bool had;
+        ~Restore() { had ? ::setenv("XDG_DATA_DIRS", value.c_str(), 1) : ::unsetenv("XDG_DATA_DIRS"); }
+    } restore{savedDataDirs, dataDirs != nullptr};
     for (const char* desktop : {"X-Cinnamon", "MATE"}) {
         auto wallpaper = make(desktop);
         const auto before = wallpaper->cache().shown();
