@@ -24,7 +24,8 @@ QRect ScaleRect(const QRect& d, const QSize& from, const QSize& to, bool keepSiz
 
 ProportionalLayout::ProportionalLayout(QWidget* page) : m_page(page), m_design(page->size()) {
     for (QObject* o : page->children())
-        if (auto* w = qobject_cast<QWidget*>(o); w && !w->isWindow()) m_children.emplace_back(w, w->geometry());
+        if (auto* w = qobject_cast<QWidget*>(o); w && !w->isWindow())
+            m_children.emplace_back(w, w->geometry());
 }
 
 void ProportionalLayout::apply() {

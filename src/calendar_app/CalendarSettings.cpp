@@ -30,7 +30,8 @@ std::optional<int> Number(std::string_view s) {
 
 } // namespace
 
-CalendarSettings ParseCalendarSettings(const std::vector<std::string>& lines, std::vector<std::string>* problems) {
+CalendarSettings ParseCalendarSettings(const std::vector<std::string>& lines,
+                                       std::vector<std::string>* problems) {
     CalendarSettings s;
     std::optional<int> left, top, width, height;
     auto complain = [&](const std::string& line, const char* why) {

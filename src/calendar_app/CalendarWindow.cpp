@@ -96,7 +96,8 @@ CalendarWindow::CalendarWindow(Platform& platform, QWidget* parent)
     m_boardPage->setAutoFillBackground(true);
     m_boardPage->setPalette(white);
     m_boardPage->setGeometry(BoardLeft(), PanelTop(), kBoardDesign.width(), kBoardDesign.height());
-    m_board = std::make_unique<MemoBoard>(m_platform, m_dm.get(), m_letterIndex, m_boardPage, this, m_note->rdtAbc);
+    m_board =
+        std::make_unique<MemoBoard>(m_platform, m_dm.get(), m_letterIndex, m_boardPage, this, m_note->rdtAbc);
     for (std::size_t i = 0; i < m_board->redt.size(); ++i) {
         m_board->redt[i]->setGeometry(kDayCells[i]);
         m_board->redt[i]->setFrameShape(QFrame::NoFrame);
@@ -119,8 +120,8 @@ CalendarWindow::CalendarWindow(Platform& platform, QWidget* parent)
     // The tools act on the note's editor: clicking them leaves the focus (and the selection) there.
     for (QPushButton* b : {m_note->btnGou, m_note->btnX})
         b->setFocusPolicy(Qt::NoFocus);
-    for (QWidget* w : std::initializer_list<QWidget*>{m_note->btnGou, m_note->btnX, m_note->imgDate,
-                                                      m_note->imgRedColor})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{m_note->btnGou, m_note->btnX, m_note->imgDate, m_note->imgRedColor})
         w->show();
     for (std::size_t i = 0; i < m_board->pageButtons.size(); ++i) {
         m_board->pageButtons[i]->setToolTip(QStringLiteral("备忘录 %1").arg(QChar('A' + int(i))));
@@ -186,12 +187,13 @@ void CalendarWindow::layoutControls() {
 
     // The note's tools: the letters, then tick, cross, date stamp and colour.
     for (int i = 0; i < 3; ++i)
-        m_note->letterButtons[static_cast<std::size_t>(i)]->setGeometry(kMargin + kButtonStep * i, toolY, kButton,
-                                                                        kButtonHeight);
+        m_note->letterButtons[static_cast<std::size_t>(i)]->setGeometry(kMargin + kButtonStep * i, toolY,
+                                                                        kButton, kButtonHeight);
     const int tools = kMargin + kButtonStep * 3 + 14;
     m_note->btnGou->setGeometry(tools, toolY, kButton, kButtonHeight);
     m_note->btnX->setGeometry(tools + kButtonStep, toolY, kButton, kButtonHeight);
-    m_note->imgDate->move(tools + 2 * kButtonStep + 6, toolY + (kButtonHeight - m_note->imgDate->height()) / 2);
+    m_note->imgDate->move(tools + 2 * kButtonStep + 6,
+                          toolY + (kButtonHeight - m_note->imgDate->height()) / 2);
     m_note->imgRedColor->move(m_note->imgDate->geometry().right() + 10,
                               toolY + (kButtonHeight - m_note->imgRedColor->height()) / 2);
     m_notePanel->setGeometry(kMargin, PanelTop(), kNotePanel.width(), kNotePanel.height() + dh);
@@ -200,7 +202,8 @@ void CalendarWindow::layoutControls() {
     // The board's pages on the left of its row, the clear button at its right end.
     const int boardWidth = kDesignSize.width() - BoardLeft() - kMargin + dw;
     for (std::size_t i = 0; i < m_board->pageButtons.size(); ++i)
-        m_board->pageButtons[i]->setGeometry(BoardLeft() + kButtonStep * int(i), toolY, kButton, kButtonHeight);
+        m_board->pageButtons[i]->setGeometry(BoardLeft() + kButtonStep * int(i), toolY, kButton,
+                                             kButtonHeight);
     QPushButton* clear = m_board->btnClearCon;
     clear->setGeometry(BoardLeft() + boardWidth - clear->width(), toolY, clear->width(), kButtonHeight);
     m_boardPage->setGeometry(BoardLeft(), PanelTop(), boardWidth, kNotePanel.height() + dh);
@@ -215,7 +218,8 @@ void CalendarWindow::resizeEvent(QResizeEvent* e) {
 void CalendarWindow::restorePlace() {
     std::string problem;
     m_settings = LoadCalendarSettings(*m_platform.folder, *m_platform.text, &problem);
-    if (!problem.empty()) qCWarning(lcCalendarApp) << "settings:" << problem.c_str() << "- going on with defaults";
+    if (!problem.empty())
+        qCWarning(lcCalendarApp) << "settings:" << problem.c_str() << "- going on with defaults";
 
     const std::vector<QRect> areas = m_platform.screen->areas();
     QRect stored;

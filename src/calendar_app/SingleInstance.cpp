@@ -21,14 +21,17 @@ constexpr int kMaxLine = 4096;
 
 QString SingleInstance::SocketName(const QString& runtimeDir, unsigned userId, const QString& appFolder) {
     const QByteArray hash =
-        QCryptographicHash::hash(QDir::cleanPath(appFolder).toUtf8(), QCryptographicHash::Sha256).toHex().left(16);
+        QCryptographicHash::hash(QDir::cleanPath(appFolder).toUtf8(), QCryptographicHash::Sha256)
+            .toHex()
+            .left(16);
     const QString base = QStringLiteral("nodo-calendar-%1").arg(QString::fromLatin1(hash));
     if (!runtimeDir.isEmpty() && QDir::isAbsolutePath(runtimeDir))
         return QDir(runtimeDir).filePath(base + QStringLiteral(".socket"));
     return QStringLiteral("%1-%2").arg(base).arg(userId);
 }
 
-SingleInstance::SingleInstance(QString socketName, QObject* parent) : QObject(parent), m_name(std::move(socketName)) {}
+SingleInstance::SingleInstance(QString socketName, QObject* parent)
+    : QObject(parent), m_name(std::move(socketName)) {}
 
 SingleInstance::~SingleInstance() = default;
 
@@ -49,8 +52,9 @@ SingleInstance::Outcome SingleInstance::forward(const QString& token, int timeou
 
 SingleInstance::Outcome SingleInstance::claim(const QString& token, int timeoutMs) {
     // Two starts at once: the lock makes one of them look and listen before the other looks.
-    const QString lockName = QDir::isAbsolutePath(m_name) ? m_name + QStringLiteral(".lock")
-                                                          : QDir::temp().filePath(m_name + QStringLiteral(".lock"));
+    const QString lockName = QDir::isAbsolutePath(m_name)
+                                 ? m_name + QStringLiteral(".lock")
+                                 : QDir::temp().filePath(m_name + QStringLiteral(".lock"));
     QLockFile lock(lockName);
     // (a lock whose holder has ended is taken over at once)
     if (!lock.tryLock(timeoutMs))

@@ -23,10 +23,10 @@ public:
     ~SingleInstance() override;
 
     enum class Outcome {
-        First,    // no window runs: this one listens now
+        First,     // no window runs: this one listens now
         Forwarded, // a running window was asked to come forward and said it did
-        NoAnswer, // something holds the socket but does not answer
-        Failed,   // the socket cannot be made; `detail` says why
+        NoAnswer,  // something holds the socket but does not answer
+        Failed,    // the socket cannot be made; `detail` says why
     };
     // Claims the socket or hands `activationToken` (the desktop's token for the start, may be empty)
     // to the window that holds it. Waits at most `timeoutMs` for that window.

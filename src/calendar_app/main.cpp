@@ -12,9 +12,10 @@
 
 namespace {
 
-constexpr const char* kUsage = "usage: nodo-calendar [--help | --version]\n"
-                               "Opens the window \"Nodo日历\": the lunar calendar, the note of a date and the\n"
-                               "weekly memo board. A second start brings the open window forward.\n";
+constexpr const char* kUsage =
+    "usage: nodo-calendar [--help | --version]\n"
+    "Opens the window \"Nodo日历\": the lunar calendar, the note of a date and the\n"
+    "weekly memo board. A second start brings the open window forward.\n";
 
 } // namespace
 

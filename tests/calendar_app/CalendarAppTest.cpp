@@ -67,9 +67,12 @@ INSTANTIATE_TEST_SUITE_P(
                   {"Left=-40", "Top=5", "Width=1000", "Height=500", "Maximized=1", "Page=3", "Letter=2"},
                   With(Place{-40, 5, 1000, 500}, true, 3, 2),
                   0},
-        ParseCase{"SpacesAndPlus", {" Left = +10 ", "Top=20\t", "Width=946", "Height=475"},
-                  With(Place{10, 20, 946, 475}, false, 1, 0), 0},
-        ParseCase{"PlaceWithoutHeight", {"Left=10", "Top=20", "Width=946"}, With(std::nullopt, false, 1, 0), 1},
+        ParseCase{"SpacesAndPlus",
+                  {" Left = +10 ", "Top=20\t", "Width=946", "Height=475"},
+                  With(Place{10, 20, 946, 475}, false, 1, 0),
+                  0},
+        ParseCase{
+            "PlaceWithoutHeight", {"Left=10", "Top=20", "Width=946"}, With(std::nullopt, false, 1, 0), 1},
         ParseCase{"NotANumber", {"Page=B", "Left=1x"}, With(std::nullopt, false, 1, 0), 2},
         ParseCase{"PageOutOfRange", {"Page=6", "Letter=4", "Page=0"}, With(std::nullopt, false, 1, 0), 3},
         ParseCase{"UnknownAndBare", {"Colour=3", "just words", ""}, With(std::nullopt, false, 1, 0), 2},
@@ -77,8 +80,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<ParseCase>& i) { return std::string(i.param.name); });
 
 TEST(CalendarSettingsFile, WrittenSettingsReadBackTheSame) {
-    for (const CalendarSettings& s : {With(std::nullopt, false, 1, 0), With(Place{-40, 5, 1200, 600}, true, 5, 3),
-                                      With(Place{0, 0, 946, 475}, false, 2, 1)}) {
+    for (const CalendarSettings& s :
+         {With(std::nullopt, false, 1, 0), With(Place{-40, 5, 1200, 600}, true, 5, 3),
+          With(Place{0, 0, 946, 475}, false, 2, 1)}) {
         std::vector<std::string> problems;
         EXPECT_EQ(ParseCalendarSettings(FormatCalendarSettings(s), &problems), s);
         EXPECT_TRUE(problems.empty());
@@ -117,15 +121,16 @@ struct ScaleCase {
 TEST(BoardLayout, EdgesScaleOnTheirOwnAndLinesStayThin) {
     const QSize from(495, 371);
     const ScaleCase cases[] = {
-        {{1, 25, 153, 191}, from, false, {1, 25, 153, 191}},          // the design size changes nothing
-        {{0, 0, 495, 371}, {990, 742}, false, {0, 0, 990, 742}},      // the page itself doubles
-        {{154, 0, 1, 371}, {990, 742}, false, {308, 0, 1, 742}},      // a grid line stays one pixel wide
-        {{0, 370, 495, 1}, {990, 742}, false, {0, 740, 990, 1}},      // and one pixel high
-        {{17, 8, 40, 14}, {990, 742}, true, {34, 16, 40, 14}},        // a caption only moves
+        {{1, 25, 153, 191}, from, false, {1, 25, 153, 191}},           // the design size changes nothing
+        {{0, 0, 495, 371}, {990, 742}, false, {0, 0, 990, 742}},       // the page itself doubles
+        {{154, 0, 1, 371}, {990, 742}, false, {308, 0, 1, 742}},       // a grid line stays one pixel wide
+        {{0, 370, 495, 1}, {990, 742}, false, {0, 740, 990, 1}},       // and one pixel high
+        {{17, 8, 40, 14}, {990, 742}, true, {34, 16, 40, 14}},         // a caption only moves
         {{155, 25, 178, 191}, {600, 400}, false, {188, 27, 216, 206}}, // neighbours share their edge
     };
     for (const ScaleCase& c : cases)
-        EXPECT_EQ(ScaleRect(c.design, from, c.to, c.keepSize), c.expected) << c.design.x() << "," << c.design.y();
+        EXPECT_EQ(ScaleRect(c.design, from, c.to, c.keepSize), c.expected)
+            << c.design.x() << "," << c.design.y();
     // Two neighbours: the right edge of one is the left edge of the other at any size.
     for (int w : {495, 496, 611, 777, 1280}) {
         const QRect a = ScaleRect({1, 25, 153, 191}, from, {w, 400});
@@ -135,11 +140,13 @@ TEST(BoardLayout, EdgesScaleOnTheirOwnAndLinesStayThin) {
 }
 
 TEST(SingleInstanceName, OnePerUserAndFolder) {
-    const QString a = SingleInstance::SocketName(QStringLiteral("/run/user/1000"), 1000, QStringLiteral("/home/a/.local/share/nodo/"));
+    const QString a = SingleInstance::SocketName(QStringLiteral("/run/user/1000"), 1000,
+                                                 QStringLiteral("/home/a/.local/share/nodo/"));
     EXPECT_TRUE(a.startsWith(QStringLiteral("/run/user/1000/nodo-calendar-")));
     EXPECT_EQ(a, SingleInstance::SocketName(QStringLiteral("/run/user/1000"), 1000,
                                             QStringLiteral("/home/a/.local/share/nodo")));
-    EXPECT_NE(a, SingleInstance::SocketName(QStringLiteral("/run/user/1000"), 1000, QStringLiteral("/opt/nodo/")));
+    EXPECT_NE(
+        a, SingleInstance::SocketName(QStringLiteral("/run/user/1000"), 1000, QStringLiteral("/opt/nodo/")));
     // Without a runtime folder the name carries the user, so two users never meet.
     const QString b = SingleInstance::SocketName(QString(), 1000, QStringLiteral("/srv/nodo/"));
     EXPECT_FALSE(QDir::isAbsolutePath(b));

@@ -113,7 +113,8 @@ void TypeSwitchPickCloseAndStartAgain(Session& s) {
     w = s.main();
     s.check(s.waitFor([&] { return Ink(s, w, cal::kMonday) > 40; }), "page A's Monday shows its text again");
     s.click(On(w, cal::kPage[1]));
-    s.check(s.waitFor([&] { return Ink(s, w, cal::kTuesday) > 40; }), "page B's Tuesday shows its text again");
+    s.check(s.waitFor([&] { return Ink(s, w, cal::kTuesday) > 40; }),
+            "page B's Tuesday shows its text again");
     s.click(On(w, cal::Cell(4, 3)));
     s.check(s.waitFor([&] { return Ink(s, w, cal::kNote) > 40; }), "the picked date's note shows again");
     Close(s);
@@ -127,7 +128,8 @@ void SecondStartBringsTheFirstForward(Session& s) {
     s.step("start a second time");
     std::string said;
     const int rc = s.run({"nodo-calendar"}, &said, 10000);
-    s.check(rc == 0, "the second start ends with 0 (it ended with " + std::to_string(rc) + ", saying " + said + ")");
+    s.check(rc == 0,
+            "the second start ends with 0 (it ended with " + std::to_string(rc) + ", saying " + said + ")");
     s.check(s.running(), "the first window runs on");
     s.check(s.windows(kTitle).size() == 1, "there is still one calendar window");
     s.check(s.waitFor([&] { return s.wmState(w.id) == 1; }), "the window is shown again");
@@ -141,7 +143,8 @@ void SecondStartWithoutWindowManager(Session& s) {
     s.step("start a second time");
     std::string said;
     const int rc = s.run({"nodo-calendar"}, &said, 10000);
-    s.check(rc == 0, "the second start ends with 0 (it ended with " + std::to_string(rc) + ", saying " + said + ")");
+    s.check(rc == 0,
+            "the second start ends with 0 (it ended with " + std::to_string(rc) + ", saying " + said + ")");
     s.check(s.running() && s.windows(kTitle).size() == 1, "the first window runs on, alone");
     s.check(s.waitFor([&] { return s.focusWindow() == w.id; }), "the input focus is on the window");
 }
