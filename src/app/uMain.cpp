@@ -3,6 +3,7 @@
 #include "app/ImageButton.h"
 #include "calendar/DateTime.h"
 #include "calendar_view/ChnCalendarPicker.h"
+#include "calendar_view/NoteCalendar.h"
 #include "notes/qt/DatedNote.h"
 #include "notes/qt/MemoBoard.h"
 #include "notes/qt/NoteEdit.h"
@@ -217,17 +218,7 @@ void TMainFrm::buildPnlABC() {
     chnRili = new TChnCalendar(pnlABC, m_platform.clock);
     chnRili->setObjectName(QStringLiteral("chnRili"));
     chnRili->setGeometry(2, 2, 419, 255);
-    chnRili->SetShowTitle(true);
-    chnRili->SetShowWeekNum(false);
-    chnRili->SetShowFrame(false);
-    chnRili->SetShowWeekNumLine(true);
-    chnRili->SetHideSelection(false);
-    chnRili->SetFontDate(UiFont(QStringLiteral("黑体"), 12, true));
-    chnRili->SetFontCnDate(UiFont(QStringLiteral("宋体"), 12));
-    chnRili->SetCenter(false);
-    chnRili->SetStretch(true);
-    chnRili->SetTransparent(true);
-    chnRili->SetAlphaBlend(50);
+    ApplyNoteCalendarDesign(*chnRili);
     chnRili->OnChange = [this](TChnCalendar*) { chnRiliChange(); };
 }
 

@@ -66,7 +66,7 @@ INSTANTIATE_TEST_SUITE_P(Art, ArtTest,
                                          ArtCase{"mini_highlight", 28, 20}, ArtCase{"mini_down", 28, 20},
                                          ArtCase{"apply", 84, 29}, ArtCase{"piclist", 200, 93},
                                          ArtCase{"picsel_bg", 524, 286}, ArtCase{"ques", 45, 46},
-                                         ArtCase{"app_icon", 64, 64}),
+                                         ArtCase{"app_icon", 64, 64}, ArtCase{"calendar_icon", 64, 64}),
                          [](const testing::TestParamInfo<ArtCase>& i) { return std::string(i.param.name); });
 
 // Backgrounds fill their whole window: no transparent corner may let the desktop show through.

@@ -21,12 +21,15 @@ if(NOT rc EQUAL 0)
 endif()
 
 set(template share/nodo)
-foreach(f bin/nodo bin/nodo-cli libexec/nodo/nodo-month-picture ${template}/source/DeskTopBG/A1.bmp ${template}/web/rs/Tavi.htm
+foreach(f bin/nodo bin/nodo-cli bin/nodo-calendar libexec/nodo/nodo-month-picture ${template}/source/DeskTopBG/A1.bmp ${template}/web/rs/Tavi.htm
           ${template}/web/help4/tavia.htm ${template}/web/help4/tavib.htm
           share/applications/${APP_ID}.desktop share/metainfo/${APP_ID}.metainfo.xml
           share/icons/hicolor/scalable/apps/${APP_ID}.svg share/icons/hicolor/16x16/apps/${APP_ID}.png
           share/icons/hicolor/256x256/apps/${APP_ID}.png share/man/man1/nodo-cli.1.gz share/man/man1/nodo.1.gz
-          share/doc/nodo/copyright ${template}/data/notes.db)
+          share/doc/nodo/copyright ${template}/data/notes.db
+          share/applications/${APP_ID}.calendar.desktop share/metainfo/${APP_ID}.calendar.metainfo.xml
+          share/icons/hicolor/scalable/apps/${APP_ID}.calendar.svg share/icons/hicolor/48x48/apps/${APP_ID}.calendar.png
+          share/man/man1/nodo-calendar.1.gz)
   if(NOT EXISTS ${SYSTEM}/${f})
     message(FATAL_ERROR "the installation lacks ${f}")
   endif()
@@ -41,5 +44,5 @@ foreach(f ${leftovers} tmp)
 endforeach()
 
 file(COPY ${SYSTEM}/${template}/ DESTINATION ${PREFIX})
-file(COPY ${SYSTEM}/bin/nodo ${SYSTEM}/bin/nodo-cli ${SYSTEM}/libexec/nodo/nodo-month-picture DESTINATION ${PREFIX})
+file(COPY ${SYSTEM}/bin/nodo ${SYSTEM}/bin/nodo-cli ${SYSTEM}/bin/nodo-calendar ${SYSTEM}/libexec/nodo/nodo-month-picture DESTINATION ${PREFIX})
 file(REMOVE_RECURSE ${SYSTEM})

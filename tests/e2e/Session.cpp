@@ -290,7 +290,8 @@ void Session::startWindowManager() {
 
 void Session::start() {
     step("start");
-    const std::string program = m_options.program.empty() ? m_tree + "/nodo" : m_options.program;
+    std::string program = m_options.program.empty() ? m_tree + "/nodo" : m_options.program;
+    if (program.find('/') == std::string::npos) program = m_tree + "/" + program;
     m_app = Spawn({program}, environment(), m_scratch + "/nodo.log", m_scratch);
     m_main = waitMain(15000);
     pause(300); // the first paint
@@ -312,6 +313,33 @@ bool Session::waitExit(int ms) {
 
 std::string Session::log() const {
     return read("../nodo.log");
+}
+
+int Session::run(const std::vector<std::string>& argv, std::string* output, int ms) {
+    std::vector<std::string> args = argv;
+    if (!args.empty() && args[0].find('/') == std::string::npos) args[0] = m_tree + "/" + args[0];
+    const std::string logFile = m_scratch + "/run-" + std::to_string(++m_runs) + ".log";
+    pid_t pid = Spawn(args, environment(), logFile, m_scratch);
+    int status = -1;
+    const bool ended = waitFor(
+        [&] {
+            int st = 0;
+            if (waitpid(pid, &st, WNOHANG) != pid) return false;
+            status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+            return true;
+        },
+        ms);
+    if (!ended) {
+        int p = pid;
+        Stop(p);
+    }
+    if (output) {
+        std::ifstream in(logFile, std::ios::binary);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        *output = ss.str();
+    }
+    return ended ? status : -1;
 }
 
 std::string Session::path(const std::string& rel) const {
@@ -409,6 +437,33 @@ long Session::wmState(unsigned long window) {
     return state;
 }
 
+void Session::iconify(unsigned long window) {
+    XIconifyWindow(m_dpy, window, DefaultScreen(m_dpy));
+    sync();
+}
+
+unsigned long Session::activeWindow() {
+    const Atom active = XInternAtom(m_dpy, "_NET_ACTIVE_WINDOW", False);
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char* data = nullptr;
+    unsigned long w = 0;
+    if (XGetWindowProperty(m_dpy, DefaultRootWindow(m_dpy), active, 0, 1, False, XA_WINDOW, &type, &format,
+                           &count, &after, &data) == Success &&
+        data && count == 1)
+        w = reinterpret_cast<unsigned long*>(data)[0];
+    if (data) XFree(data);
+    return w;
+}
+
+unsigned long Session::focusWindow() {
+    ::Window w = 0;
+    int revert = 0;
+    XGetInputFocus(m_dpy, &w, &revert);
+    return w;
+}
+
 void Session::sync() {
     XSync(m_dpy, False);
 }
@@ -455,6 +510,20 @@ void Session::drag(Point from, Point to, int button) {
 }
 
 void Session::key(const std::string& keysym) {
+    // "Control_L+q": the modifier is held while the key goes down and up.
+    if (const auto plus = keysym.find('+');
+        plus != std::string::npos && plus > 0 && plus + 1 < keysym.size()) {
+        const KeyCode mod = XKeysymToKeycode(m_dpy, XStringToKeysym(keysym.substr(0, plus).c_str()));
+        if (!mod) throw std::runtime_error("no key for " + keysym.substr(0, plus));
+        XTestFakeKeyEvent(m_dpy, mod, True, CurrentTime);
+        sync();
+        Sleep(30);
+        key(keysym.substr(plus + 1));
+        XTestFakeKeyEvent(m_dpy, mod, False, CurrentTime);
+        sync();
+        Sleep(40);
+        return;
+    }
     const KeySym sym = XStringToKeysym(keysym.c_str());
     const KeyCode code = XKeysymToKeycode(m_dpy, sym);
     if (!code) throw std::runtime_error("no key for " + keysym);
@@ -490,6 +559,22 @@ Rgb Session::pixel(Point p) {
         XDestroyImage(img);
     }
     return c;
+}
+
+std::vector<Rgb> Session::pixels(Rect r) {
+    sync();
+    std::vector<Rgb> out;
+    if (XImage* img = XGetImage(m_dpy, DefaultRootWindow(m_dpy), r.x, r.y, r.w, r.h, AllPlanes, ZPixmap)) {
+        Visual* vis = DefaultVisual(m_dpy, DefaultScreen(m_dpy));
+        for (int y = 0; y < r.h; ++y)
+            for (int x = 0; x < r.w; ++x) {
+                const unsigned long v = XGetPixel(img, x, y);
+                out.push_back(
+                    {Channel(v, vis->red_mask), Channel(v, vis->green_mask), Channel(v, vis->blue_mask)});
+            }
+        XDestroyImage(img);
+    }
+    return out;
 }
 
 bool Session::waitFor(const std::function<bool()>& condition, int ms) {

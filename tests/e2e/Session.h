@@ -49,7 +49,8 @@ struct Options {
     double scale = 1.0; // QT_SCALE_FACTOR for the program
     std::string lang = "C.UTF-8";
     std::map<std::string, std::string> files; // relative path in the tree -> bytes, before the start
-    std::string program;                      // what start() runs: the installed nodo when empty
+    std::string program;                      // what start() runs: the installed nodo when empty; a bare
+                                              // name ("nodo-calendar") is a program of the tree
     std::string mainTitle = "Nodo助手";       // the title of the window start() waits for
     std::string sessionType = "x11";          // XDG_SESSION_TYPE for the program
 };
@@ -67,6 +68,9 @@ public:
     bool running();
     bool waitExit(int ms = 8000); // true when the program has ended
     std::string log() const;      // what the program printed
+    // Runs another program of the tree (or any program by its path) in the session and waits for
+    // it: its exit status, or -1 when it had to be stopped after `ms`. `output` gets what it printed.
+    int run(const std::vector<std::string>& argv, std::string* output = nullptr, int ms = 10000);
 
     // Folders and files.
     std::string tree() const { return m_tree; } // the application folder
@@ -85,6 +89,9 @@ public:
     bool waitGone(const std::string& title, int ms = 8000);
     Window waitMain(int ms = 8000);     // the largest window with the main title
     long wmState(unsigned long window); // ICCCM WM_STATE: 1 normal, 3 iconic, -1 none
+    void iconify(unsigned long window); // asks the window manager to iconify it, as its button does
+    unsigned long activeWindow();       // the window manager's _NET_ACTIVE_WINDOW, 0 when none
+    unsigned long focusWindow();        // the X server's input focus
     Rect screen() const { return {0, 0, m_options.screenWidth, m_options.screenHeight}; }
 
     // Input, at a person's pace.
@@ -93,11 +100,12 @@ public:
     void release(int button = 1);
     void click(Point p, int button = 1);
     void drag(Point from, Point to, int button = 1);
-    void key(const std::string& keysym); // "Return", "Escape", "Down", "space", ...
+    void key(const std::string& keysym); // "Return", "Escape", "Down", "space", "Control_L+q" ...
     void type(const std::string& text);  // ASCII
 
     // The screen.
     Rgb pixel(Point p);
+    std::vector<Rgb> pixels(Rect r); // row by row
     bool waitFor(const std::function<bool()>& condition, int ms = 8000);
     void pause(int ms);
 
@@ -124,6 +132,7 @@ private:
     std::string m_busAddress;
     Window m_main;
     bool m_failed = false;
+    int m_runs = 0;
 };
 
 } // namespace e2e

@@ -143,7 +143,12 @@ TEST_F(InstalledPackage, FillsTheUsersFolderAppliesThereAndKeepsItThroughAnUpgra
           "usr/share/icons/hicolor/scalable/apps/" NODO_APP_ID ".svg",
           "usr/share/icons/hicolor/48x48/apps/" NODO_APP_ID ".png", "usr/share/man/man1/nodo-cli.1.gz",
           "usr/share/doc/nodo/copyright", "usr/share/nodo/source/DeskTopBG/A1.bmp",
-          "usr/share/nodo/web/rs/Tavi.htm"})
+          "usr/share/nodo/web/rs/Tavi.htm", "usr/bin/nodo-calendar",
+          "usr/share/applications/" NODO_APP_ID ".calendar.desktop",
+          "usr/share/metainfo/" NODO_APP_ID ".calendar.metainfo.xml",
+          "usr/share/icons/hicolor/scalable/apps/" NODO_APP_ID ".calendar.svg",
+          "usr/share/icons/hicolor/48x48/apps/" NODO_APP_ID ".calendar.png",
+          "usr/share/man/man1/nodo-calendar.1.gz"})
         EXPECT_TRUE(fs::exists(root / f)) << f;
     const auto installed = Snapshot(root);
 
