@@ -421,7 +421,8 @@ private:
     void controlWord(std::string_view name, bool hasParam, int param) {
         State& s = state();
         if (s.dest == Dest::Skip) return;
-        const Word w = LookUp(name);
+        // \uN, one per character of Chinese text, skips the table.
+        const Word w = name.size() == 1 && name[0] == 'u' ? Word::Unicode : LookUp(name);
         const bool on = !hasParam || param != 0;
         switch (w) {
         case Word::SkippedDestination:
