@@ -158,7 +158,8 @@ TEST_P(FailedSave, NoteKeepsItsEditsAcrossDateAndFocusChanges) {
     EXPECT_EQ(storedNote("20140310"), "monday");
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, FailedSave, ::testing::Values(Fault::Locked, Fault::ReadOnly, Fault::DiskFull),
+INSTANTIATE_TEST_SUITE_P(Faults, FailedSave,
+                         ::testing::Values(Fault::Locked, Fault::ReadOnly, Fault::DiskFull),
                          [](const auto& info) { return std::string(testing::FaultName(info.param)); });
 
 // The database missing: every load fails. Closing the box gives the focus back, which is no new
