@@ -127,16 +127,6 @@ std::unique_ptr<AppFolder> Folder(const Options& o, std::string& error) {
     return std::make_unique<FixedAppFolder>(*o.appFolder);
 }
 
-// The day editors of a page, loaded; throws DatabaseError when the page cannot be read.
-std::array<DocumentEdit, kDayCount> LoadedPage(TDM& dm, int page, DayEditors& editors) {
-    std::array<DocumentEdit, kDayCount> days;
-    for (std::size_t i = 0; i < kDayCount; ++i)
-        editors[i] = &days[i];
-    const StepResult r = LoadPage(dm, page, editors);
-    if (!r.ok) throw DatabaseError(r.error);
-    return days;
-}
-
 int List(TDM& dm) {
     for (const auto& n : StoredNotes(dm)) {
         const std::string text = rtf::PlainText(n.document, "\n");
@@ -188,11 +178,12 @@ int Put(TDM& dm, const Target& t, const std::string& file) {
     if (t.date) {
         r = SaveNote(dm, *t.date, editor);
     } else {
-        // The other five days are stored again as they are.
+        // Only the day's own column is written: the other five stay byte for byte, whatever
+        // another program stored in them that an editor here would not keep.
         DayEditors editors{};
-        auto days = LoadedPage(dm, t.page, editors);
-        days[static_cast<std::size_t>(t.day - 1)].setDocument(editor.document());
-        r = SavePage(dm, t.page, editors);
+        const auto day = static_cast<std::size_t>(t.day - 1);
+        editors[day] = &editor;
+        r = SavePage(dm, t.page, editors, DaySet().set(day));
         if (r.ok && !r.written)
             return Fail("page " + PageLetter(t.page) + " has no row in the notes database");
     }

@@ -78,18 +78,20 @@ StepResult LoadPage(TDM& dm, int page, const DayEditors& editors) {
     return {};
 }
 
-StepResult SavePage(TDM& dm, int page, const DayEditors& editors) {
+StepResult SavePage(TDM& dm, int page, const DayEditors& editors, const DaySet& days) {
     std::array<std::string, kDayCount> buffers;
     for (std::size_t d = 0; d < kDayCount; ++d)
-        buffers[d] = editors[d]->streamOut();
+        if (days[d]) buffers[d] = editors[d]->streamOut();
     try {
+        WriteTransaction transaction(dm.AdoCon);
         Query& q = *dm.qryData;
         OpenStatement(q, SavePageStatement(page));
         if (q.recordCount() < 1) return {};
         q.edit();
         for (std::size_t d = 0; d < kDayCount; ++d)
-            q.setBlob(kDayColumns[d], buffers[d]);
+            if (days[d]) q.setBlob(kDayColumns[d], buffers[d]);
         q.post();
+        transaction.commit();
     } catch (const std::exception& e) {
         return Failed(e);
     }
@@ -112,6 +114,7 @@ StepResult LoadNote(TDM& dm, const NoteDate& date, RichEdit& editor) {
 StepResult SaveNote(TDM& dm, const NoteDate& date, RichEdit& editor) {
     const std::string buffer = editor.streamOut();
     try {
+        WriteTransaction transaction(dm.AdoCon);
         Query& q = *dm.qryData;
         const std::string statement = SaveNoteStatement(date);
         OpenStatement(q, statement);
@@ -126,6 +129,7 @@ StepResult SaveNote(TDM& dm, const NoteDate& date, RichEdit& editor) {
             q.setBlob("data", buffer);
             q.post();
         }
+        transaction.commit();
     } catch (const std::exception& e) {
         return Failed(e);
     }

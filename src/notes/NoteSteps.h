@@ -5,6 +5,7 @@
 #include "notes/uDM.h"
 
 #include <array>
+#include <bitset>
 #include <string>
 
 namespace nodo {
@@ -32,6 +33,9 @@ std::string LoadNoteStatement(const NoteDate& date);
 std::string SaveNoteStatement(const NoteDate& date);
 
 using DayEditors = std::array<RichEdit*, kDayCount>;
+// Which day columns a save writes, bit 0 Monday to bit 5 Saturday with Sunday.
+using DaySet = std::bitset<kDayCount>;
+inline const DaySet kAllDays = DaySet().set();
 
 // What a step did. A load that fails leaves the editors as they were; the window reports it with
 // "加载记事内容失败！". A save that fails is silent in the window; the command line reports it.
@@ -42,8 +46,12 @@ struct StepResult {
 };
 
 StepResult LoadPage(TDM& dm, int page, const DayEditors& editors);
-StepResult SavePage(TDM& dm, int page, const DayEditors& editors);
+// Writes the day columns of `days` from their editors (the others may be null) and leaves every
+// other column as it is, byte for byte. The row is read and written in one write transaction.
+StepResult SavePage(TDM& dm, int page, const DayEditors& editors, const DaySet& days = kAllDays);
 StepResult LoadNote(TDM& dm, const NoteDate& date, RichEdit& editor);
+// The note of `date` is read and then updated or inserted in one write transaction, so that two
+// programs saving a new date at once each find the other's row instead of adding a second one.
 StepResult SaveNote(TDM& dm, const NoteDate& date, RichEdit& editor);
 
 } // namespace nodo

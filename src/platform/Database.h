@@ -43,7 +43,7 @@ public:
     virtual std::string textField(std::string_view column) const = 0;
 
     // Edit mode on the current row, or a new row to be appended; the columns set next are written
-    // by post(), as one transaction.
+    // by post(), as one transaction (or as part of the write transaction the connection holds).
     virtual void edit() = 0;
     virtual void append() = 0;
     virtual void setText(std::string_view column, std::string_view value) = 0;
@@ -60,6 +60,33 @@ public:
     virtual std::unique_ptr<Query> createQuery() = 0;
     // Where the data lives, for messages.
     virtual std::string location() const = 0;
+
+    // A write transaction: what the queries read and post from beginWrite() to commit() is one
+    // change, and no other connection writes in between (a read followed by the write it decides
+    // on cannot be overtaken). beginWrite waits for another writer as long as a post would;
+    // transactions do not nest. Each throws DatabaseError; rollback never throws.
+    virtual void beginWrite() = 0;
+    virtual void commit() = 0;
+    virtual void rollback() noexcept = 0;
+};
+
+// A write transaction for one scope: rolled back unless commit() was reached.
+class WriteTransaction {
+public:
+    explicit WriteTransaction(Database& db) : m_db(db) { m_db.beginWrite(); }
+    WriteTransaction(const WriteTransaction&) = delete;
+    WriteTransaction& operator=(const WriteTransaction&) = delete;
+    ~WriteTransaction() {
+        if (m_open) m_db.rollback();
+    }
+    void commit() {
+        m_db.commit();
+        m_open = false;
+    }
+
+private:
+    Database& m_db;
+    bool m_open = true;
 };
 
 } // namespace nodo

@@ -1,5 +1,5 @@
 // The memo board and the dated note as the window holds them, over a real notes database file.
-#include "NotesDbFixture.h"
+#include "NotesWindowFixture.h"
 
 #include "notes/qt/DatedNote.h"
 #include "notes/qt/MemoBoard.h"
@@ -21,59 +21,6 @@
 
 namespace nodo {
 namespace {
-
-using testing::RawDb;
-
-class Notes : public testing::NotesDb {
-protected:
-    void SetUp() override {
-        NotesDb::SetUp();
-        db = std::make_unique<SqliteDatabase>(dbPath());
-        dm = std::make_unique<TDM>(*db);
-        rawDb = std::make_unique<RawDb>(dbPath());
-        window.resize(822, 600);
-        tsMain = new QWidget(&window);
-        tsMain->setGeometry(0, 0, 495, 371);
-        pnlABC = new QWidget(&window);
-        pnlABC->setGeometry(0, 380, 423, 381);
-        make(dm.get());
-        window.show();
-        QApplication::setActiveWindow(&window);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    }
-    void make(TDM* with) {
-        board.reset();
-        note.reset();
-        note = std::make_unique<DatedNote>(tp.platform(), with, letterIndex, pnlABC, &window,
-                                           [this] { return date; });
-        board = std::make_unique<MemoBoard>(tp.platform(), with, letterIndex, tsMain, &window, note->rdtAbc);
-    }
-    // Moves the input focus as a click on an editor would.
-    static void Focus(QWidget* w) {
-        w->setFocus(Qt::MouseFocusReason);
-        QCoreApplication::processEvents();
-    }
-    std::string stored(char page, const char* day) {
-        return raw().scalar(std::string("SELECT ") + day + " FROM tb_" + page + " WHERE ID = 1");
-    }
-    std::string storedNote(const char* key) {
-        return raw().scalar(std::string("SELECT data FROM UserCon WHERE conIndex = '") + key + "'");
-    }
-
-    fakes::TestPlatform tp;
-    std::unique_ptr<SqliteDatabase> db;
-    std::unique_ptr<TDM> dm;
-    std::unique_ptr<RawDb> rawDb; // made once the file exists
-    RawDb& raw() { return *rawDb; }
-    QWidget window;
-    QWidget* tsMain = nullptr;
-    QWidget* pnlABC = nullptr;
-    QWidget* elsewhere = new QPushButton(&window);
-    std::int32_t letterIndex = 2;
-    QDate date{2014, 3, 9};
-    std::unique_ptr<DatedNote> note;
-    std::unique_ptr<MemoBoard> board;
-};
 
 // --- the memo board ---
 

@@ -1,4 +1,5 @@
 // nodo-cli notes, run as a user runs it, on a fresh installation's database.
+#include "ForeignRtf.h"
 #include "NotesDbFixture.h"
 #include "RtfEscapes.h"
 
@@ -89,6 +90,29 @@ TEST_F(CliNotes, PutOnAPageDayKeepsTheOtherDays) {
     ASSERT_EQ(run("put --date 2013-01-05 '" + file("n.txt", "two") + "'").status, 0);
     EXPECT_EQ(RawDb(db()).count("UserCon"), 1);
     EXPECT_EQ(run("show --date 2013-01-05").out, "two\n");
+}
+
+// A day another program wrote (a picture, a table, indents) survives a put of another day byte
+// for byte: only the day put is written.
+TEST_F(CliNotes, PutOfADayLeavesAForeignDayByteForByte) {
+    const std::string foreign = testing::ForeignDay();
+    {
+        sqlite3* h = nullptr;
+        sqlite3_open(db().c_str(), &h);
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(h, "UPDATE tb_D SET MondayCon = ?1, SaturdayCon = ?1", -1, &st, nullptr);
+        sqlite3_bind_blob(st, 1, foreign.data(), static_cast<int>(foreign.size()), SQLITE_STATIC);
+        ASSERT_EQ(sqlite3_step(st), SQLITE_DONE);
+        sqlite3_finalize(st);
+        sqlite3_close(h);
+    }
+    const CliRun r = run("put --page D --day 3 '" + file("w.txt", "wednesday") + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    RawDb raw(db());
+    EXPECT_EQ(raw.scalar("SELECT MondayCon FROM tb_D"), foreign);
+    EXPECT_EQ(raw.scalar("SELECT SaturdayCon FROM tb_D"), foreign);
+    EXPECT_EQ(raw.scalar("SELECT TuesdayCon FROM tb_D"), "");
+    EXPECT_EQ(run("show --page D --day 3").out, "wednesday\n");
 }
 
 TEST_F(CliNotes, ListAndExport) {

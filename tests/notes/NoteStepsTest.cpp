@@ -1,3 +1,4 @@
+#include "ForeignRtf.h"
 #include "NotesDbFixture.h"
 #include "RtfEscapes.h"
 
@@ -185,6 +186,52 @@ TEST_F(Steps, BlobsFromElsewhere) {
     EXPECT_EQ(days[0].document().paragraphs[0].runs[0].format.halfPoints, 18);
     EXPECT_EQ(dayText(1), "纯文本\n第二行");
     EXPECT_EQ(dayText(2), "");
+}
+
+} // namespace
+} // namespace nodo
+
+namespace nodo {
+namespace {
+
+// A save of some days writes their columns and leaves the others byte for byte, also when an
+// editor here would not keep what is in them; no editor is needed for a day not saved.
+TEST_F(Steps, SavingSomeDaysLeavesTheOthersByteForByte) {
+    const std::string foreign = testing::ForeignDay();
+    RawDb raw(dbPath());
+    sqlite3* h = nullptr;
+    sqlite3_open(dbPath().c_str(), &h);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(h, "UPDATE tb_C SET MondayCon = ?1, TuesdayCon = ?1, SaturdayCon = ?1", -1, &st,
+                       nullptr);
+    sqlite3_bind_blob(st, 1, foreign.data(), static_cast<int>(foreign.size()), SQLITE_STATIC);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_DONE);
+    sqlite3_finalize(st);
+    sqlite3_close(h);
+
+    struct Case {
+        DaySet days;
+        std::vector<const char*> written, kept;
+    };
+    const Case cases[] = {
+        {DaySet().set(1), {"TuesdayCon"}, {"MondayCon", "SaturdayCon"}},
+        {DaySet().set(2).set(4), {"WednesdayCon", "FridayCon"}, {"MondayCon", "SaturdayCon"}},
+        {DaySet(), {}, {"MondayCon", "SaturdayCon"}},
+    };
+    for (const Case& c : cases) {
+        fill("saved");
+        DayEditors only{};
+        for (std::size_t d = 0; d < kDayCount; ++d)
+            if (c.days[d]) only[d] = editors[d];
+        const StepResult r = SavePage(*dm, 3, only, c.days);
+        ASSERT_TRUE(r.ok) << r.error;
+        for (const char* column : c.kept)
+            EXPECT_EQ(raw.scalar(std::string("SELECT ") + column + " FROM tb_C"), foreign) << column;
+        for (const char* column : c.written)
+            EXPECT_NE(raw.scalar(std::string("SELECT ") + column + " FROM tb_C").find("saved"),
+                      std::string::npos)
+                << column;
+    }
 }
 
 } // namespace

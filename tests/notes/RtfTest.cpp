@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 
@@ -266,6 +267,40 @@ TEST(RtfReader, DeepNestingAndLongInputStayBounded) {
     const Document m = ReadRtf(many + "}");
     ASSERT_EQ(m.paragraphs[0].runs.size(), 2000u);
     EXPECT_LE(m.paragraphs[0].runs[0].format.font.size(), 96u);
+}
+
+// A pasted text with many thousands of colours and faces: writing grows with the document, not
+// with the document times its tables. Four times the runs take about four times as long (a
+// lookup through the tables would take sixteen); the best of five runs each, as a ratio, so
+// the machine's speed does not matter.
+TEST(RtfWriter, ManyColoursAndFacesCostLinearTime) {
+    const auto document = [](int runs) {
+        Paragraph p;
+        for (int i = 0; i < runs; ++i) {
+            CharFormat f;
+            f.color = Rgb{static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i >> 8),
+                          static_cast<std::uint8_t>(i >> 16)};
+            f.background = Rgb{static_cast<std::uint8_t>(i >> 16), 7, static_cast<std::uint8_t>(i)};
+            f.font = "Face" + std::to_string(i % 500);
+            p.runs.push_back({"字" + std::to_string(i), f});
+        }
+        return Doc({p});
+    };
+    const auto bestOfThree = [](const Document& d) {
+        auto best = std::chrono::steady_clock::duration::max();
+        for (int k = 0; k < 5; ++k) {
+            const auto start = std::chrono::steady_clock::now();
+            const std::string out = WriteRtf(d);
+            best = std::min(best, std::chrono::steady_clock::now() - start);
+            EXPECT_FALSE(out.empty());
+        }
+        return std::chrono::duration<double>(best).count();
+    };
+    const Document small = document(2'500), large = document(10'000);
+    const double ratio = bestOfThree(large) / bestOfThree(small);
+    EXPECT_LT(ratio, 8.0) << "four times the colours took " << ratio << " times as long";
+    // And every colour and face comes back as it was.
+    EXPECT_EQ(ReadRtf(WriteRtf(large)), large);
 }
 
 TEST(RtfReader, LooksLikeRtf) {

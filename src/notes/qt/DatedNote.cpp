@@ -2,6 +2,7 @@
 
 #include "notes/NoteSteps.h"
 #include "notes/qt/NoteEdit.h"
+#include "notes/qt/NotesLog.h"
 #include "notes/qt/RichTextQt.h"
 #include "platform/Platform.h"
 #include "ui/Chrome.h"
@@ -64,7 +65,7 @@ DatedNote::DatedNote(Platform& platform, TDM* dm, std::int32_t& letterIndex, QWi
     rdtAbc->setFrameShape(QFrame::NoFrame);
     rdtAbc->setBackgroundColour(kMoneyGreen);
     rdtAbc->setContextMenuPolicy(Qt::CustomContextMenu);
-    rdtAbc->OnEnter = [this] { ensureLoaded(); };
+    rdtAbc->OnEnter = [this] { ensureLoaded(TNoteEdit::ByUser(rdtAbc->enterReason())); };
     rdtAbc->OnExit = [this] { rdtAbcExit(); };
 
     btnGou = FlatButton(mainWindow, QStringLiteral("√"), QRect(61, 60, 23, 22),
@@ -99,49 +100,76 @@ DatedNote::~DatedNote() {
     rdtAbc->OnEnter = rdtAbc->OnExit = nullptr;
 }
 
-bool DatedNote::load(const QDate& date) {
+bool DatedNote::load(const QDate& date, bool byUser) {
     QtRichEdit editor(rdtAbc);
     const StepResult r = m_dm ? LoadNote(*m_dm, Key(date), editor) : StepResult{false, false, "no database"};
     if (!r.ok) {
-        m_loaded.reset(); // the editor holds no date's note: nothing may be saved from it
-        m_platform.messages->show(m_mainWindow, QStringLiteral("加载记事内容失败！"));
+        qCWarning(lcNotes) << "cannot load the note of" << date << ":" << r.error.c_str();
+        // The editor keeps what it had, and with it the date it belongs to. With no note loaded
+        // yet it takes no typing, since nothing typed there could be stored.
+        if (!m_loaded) rdtAbc->setReadOnly(true);
+        // The focus coming back when the box closes is no new attempt, so it asks nothing twice.
+        if (byUser) m_platform.messages->show(m_mainWindow, QStringLiteral("加载记事内容失败！"));
         return false;
     }
     m_loaded = date;
+    rdtAbc->setReadOnly(false);
+    rdtAbc->setEdited(false); // what was loaded is what is stored
     return true;
 }
 
-bool DatedNote::ensureLoaded() {
+bool DatedNote::ensureLoaded(bool byUser) {
     const QDate date = m_calendarDate();
     if (m_loaded && *m_loaded == date) return true;
-    if (m_loaded) save(); // the calendar moved on without telling: keep the old date's note first
-    return load(date);
+    // The calendar moved on without telling: keep the old date's note first, and while it cannot
+    // be stored, keep it in the editor rather than load another over it.
+    if (!save(false)) return false;
+    return load(date, byUser);
 }
 
-void DatedNote::save() {
-    if (!m_loaded || !m_dm) return;
+bool DatedNote::hasUnsavedEdits() const {
+    return rdtAbc->edited();
+}
+
+bool DatedNote::save(bool byButton) {
+    // A note left as it was loaded is not written back, so a note another program stored stays
+    // byte for byte.
+    if (!m_loaded || !rdtAbc->edited()) return true;
     QtRichEdit editor(rdtAbc);
-    SaveNote(*m_dm, Key(*m_loaded), editor); // a failed save is silent, as the window has always been
+    const StepResult r =
+        m_dm ? SaveNote(*m_dm, Key(*m_loaded), editor) : StepResult{false, false, "no database"};
+    if (!r.ok) {
+        qCWarning(lcNotes) << "cannot save the note of" << *m_loaded << ":" << r.error.c_str();
+        if (byButton || !m_saveFailureTold) {
+            m_saveFailureTold = true;
+            m_platform.messages->show(m_mainWindow, QStringLiteral("保存记事内容失败！"));
+        }
+        return false;
+    }
+    rdtAbc->setEdited(false);
+    m_saveFailureTold = false;
+    return true;
 }
 
 void DatedNote::LetterButtonClick(int n) {
-    save();
+    // While the note cannot be stored it stays in the editor; the letter still recolours it.
+    const bool saved = save(true);
     for (int i = 0; i < 3; ++i)
         SetCaptionColour(letterButtons[i], i + 1 == n ? QColor(0, 0, 255) : QColor(0, 0, 0));
     rdtAbc->setBackgroundColour(kLetterColours[static_cast<std::size_t>(n - 1)]);
     m_letterIndex = 0;
-    load(m_calendarDate());
+    if (saved) load(m_calendarDate(), true);
     m_letterIndex = n;
 }
 
 void DatedNote::rdtAbcExit() {
-    save();
+    save(false);
 }
 
 void DatedNote::chnRiliChange() {
     if (!m_loaded || *m_loaded == m_calendarDate()) return;
-    save();
-    load(m_calendarDate());
+    if (!save(false)) return;
+    load(m_calendarDate(), true);
 }
 
 void DatedNote::btnGouClick() {

@@ -52,6 +52,8 @@ public:
     bool showCalendarDate() { return ensureLoaded(); }
     // The date whose note the editor holds, if any.
     std::optional<QDate> loadedDate() const { return m_loaded; }
+    // Whether the editor holds an edit that is not stored yet (a save failed, or none was due).
+    bool hasUnsavedEdits() const;
 
     TNoteEdit* rdtAbc = nullptr;
     QPushButton* btnGou = nullptr;
@@ -61,9 +63,12 @@ public:
     std::array<QPushButton*, 3> letterButtons{};
 
 private:
-    bool ensureLoaded();
-    bool load(const QDate& date);
-    void save();
+    // `byUser`: the user reached the editor or asked for the note, so a failure is worth a message.
+    bool ensureLoaded(bool byUser);
+    bool load(const QDate& date, bool byUser);
+    // Stores an edited note under its date; true when nothing is left unsaved. A failure is told
+    // once until a save succeeds again, and every time when the user pressed a button.
+    bool save(bool byButton);
 
     Platform& m_platform;
     TDM* m_dm;
@@ -71,6 +76,7 @@ private:
     QWidget* m_mainWindow;
     std::function<QDate()> m_calendarDate;
     std::optional<QDate> m_loaded;
+    bool m_saveFailureTold = false;
 };
 
 } // namespace nodo

@@ -2,6 +2,7 @@
 
 #include "notes/NoteSteps.h"
 #include "notes/qt/NoteEdit.h"
+#include "notes/qt/NotesLog.h"
 #include "notes/qt/RichTextQt.h"
 #include "platform/Platform.h"
 #include "platform/posix/AtomicFile.h"
@@ -22,6 +23,7 @@ namespace nodo {
 namespace {
 
 const QString kLoadFailed = QStringLiteral("加载记事内容失败！");
+const QString kSaveFailed = QStringLiteral("保存记事内容失败！");
 
 } // namespace
 
@@ -60,7 +62,7 @@ MemoBoard::MemoBoard(Platform& platform, TDM* dm, std::int32_t& letterIndex, QWi
         redt[i]->setObjectName(QStringLiteral("redt%1").arg(i + 1));
         redt[i]->setGeometry(editorPlaces[i]);
         redt[i]->setContextMenuPolicy(Qt::CustomContextMenu);
-        redt[i]->OnEnter = [this] { ensureLoaded(); };
+        redt[i]->OnEnter = [this, e = redt[i]] { ensureLoaded(TNoteEdit::ByUser(e->enterReason())); };
         redt[i]->OnExit = [this] { redt1Exit(); };
     }
     for (std::size_t i = 0; i < redt.size(); ++i) {
@@ -116,50 +118,94 @@ MemoBoard::~MemoBoard() {
         e->OnEnter = e->OnExit = nullptr;
 }
 
-bool MemoBoard::load(int page) {
+bool MemoBoard::load(int page, bool byUser) {
     const StepResult r = m_dm ? LoadPage(*m_dm, page, m_editors) : StepResult{false, false, "no database"};
     if (!r.ok) {
-        // Nothing shown is a stored page now: no save may go anywhere until a load succeeds.
-        m_shown = 0;
-        m_platform.messages->show(m_mainWindow, kLoadFailed);
+        qCWarning(lcNotes) << "cannot load page" << page << "of the memo board:" << r.error.c_str();
+        // The editors keep what they had, and with it the page it belongs to. With none loaded
+        // yet they take no typing, since nothing typed there could be stored.
+        if (m_shown == 0) setEditable(false);
+        // The focus coming back when the box closes is no new attempt, so it asks nothing twice.
+        if (byUser) m_platform.messages->show(m_mainWindow, kLoadFailed);
         return false;
     }
     m_shown = page;
+    setEditable(true);
+    for (TNoteEdit* e : redt)
+        e->setEdited(false); // what was loaded is what is stored
     return true;
 }
 
-bool MemoBoard::ensureLoaded() {
+bool MemoBoard::ensureLoaded(bool byUser) {
     if (m_shown != 0) return true;
     if (m_letterIndex < 1 || m_letterIndex > kPages) return false;
-    return load(m_letterIndex);
+    return load(m_letterIndex, byUser);
 }
 
-void MemoBoard::save() {
+void MemoBoard::setEditable(bool editable) {
+    for (TNoteEdit* e : redt)
+        e->setReadOnly(!editable);
+}
+
+bool MemoBoard::hasUnsavedEdits() const {
+    for (const TNoteEdit* e : redt)
+        if (e->edited()) return true;
+    return false;
+}
+
+bool MemoBoard::save(bool byButton) {
     // Into the page shown, whatever the dated note's letters did to the remembered index; nothing
-    // when no page was loaded.
-    if (m_shown == 0 || !m_dm) return;
-    SavePage(*m_dm, m_shown, m_editors); // a failed save is silent, as the window has always been
+    // when no page was loaded. Days left as they were loaded are not written back, so that what
+    // another program stored there stays byte for byte.
+    if (m_shown == 0) return true;
+    DaySet days;
+    for (std::size_t i = 0; i < redt.size(); ++i)
+        days[i] = redt[i]->edited();
+    if (days.none()) return true;
+    StepResult r = m_dm ? SavePage(*m_dm, m_shown, m_editors, days) : StepResult{false, false, "no database"};
+    if (r.ok && !r.written) r = {false, false, "the page has no row ID = 1"};
+    if (!r.ok) {
+        qCWarning(lcNotes) << "cannot save page" << m_shown << "of the memo board:" << r.error.c_str();
+        if (byButton || !m_saveFailureTold) {
+            m_saveFailureTold = true;
+            m_platform.messages->show(m_mainWindow, kSaveFailed);
+        }
+        return false;
+    }
+    for (std::size_t i = 0; i < redt.size(); ++i)
+        if (days[i]) redt[i]->setEdited(false);
+    m_saveFailureTold = false;
+    return true;
 }
 
 void MemoBoard::PageButtonClick(int n) {
-    save();
-    for (int i = 0; i < kPages; ++i)
-        SetCaptionColour(pageButtons[i], i + 1 == n ? QColor(255, 0, 0) : QColor(0, 0, 0));
+    // A page whose edits could not be stored stays shown with them; nothing is loaded over it.
+    if (!save(true)) return;
     m_letterIndex = 0;
-    load(n);
-    m_letterIndex = n;
+    const bool loaded = load(n, true);
+    // The red letter is the page the editors show; a failed load leaves the page it had.
+    const int lit = loaded || m_shown == 0 ? n : m_shown;
+    for (int i = 0; i < kPages; ++i)
+        SetCaptionColour(pageButtons[i], i + 1 == lit ? QColor(255, 0, 0) : QColor(0, 0, 0));
+    m_letterIndex = lit;
 }
 
 void MemoBoard::redt1Exit() {
-    save();
+    save(false);
 }
 
 void MemoBoard::btnClearConClick() {
-    for (TNoteEdit* e : redt)
+    // Clearing acts on the page shown. With none shown there is nothing the user saw to clear:
+    // the page of the remembered index is never emptied unseen.
+    if (m_shown == 0) {
+        qCInfo(lcNotes) << "clear pressed with no page shown: nothing cleared";
+        return;
+    }
+    for (TNoteEdit* e : redt) {
         e->setText(QString());
-    // The empty page is stored on purpose, so the page need not have been loaded first.
-    if (m_shown == 0 && m_letterIndex >= 1 && m_letterIndex <= kPages) m_shown = m_letterIndex;
-    save();
+        e->setEdited(true);
+    }
+    save(true);
 }
 
 void MemoBoard::N1Click() {

@@ -55,6 +55,8 @@ public:
     static QString ExportName(int letterIndex);
     // The page the editors hold, 0 before any is loaded.
     int shownPage() const { return m_shown; }
+    // Whether an editor holds an edit that is not stored yet (a save failed, or none was due).
+    bool hasUnsavedEdits() const;
 
     std::array<TNoteEdit*, 6> redt{};
     std::array<QPushButton*, kPages> pageButtons{};
@@ -67,9 +69,13 @@ public:
 
 private:
     // Loads the remembered page when no page is shown yet; false when there is none to load.
-    bool ensureLoaded();
-    bool load(int page);
-    void save();
+    // `byUser`: the user reached an editor, so a failure is worth a message.
+    bool ensureLoaded(bool byUser);
+    bool load(int page, bool byUser);
+    // Stores the edited days of the page shown; true when nothing is left unsaved. A failure is
+    // told once until a save succeeds again, and every time when the user pressed a button.
+    bool save(bool byButton);
+    void setEditable(bool editable);
 
     Platform& m_platform;
     TDM* m_dm;
@@ -80,6 +86,7 @@ private:
     std::array<std::unique_ptr<RichEdit>, 6> m_stored;
     std::array<RichEdit*, 6> m_editors{};
     int m_shown = 0;
+    bool m_saveFailureTold = false;
 };
 
 } // namespace nodo

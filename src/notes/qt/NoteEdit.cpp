@@ -6,6 +6,7 @@
 #include <QPalette>
 #include <QTextCharFormat>
 #include <QTextCursor>
+#include <QTextDocument>
 
 namespace nodo {
 
@@ -13,6 +14,7 @@ TNoteEdit::TNoteEdit(QWidget* parent) : QTextEdit(parent) {
     setFont(UiFont(QStringLiteral("宋体"), 15));
     setAcceptRichText(true);
     setKeepSelection(false);
+    connect(document(), &QTextDocument::contentsChanged, this, [this] { m_edited = true; });
 }
 
 QString TNoteEdit::plainText() const {
@@ -60,6 +62,7 @@ void TNoteEdit::setKeepSelection(bool keep) {
 
 void TNoteEdit::focusInEvent(QFocusEvent* event) {
     // Before the first key: the content it edits must be what is stored.
+    m_enterReason = event->reason();
     if (OnEnter) OnEnter();
     QTextEdit::focusInEvent(event);
 }

@@ -421,7 +421,8 @@ private:
     void controlWord(std::string_view name, bool hasParam, int param) {
         State& s = state();
         if (s.dest == Dest::Skip) return;
-        const Word w = LookUp(name);
+        // \uN, one per character of Chinese text, skips the table.
+        const Word w = name.size() == 1 && name[0] == 'u' ? Word::Unicode : LookUp(name);
         const bool on = !hasParam || param != 0;
         switch (w) {
         case Word::SkippedDestination:
@@ -632,17 +633,26 @@ private:
     void flush() {
         if (m_pending.empty()) return;
         const State& s = state();
-        std::string utf8;
+        m_decoded.clear(); // kept between stretches, so its memory is reused
         if (s.dest == Dest::FontTable)
-            m_decoder.decode(utf8, m_pending, codepageOf(m_fontEntry));
+            m_decoder.decode(m_decoded, m_pending, codepageOf(m_fontEntry));
         else
-            m_decoder.decode(utf8, m_pending, codepageOf(s.font >= 0 ? s.font : m_deff));
+            m_decoder.decode(m_decoded, m_pending, codepageOf(s.font >= 0 ? s.font : m_deff));
         m_pending.clear();
-        emit(utf8);
+        emit(m_decoded);
     }
 
     // Text for the current destination; control characters other than the tab are dropped.
     void emit(std::string_view utf8) {
+        // Most text holds no control characters: it goes to its run as it is.
+        if (!m_high && state().dest == Dest::Text && std::none_of(utf8.begin(), utf8.end(), [](char c) {
+                const auto u = static_cast<unsigned char>(c);
+                return u < 0x20 || u == 0x7F;
+            })) {
+            if (utf8.empty()) return;
+            if (std::string* run = runText()) run->append(utf8);
+            return;
+        }
         std::string text;
         if (m_high) {
             m_high.reset();
@@ -745,6 +755,7 @@ private:
     int m_skip = 0; // fallback characters still to skip after \uN
     std::optional<char32_t> m_high;
     std::string m_pending; // text bytes not yet decoded
+    std::string m_decoded; // their UTF-8
     CodepageDecoder m_decoder;
     int m_ansiCodepage = 1252;
     int m_deff = 0;

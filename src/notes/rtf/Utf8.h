@@ -11,19 +11,28 @@ inline void AppendUtf8(std::string& out, char32_t c) {
     if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = kReplacement;
     if (c < 0x80) {
         out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+        return;
     }
+    // One append of the whole sequence.
+    char buf[4];
+    std::size_t n;
+    if (c < 0x800) {
+        buf[0] = static_cast<char>(0xC0 | (c >> 6));
+        buf[1] = static_cast<char>(0x80 | (c & 0x3F));
+        n = 2;
+    } else if (c < 0x10000) {
+        buf[0] = static_cast<char>(0xE0 | (c >> 12));
+        buf[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        buf[2] = static_cast<char>(0x80 | (c & 0x3F));
+        n = 3;
+    } else {
+        buf[0] = static_cast<char>(0xF0 | (c >> 18));
+        buf[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        buf[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        buf[3] = static_cast<char>(0x80 | (c & 0x3F));
+        n = 4;
+    }
+    out.append(buf, n);
 }
 
 // Calls fn for every code point; a byte that does not start a valid sequence gives U+FFFD.

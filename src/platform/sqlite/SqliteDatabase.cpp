@@ -14,8 +14,12 @@ class SqliteConnection {
 public:
     SqliteConnection(std::string path, std::chrono::milliseconds busyTimeout)
         : m_path(std::move(path)), m_busyTimeout(busyTimeout) {}
-    ~SqliteConnection() {
+    ~SqliteConnection() { disconnect(); }
+
+    // No result holds a statement open, so the connection can go at any time between calls.
+    void disconnect() noexcept {
         if (m_db) sqlite3_close_v2(m_db);
+        m_db = nullptr;
     }
 
     const std::string& path() const { return m_path; }
@@ -37,6 +41,37 @@ public:
         m_db = db;
         return m_db;
     }
+
+    // IMMEDIATE takes the write lock first (waiting out another writer), so a write inside never
+    // meets a lock half way and nothing another connection writes can come between.
+    void beginWrite() {
+        sqlite3* db = handle();
+        if (!sqlite3_get_autocommit(db)) throw DatabaseError("a write transaction is already open");
+        if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
+            const std::string why = sqlite3_errmsg(db);
+            dropIfReadOnly();
+            throw DatabaseError("cannot write to the notes database: " + why);
+        }
+    }
+    void commit() {
+        if (!m_db || sqlite3_get_autocommit(m_db)) throw DatabaseError("no write transaction to commit");
+        if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+            const std::string why = sqlite3_errmsg(m_db);
+            rollback();
+            throw DatabaseError("cannot write to the notes database: " + why);
+        }
+    }
+    void rollback() noexcept {
+        if (m_db && !sqlite3_get_autocommit(m_db)) sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        dropIfReadOnly();
+    }
+    // A file that was read-only when the connection opened keeps the connection read-only for
+    // good: after a refused write the next statement connects again, so that a file made
+    // writable since is written.
+    void dropIfReadOnly() noexcept {
+        if (m_db && sqlite3_get_autocommit(m_db) && sqlite3_db_readonly(m_db, "main") == 1) disconnect();
+    }
+    bool inTransaction() { return !sqlite3_get_autocommit(handle()); }
 
     [[noreturn]] void fail(const std::string& what) const {
         throw DatabaseError(what + ": " + (m_db ? sqlite3_errmsg(m_db) : "no connection"));
@@ -233,10 +268,9 @@ public:
         }
 
         sqlite3* db = m_connection->handle();
-        // IMMEDIATE takes the write lock first (waiting out another writer), so the write itself
-        // never meets a lock half way.
-        if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
-            m_connection->fail("cannot write to the notes database");
+        // Inside the caller's write transaction the write is part of it; otherwise it is one of its own.
+        const bool own = !m_connection->inTransaction();
+        if (own) m_connection->beginWrite();
         try {
             Statement st;
             if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st.stmt, nullptr) != SQLITE_OK)
@@ -255,10 +289,10 @@ public:
                 m_connection->fail("cannot write to the notes database");
             if (mode == Mode::Edit && sqlite3_changes(db) != 1)
                 throw DatabaseError("the row is no longer there");
-            if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
-                m_connection->fail("cannot write to the notes database");
+            if (own) m_connection->commit();
         } catch (...) {
-            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+            // Undone here when it was our own; the caller's transaction is the caller's to undo.
+            if (own) m_connection->rollback();
             throw;
         }
 
@@ -348,6 +382,18 @@ std::unique_ptr<Query> SqliteDatabase::createQuery() {
 
 std::string SqliteDatabase::location() const {
     return m_connection->path();
+}
+
+void SqliteDatabase::beginWrite() {
+    m_connection->beginWrite();
+}
+
+void SqliteDatabase::commit() {
+    m_connection->commit();
+}
+
+void SqliteDatabase::rollback() noexcept {
+    m_connection->rollback();
 }
 
 } // namespace nodo

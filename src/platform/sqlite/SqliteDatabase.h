@@ -22,6 +22,9 @@ public:
 
     std::unique_ptr<Query> createQuery() override;
     std::string location() const override;
+    void beginWrite() override;
+    void commit() override;
+    void rollback() noexcept override;
 
 private:
     std::shared_ptr<SqliteConnection> m_connection;
