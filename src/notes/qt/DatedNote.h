@@ -48,8 +48,9 @@ public:
     // " YYYY.MM.DD (一)": the date stamp of a moment.
     static QString DateStamp(const QDate& date);
     // Shows the note of the calendar's date unless the editor holds it already (the note held is
-    // saved first); false when it cannot be loaded. For a window that shows the note from the start.
-    bool showCalendarDate() { return ensureLoaded(); }
+    // saved first); false when it cannot be loaded (and said so). For a window that shows the note
+    // from the start.
+    bool showCalendarDate() { return ensureLoaded(true); }
     // The date whose note the editor holds, if any.
     std::optional<QDate> loadedDate() const { return m_loaded; }
     // Whether the editor holds an edit that is not stored yet (a save failed, or none was due).
