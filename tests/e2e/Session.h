@@ -4,6 +4,7 @@
 // Everything a scenario does to the program goes through XTest, as a person's pointer and keys do;
 // what it learns comes from the screen and from the files.
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -52,6 +53,13 @@ struct Options {
     std::string program;                      // what start() runs: the installed nodo when empty
     std::string mainTitle = "Nodo助手";       // the title of the window start() waits for
     std::string sessionType = "x11";          // XDG_SESSION_TYPE for the program
+    std::vector<std::string> environment;     // more "NAME=value" entries for everything started
+};
+
+// What a program run to its end did.
+struct Ran {
+    int status = -1; // exit status, -1 when it did not end normally
+    std::string out; // standard output and error together
 };
 
 class Session {
@@ -78,6 +86,20 @@ public:
     void write(const std::string& rel, const std::string& bytes) const;
     std::vector<std::string> opened() const;                // what reached xdg-open, one line a call
     std::string busAddress() const { return m_busAddress; } // the session's private D-Bus
+    std::string home() const { return m_home; }
+
+    // Other programs of the session (a desktop's own), with its environment and `extra` entries.
+    // run() waits for the end (killed after `ms`); spawn() starts one in the background under a
+    // name, its output in the session's folder as NAME.log; stop() ends it and what it started.
+    Ran run(const std::vector<std::string>& argv, const std::vector<std::string>& extra = {}, int ms = 60000);
+    void spawn(const std::string& name, const std::vector<std::string>& argv,
+               const std::vector<std::string>& extra = {});
+    void stop(const std::string& name);
+    bool alive(const std::string& name);
+    // Everything ends: the program, the session's other programs, the window manager, the bus and
+    // the X server, as at a log-out; login() brings up a new server and bus over the same home.
+    void logout();
+    void login();
 
     // Windows on the screen.
     std::vector<Window> windows(const std::string& title);
@@ -98,6 +120,7 @@ public:
 
     // The screen.
     Rgb pixel(Point p);
+    std::vector<std::uint8_t> grab(); // the whole screen, RGB rows top-down
     bool waitFor(const std::function<bool()>& condition, int ms = 8000);
     void pause(int ms);
 
@@ -111,7 +134,7 @@ private:
     void startWindowManager();
     void startBus();
     void layTree();
-    std::vector<std::string> environment() const;
+    std::vector<std::string> environment(const std::vector<std::string>& extra = {}) const;
     void sync();
 
     std::string m_name;
@@ -121,6 +144,7 @@ private:
     Display* m_dpy = nullptr;
     int m_display = -1;
     int m_xvfb = -1, m_wm = -1, m_bus = -1, m_app = -1;
+    std::map<std::string, int> m_programs;
     std::string m_busAddress;
     Window m_main;
     bool m_failed = false;
