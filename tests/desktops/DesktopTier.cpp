@@ -106,7 +106,8 @@ double StretchedMatch(const std::vector<std::uint8_t>& screen, int sw, int sh, c
             const nodo::pic::Bgra e = mix.pixel(x * mix.width() / sw, y * mix.height() / sh);
             const std::uint8_t* p = &screen[(std::size_t(y) * sw + x) * 3];
             ++total;
-            if (std::abs(p[0] - e.r) <= 24 && std::abs(p[1] - e.g) <= 24 && std::abs(p[2] - e.b) <= 24) ++matched;
+            if (std::abs(p[0] - e.r) <= 24 && std::abs(p[1] - e.g) <= 24 && std::abs(p[2] - e.b) <= 24)
+                ++matched;
         }
     return double(matched) / total;
 }
@@ -124,7 +125,8 @@ TEST_P(Desktops, WallpaperReachesTheScreenAndStays) {
     o.environment = c.desktop.environment;
     Session s(c.name, o);
     for (int i = 0; i < 2; ++i)
-        nodo::pic::SaveBmpFile(s.path(std::string("source/DeskTopBG/") + kBackgrounds[i]), Grid(1024, 768, i + 1));
+        nodo::pic::SaveBmpFile(s.path(std::string("source/DeskTopBG/") + kBackgrounds[i]),
+                               Grid(1024, 768, i + 1));
     s.write("data/BGPicList.ini", std::string(kBackgrounds[0]) + "\r\n" + kBackgrounds[1] + "\r\n");
 
     auto startDesktop = [&] {
@@ -159,8 +161,8 @@ TEST_P(Desktops, WallpaperReachesTheScreenAndStays) {
         case Do::Apply:
         case Do::ApplyRefused: {
             s.step(std::string("apply ") + step.background + " (step " + std::to_string(n) + ")");
-            const Ran r =
-                s.run({s.path("nodo-cli"), "apply", "--app-folder", s.tree(), "--background", step.background});
+            const Ran r = s.run(
+                {s.path("nodo-cli"), "apply", "--app-folder", s.tree(), "--background", step.background});
             if (step.what == Do::ApplyRefused) {
                 s.check(r.status != 0, "nodo-cli apply fails:\n" + r.out);
                 s.check(r.out.find(step.expect) != std::string::npos,
@@ -173,8 +175,8 @@ TEST_P(Desktops, WallpaperReachesTheScreenAndStays) {
             const std::string said =
                 at == std::string::npos ? "" : r.out.substr(at + 11, r.out.find('\n', at) - at - 11);
             const std::string held = c.desktop.held(s);
-            s.check(!said.empty() && said == held,
-                    "nodo-cli names the file the desktop holds: said \"" + said + "\", holds \"" + held + "\"");
+            s.check(!said.empty() && said == held, "nodo-cli names the file the desktop holds: said \"" +
+                                                       said + "\", holds \"" + held + "\"");
             s.check(fs::is_regular_file(held), "the file the desktop holds exists: " + held);
             break;
         }
@@ -201,9 +203,9 @@ const DesktopRow kXfce{
     {{"xfdesktop", {"xfdesktop", "--sm-client-disable"}}},
     [](Session& s) {
         // Xvfb's one output is called "screen"; xfdesktop 4.18 reads the keys named after it.
-        return Trim(
-            s.run({"xfconf-query", "-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitorscreen/workspace0/last-image"})
-                .out);
+        return Trim(s.run({"xfconf-query", "-c", "xfce4-desktop", "-p",
+                           "/backdrop/screen0/monitorscreen/workspace0/last-image"})
+                        .out);
     },
 };
 
@@ -211,7 +213,9 @@ const DesktopRow kMate{
     "MATE",
     {"XDG_CURRENT_DESKTOP=MATE", "GSETTINGS_BACKEND=dconf"},
     {{"caja", {"caja", "-n", "--force-desktop"}}},
-    [](Session& s) { return Unquote(s.run({"gsettings", "get", "org.mate.background", "picture-filename"}).out); },
+    [](Session& s) {
+        return Unquote(s.run({"gsettings", "get", "org.mate.background", "picture-filename"}).out);
+    },
 };
 
 const DesktopRow kLxqt{
@@ -223,8 +227,10 @@ const DesktopRow kLxqt{
 };
 
 const std::vector<Step> kApplyTwiceAndLogInAgain = {
-    {Do::StartDesktop}, {Do::Apply, "gridA.bmp"}, {Do::Screen},  {Do::Apply, "gridB.bmp"},
-    {Do::Screen},       {Do::Relogin},            {Do::Screen},
+    {Do::StartDesktop}, {Do::Apply, "gridA.bmp"},
+    {Do::Screen},       {Do::Apply, "gridB.bmp"},
+    {Do::Screen},       {Do::Relogin},
+    {Do::Screen},
 };
 
 INSTANTIATE_TEST_SUITE_P(

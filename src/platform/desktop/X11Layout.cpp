@@ -18,8 +18,8 @@ int WorkspaceCount(Display* dpy) {
     unsigned long items = 0, after = 0;
     unsigned char* data = nullptr;
     int n = 1;
-    if (XGetWindowProperty(dpy, DefaultRootWindow(dpy), count, 0, 1, False, XA_CARDINAL, &type, &format, &items,
-                           &after, &data) == Success &&
+    if (XGetWindowProperty(dpy, DefaultRootWindow(dpy), count, 0, 1, False, XA_CARDINAL, &type, &format,
+                           &items, &after, &data) == Success &&
         data && format == 32 && items == 1) {
         const long v = *reinterpret_cast<long*>(data);
         if (v >= 1 && v <= 64) n = int(v);
