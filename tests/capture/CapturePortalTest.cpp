@@ -235,11 +235,13 @@ TEST_F(PortalCapture, ThePortalServesTheInstalledDescription) {
     EXPECT_EQ(s_portal->violations().size(), 1);
 }
 
-TEST_F(PortalCapture, APictureOutsideTheTemporaryFoldersIsLeftAlone) {
+// GNOME's portal writes each capture into the user's pictures folder: that file is the capture's
+// own and goes once read (a file that was there before the request stays: PortalFiles tests).
+TEST_F(PortalCapture, APictureOutsideTheTemporaryFoldersGoesOnlyWhenTheCaptureCausedIt) {
     s_portal->answer(QStringLiteral("png"), patternFile(Pattern({1920, 1080})), keep.path());
     TCopyScreenForm* form = capture();
     ASSERT_NE(form, nullptr);
-    EXPECT_EQ(Files(keep).size(), 1);
+    EXPECT_EQ(Files(keep).size(), 0) << "the picture written for the capture";
     QTest::keyClick(form, Qt::Key_Escape);
 }
 
