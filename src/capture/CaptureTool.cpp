@@ -49,8 +49,11 @@ void CaptureTool::Copyscreanform(MainContext& ctx) {
     }
     QImage screen = std::move(shot.image);
     if (screen.isNull()) {
-        platform.messages->show(ctx.mainWindow, QStringLiteral("无法读取屏幕图像，截图失败。"),
-                                MessageBox::kAppTitle, MessageBox::Buttons::Ok, MessageBox::Icon::Warning);
+        // The reason on a line of its own, for the user to pass on.
+        QString text = QStringLiteral("无法读取屏幕图像，截图失败。");
+        if (!shot.detail.isEmpty()) text += QStringLiteral("\n\n") + shot.detail;
+        platform.messages->show(ctx.mainWindow, text, MessageBox::kAppTitle, MessageBox::Buttons::Ok,
+                                MessageBox::Icon::Warning);
         BringBack(ctx.mainWindow);
         return;
     }

@@ -14,6 +14,9 @@ public:
     // Makes the running desktop show `file` as its wallpaper, stretched to the screen.
     // Returns false and fills `error` when that could not be done.
     virtual bool apply(const std::string& file, std::string& error) = 0;
+    // The file the desktop itself was handed by the last apply that succeeded: a copy of `file` for
+    // the desktops that are given a copy, `file` for those that read it straight. Empty before then.
+    virtual std::string shownFile() const { return {}; }
 };
 
 } // namespace nodo

@@ -158,6 +158,8 @@ ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper,
         result.outcome = ApplyOutcome::WallpaperFailed;
         return result;
     }
+    // Desktops that keep showing a file they have read are handed a copy under a new name.
+    if (const std::string shown = wallpaper.shownFile(); !shown.empty()) result.wallpaperFile = shown;
     index = i - 1;
     if (index <= 0) index = n - 1;
     result.outcome = ApplyOutcome::Installed;

@@ -56,7 +56,7 @@ struct ApplyResult {
     ApplyOutcome outcome = ApplyOutcome::NoBackgrounds;
     int32_t usedIndex = -1;    // the list entry tried
     std::string background;    // its full path (BGPicFile)
-    std::string wallpaperFile; // the file handed to the desktop
+    std::string wallpaperFile; // the file handed to the desktop: its own copy once it took one
     std::string error;         // why it failed, in plain words
 };
 

@@ -58,9 +58,7 @@ std::string CellDate(int col, int row) {
 std::string Stored(Session& s, const std::vector<std::string>& args) {
     std::vector<std::string> argv = {"nodo-cli", "notes", "show"};
     argv.insert(argv.end(), args.begin(), args.end());
-    std::string out;
-    s.run(argv, &out);
-    return out;
+    return s.run(argv).out;
 }
 
 void Type(Session& s, const Window& w, const Rect& box, const std::string& text) {
@@ -126,10 +124,9 @@ void SecondStartBringsTheFirstForward(Session& s) {
     s.iconify(w.id);
     s.waitFor([&] { return s.wmState(w.id) == 3; }, 3000);
     s.step("start a second time");
-    std::string said;
-    const int rc = s.run({"nodo-calendar"}, &said, 10000);
-    s.check(rc == 0,
-            "the second start ends with 0 (it ended with " + std::to_string(rc) + ", saying " + said + ")");
+    const Ran second = s.run({"nodo-calendar"}, {}, 10000);
+    s.check(second.status == 0, "the second start ends with 0 (it ended with " +
+                                    std::to_string(second.status) + ", saying " + second.out + ")");
     s.check(s.running(), "the first window runs on");
     s.check(s.windows(kTitle).size() == 1, "there is still one calendar window");
     s.check(s.waitFor([&] { return s.wmState(w.id) == 1; }), "the window is shown again");
@@ -141,10 +138,9 @@ void SecondStartWithoutWindowManager(Session& s) {
     s.start();
     const Window w = s.main();
     s.step("start a second time");
-    std::string said;
-    const int rc = s.run({"nodo-calendar"}, &said, 10000);
-    s.check(rc == 0,
-            "the second start ends with 0 (it ended with " + std::to_string(rc) + ", saying " + said + ")");
+    const Ran second = s.run({"nodo-calendar"}, {}, 10000);
+    s.check(second.status == 0, "the second start ends with 0 (it ended with " +
+                                    std::to_string(second.status) + ", saying " + second.out + ")");
     s.check(s.running() && s.windows(kTitle).size() == 1, "the first window runs on, alone");
     s.check(s.waitFor([&] { return s.focusWindow() == w.id; }), "the input focus is on the window");
 }

@@ -196,11 +196,7 @@ Session::Session(std::string name, Options options) : m_name(std::move(name)), m
 }
 
 Session::~Session() {
-    Stop(m_app);
-    if (m_dpy) XCloseDisplay(m_dpy);
-    Stop(m_wm);
-    Stop(m_bus);
-    Stop(m_xvfb);
+    logout();
     if (m_failed || ::testing::Test::HasFailure())
         std::cerr << "e2e: the session's folder is kept: " << m_scratch << "\n";
     else
@@ -217,7 +213,71 @@ void Session::layTree() {
         write(rel, bytes);
 }
 
-std::vector<std::string> Session::environment() const {
+void Session::logout() {
+    Stop(m_app);
+    for (auto& [name, pid] : m_programs)
+        Stop(pid);
+    m_programs.clear();
+    if (m_dpy) XCloseDisplay(m_dpy);
+    m_dpy = nullptr;
+    Stop(m_wm);
+    Stop(m_bus);
+    Stop(m_xvfb);
+    m_display = -1;
+    m_busAddress.clear();
+}
+
+void Session::login() {
+    startServer();
+    startBus();
+    if (m_options.windowManager) startWindowManager();
+}
+
+Ran Session::run(const std::vector<std::string>& argv, const std::vector<std::string>& extra, int ms) {
+    const std::string out = m_scratch + "/run.out";
+    fs::remove(out);
+    std::vector<std::string> args = argv;
+    if (!args.empty() && args[0].find('/') == std::string::npos && fs::exists(m_tree + "/" + args[0]))
+        args[0] = m_tree + "/" + args[0]; // a program of the tree before one of the system
+    pid_t pid = Spawn(args, environment(extra), out, m_scratch);
+    Ran ran;
+    const auto end = Clock::now() + std::chrono::milliseconds(ms);
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (Clock::now() >= end) {
+            int p = pid;
+            Stop(p);
+            ran.out = read("../run.out") + "\n(killed after " + std::to_string(ms) + " ms)";
+            return ran;
+        }
+        Sleep(20);
+    }
+    if (WIFEXITED(status)) ran.status = WEXITSTATUS(status);
+    ran.out = read("../run.out");
+    return ran;
+}
+
+void Session::spawn(const std::string& name, const std::vector<std::string>& argv,
+                    const std::vector<std::string>& extra) {
+    stop(name);
+    m_programs[name] = Spawn(argv, environment(extra), m_scratch + "/" + name + ".log", m_scratch);
+}
+
+void Session::stop(const std::string& name) {
+    const auto it = m_programs.find(name);
+    if (it == m_programs.end()) return;
+    Stop(it->second);
+    m_programs.erase(it);
+}
+
+bool Session::alive(const std::string& name) {
+    const auto it = m_programs.find(name);
+    if (it == m_programs.end()) return false;
+    int status = 0;
+    return waitpid(it->second, &status, WNOHANG) == 0;
+}
+
+std::vector<std::string> Session::environment(const std::vector<std::string>& extra) const {
     std::vector<std::string> env = {
         "PATH=" + m_scratch + "/bin:/usr/local/bin:/usr/bin:/bin",
         "HOME=" + m_home,
@@ -232,6 +292,13 @@ std::vector<std::string> Session::environment() const {
     if (m_display >= 0) env.push_back("DISPLAY=:" + std::to_string(m_display));
     if (!m_busAddress.empty()) env.push_back("DBUS_SESSION_BUS_ADDRESS=" + m_busAddress);
     if (m_options.scale != 1.0) env.push_back("QT_SCALE_FACTOR=" + std::to_string(m_options.scale));
+    // Later entries replace earlier ones of the same name.
+    for (const auto* more : {&m_options.environment, &extra})
+        for (const std::string& entry : *more) {
+            const std::string name = entry.substr(0, entry.find('=') + 1);
+            std::erase_if(env, [&](const std::string& e) { return e.starts_with(name); });
+            env.push_back(entry);
+        }
     return env;
 }
 
@@ -313,33 +380,6 @@ bool Session::waitExit(int ms) {
 
 std::string Session::log() const {
     return read("../nodo.log");
-}
-
-int Session::run(const std::vector<std::string>& argv, std::string* output, int ms) {
-    std::vector<std::string> args = argv;
-    if (!args.empty() && args[0].find('/') == std::string::npos) args[0] = m_tree + "/" + args[0];
-    const std::string logFile = m_scratch + "/run-" + std::to_string(++m_runs) + ".log";
-    pid_t pid = Spawn(args, environment(), logFile, m_scratch);
-    int status = -1;
-    const bool ended = waitFor(
-        [&] {
-            int st = 0;
-            if (waitpid(pid, &st, WNOHANG) != pid) return false;
-            status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-            return true;
-        },
-        ms);
-    if (!ended) {
-        int p = pid;
-        Stop(p);
-    }
-    if (output) {
-        std::ifstream in(logFile, std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        *output = ss.str();
-    }
-    return ended ? status : -1;
 }
 
 std::string Session::path(const std::string& rel) const {
@@ -575,6 +615,25 @@ std::vector<Rgb> Session::pixels(Rect r) {
         XDestroyImage(img);
     }
     return out;
+}
+
+std::vector<std::uint8_t> Session::grab() {
+    const int w = m_options.screenWidth, h = m_options.screenHeight;
+    std::vector<std::uint8_t> rgb;
+    sync();
+    XImage* img = XGetImage(m_dpy, DefaultRootWindow(m_dpy), 0, 0, w, h, AllPlanes, ZPixmap);
+    if (!img) return rgb;
+    Visual* vis = DefaultVisual(m_dpy, DefaultScreen(m_dpy));
+    rgb.reserve(std::size_t(w) * h * 3);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const unsigned long v = XGetPixel(img, x, y);
+            rgb.push_back(std::uint8_t(Channel(v, vis->red_mask)));
+            rgb.push_back(std::uint8_t(Channel(v, vis->green_mask)));
+            rgb.push_back(std::uint8_t(Channel(v, vis->blue_mask)));
+        }
+    XDestroyImage(img);
+    return rgb;
 }
 
 bool Session::waitFor(const std::function<bool()>& condition, int ms) {

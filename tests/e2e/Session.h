@@ -4,6 +4,7 @@
 // Everything a scenario does to the program goes through XTest, as a person's pointer and keys do;
 // what it learns comes from the screen and from the files.
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -53,6 +54,13 @@ struct Options {
                                               // name ("nodo-calendar") is a program of the tree
     std::string mainTitle = "Nodo助手";       // the title of the window start() waits for
     std::string sessionType = "x11";          // XDG_SESSION_TYPE for the program
+    std::vector<std::string> environment;     // more "NAME=value" entries for everything started
+};
+
+// What a program run to its end did.
+struct Ran {
+    int status = -1; // exit status, -1 when it did not end normally
+    std::string out; // standard output and error together
 };
 
 class Session {
@@ -68,9 +76,6 @@ public:
     bool running();
     bool waitExit(int ms = 8000); // true when the program has ended
     std::string log() const;      // what the program printed
-    // Runs another program of the tree (or any program by its path) in the session and waits for
-    // it: its exit status, or -1 when it had to be stopped after `ms`. `output` gets what it printed.
-    int run(const std::vector<std::string>& argv, std::string* output = nullptr, int ms = 10000);
 
     // Folders and files.
     std::string tree() const { return m_tree; } // the application folder
@@ -82,6 +87,21 @@ public:
     void write(const std::string& rel, const std::string& bytes) const;
     std::vector<std::string> opened() const;                // what reached xdg-open, one line a call
     std::string busAddress() const { return m_busAddress; } // the session's private D-Bus
+    std::string home() const { return m_home; }
+
+    // Other programs of the session (a program of the tree by its bare name, or a desktop's own),
+    // with its environment and `extra` entries.
+    // run() waits for the end (killed after `ms`); spawn() starts one in the background under a
+    // name, its output in the session's folder as NAME.log; stop() ends it and what it started.
+    Ran run(const std::vector<std::string>& argv, const std::vector<std::string>& extra = {}, int ms = 60000);
+    void spawn(const std::string& name, const std::vector<std::string>& argv,
+               const std::vector<std::string>& extra = {});
+    void stop(const std::string& name);
+    bool alive(const std::string& name);
+    // Everything ends: the program, the session's other programs, the window manager, the bus and
+    // the X server, as at a log-out; login() brings up a new server and bus over the same home.
+    void logout();
+    void login();
 
     // Windows on the screen.
     std::vector<Window> windows(const std::string& title);
@@ -105,7 +125,8 @@ public:
 
     // The screen.
     Rgb pixel(Point p);
-    std::vector<Rgb> pixels(Rect r); // row by row
+    std::vector<Rgb> pixels(Rect r);  // row by row
+    std::vector<std::uint8_t> grab(); // the whole screen, RGB rows top-down
     bool waitFor(const std::function<bool()>& condition, int ms = 8000);
     void pause(int ms);
 
@@ -119,7 +140,7 @@ private:
     void startWindowManager();
     void startBus();
     void layTree();
-    std::vector<std::string> environment() const;
+    std::vector<std::string> environment(const std::vector<std::string>& extra = {}) const;
     void sync();
 
     std::string m_name;
@@ -129,10 +150,10 @@ private:
     Display* m_dpy = nullptr;
     int m_display = -1;
     int m_xvfb = -1, m_wm = -1, m_bus = -1, m_app = -1;
+    std::map<std::string, int> m_programs;
     std::string m_busAddress;
     Window m_main;
     bool m_failed = false;
-    int m_runs = 0;
 };
 
 } // namespace e2e

@@ -175,6 +175,32 @@ TEST_F(Apply, NamesMatchWithoutRegardToCase) {
     EXPECT_EQ(pic::LoadBitmapFile(dir.bgDir() / "mix.BMP").width(), 1024);
 }
 
+// The file reported as the wallpaper is the one the desktop got: its own copy where it was handed
+// one, Mix.bmp where it read that (or refused).
+TEST_F(Apply, ReportsTheFileTheDesktopWasHanded) {
+    struct Case {
+        const char* copy;
+        bool succeed;
+        const char* reported; // relative to the background folder, or absolute
+    };
+    const Case cases[] = {
+        {"/cache/nodo/wallpaper/nodo-wallpaper-3.png", true, "/cache/nodo/wallpaper/nodo-wallpaper-3.png"},
+        {"", true, "Mix.bmp"},
+        {"/cache/nodo/wallpaper/nodo-wallpaper-4.png", false, "Mix.bmp"},
+    };
+    writeContent(content);
+    for (const Case& c : cases) {
+        wp.applied.clear();
+        wp.copy = c.copy;
+        wp.succeed = c.succeed;
+        int32_t index = 0;
+        const ApplyResult r = run(index);
+        const std::string expected =
+            c.reported[0] == '/' ? std::string(c.reported) : (dir.bgDir() / c.reported).string();
+        EXPECT_EQ(r.wallpaperFile, expected) << c.copy << " " << c.succeed;
+    }
+}
+
 // A list line that would lead out of the background folder names no background, even where a
 // picture lies at the place it points to.
 TEST_F(Apply, ListLinesLeadingOutOfTheFolderAreRefused) {

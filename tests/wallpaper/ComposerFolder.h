@@ -36,10 +36,12 @@ public:
     std::vector<std::string> applied;
     bool succeed = true;
     bool throwOnStore = false;
+    std::string copy; // what shownFile() says the desktop was handed, after a successful apply
 
     void setValue(const std::string& name, const std::string& value) override;
     std::string value(const std::string& name) const override;
     bool apply(const std::string& file, std::string& error) override;
+    std::string shownFile() const override { return applied.empty() || !succeed ? std::string() : copy; }
 };
 
 } // namespace nodo::testing

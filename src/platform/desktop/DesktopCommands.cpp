@@ -1,8 +1,13 @@
 #include "platform/desktop/DesktopCommands.h"
 
+#include "platform/Errors.h"
+#include "platform/posix/AtomicFile.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <sstream>
 #include <vector>
@@ -258,7 +263,8 @@ bool ShowWithPlasma(CommandRunner& runner, const std::filesystem::path& picture,
     return run(runner, call, error);
 }
 
-bool ShowWithXfconf(CommandRunner& runner, const std::filesystem::path& picture, std::string& error) {
+bool ShowWithXfconf(CommandRunner& runner, const std::filesystem::path& picture,
+                    const std::optional<ScreenLayout>& screen, std::string& error) {
     // A desktop that has never stored a backdrop has no channel yet, and listing it fails; the
     // writes below create it (and report the failure when xfconf itself cannot be reached).
     CommandResult listed = runner.run({"xfconf-query", {"-c", "xfce4-desktop", "-l"}});
@@ -276,6 +282,12 @@ bool ShowWithXfconf(CommandRunner& runner, const std::filesystem::path& picture,
         const std::string folder = prop.substr(0, slash + 1);
         if (prop.ends_with("/last-image") || folder.find("/workspace") != std::string::npos) add(folder);
     }
+    // xfdesktop 4.18 names a monitor's keys after its output and creates them with its own default
+    // picture where they are missing: at its first start, or for a monitor plugged in later.
+    if (screen)
+        for (const std::string& output : screen->outputs)
+            for (int w = 0; w < std::max(screen->workspaces, 1); ++w)
+                add("/backdrop/screen0/monitor" + output + "/workspace" + std::to_string(w) + "/");
     if (folders.empty()) add("/backdrop/screen0/monitor0/workspace0/");
 
     for (const auto& folder : folders) {
@@ -299,6 +311,139 @@ bool ShowWithPcmanfm(CommandRunner& runner, const std::string& program, const st
     return run(runner, {program, {"--set-wallpaper=" + picture.string(), "--wallpaper-mode=stretch"}}, error);
 }
 
+namespace {
+
+// A value as QSettings reads it back as one string: quoted when a comma (a list), a quote, a
+// backslash or spaces at its ends would be taken otherwise.
+std::string IniValue(const std::string& value) {
+    const bool plain = value.find_first_of(",;\\\"=#") == std::string::npos &&
+                       (value.empty() || (value.front() != ' ' && value.back() != ' '));
+    if (plain) return value;
+    std::string r = "\"";
+    for (char c : value) {
+        if (c == '"' || c == '\\') r += '\\';
+        r += c;
+    }
+    return r + "\"";
+}
+
+} // namespace
+
+std::string WithIniValues(const std::string& text, const std::string& section,
+                          const std::vector<std::pair<std::string, std::string>>& values) {
+    std::vector<std::string> in;
+    {
+        std::istringstream s(text);
+        for (std::string line; std::getline(s, line);)
+            in.push_back(line);
+    }
+    std::vector<bool> written(values.size(), false);
+    std::vector<std::string> out;
+    bool inSection = false;
+    auto flush = [&] {
+        for (std::size_t i = 0; i < values.size(); ++i)
+            if (!written[i]) {
+                out.push_back(values[i].first + "=" + IniValue(values[i].second));
+                written[i] = true;
+            }
+    };
+    for (const std::string& line : in) {
+        if (line.starts_with('[')) {
+            // Leaving our section: what it lacked goes at its end, before any blank lines.
+            if (inSection) {
+                std::size_t blanks = 0;
+                while (!out.empty() && out.back().empty()) {
+                    out.pop_back();
+                    ++blanks;
+                }
+                flush();
+                out.insert(out.end(), blanks, "");
+            }
+            inSection = line == "[" + section + "]";
+            out.push_back(line);
+            continue;
+        }
+        if (inSection) {
+            const auto eq = line.find('=');
+            std::string key = line.substr(0, eq);
+            while (!key.empty() && key.back() == ' ')
+                key.pop_back();
+            bool replaced = false;
+            for (std::size_t i = 0; i < values.size() && eq != std::string::npos; ++i)
+                if (values[i].first == key) {
+                    if (!written[i]) out.push_back(key + "=" + IniValue(values[i].second));
+                    written[i] = replaced = true;
+                }
+            if (replaced) continue;
+        }
+        out.push_back(line);
+    }
+    if (!inSection && std::find(written.begin(), written.end(), false) != written.end()) {
+        if (!out.empty() && !out.back().empty()) out.push_back("");
+        out.push_back("[" + section + "]");
+    }
+    flush();
+    std::string r;
+    for (const std::string& line : out)
+        r += line + "\n";
+    return r;
+}
+
+bool ShowWithPcmanfmQt(CommandRunner& runner, const std::filesystem::path& picture, const SessionFacts& facts,
+                       std::string& error) {
+    const std::optional<std::string> running = PcmanfmDesktopProfile(facts.processes);
+    // The desktop of an LXQt session is started with the profile "lxqt".
+    const std::string profile = running ? *running : "lxqt";
+    if (profile.find('/') != std::string::npos || profile == "." || profile == "..") {
+        error = "pcmanfm-qt runs with the profile \"" + profile + "\", which is not a folder name";
+        return false;
+    }
+    // The running desktop is told first: it saves its settings then, with the mode it had.
+    if (running &&
+        !run(runner, {"pcmanfm-qt", {"--set-wallpaper=" + picture.string(), "--wallpaper-mode=stretch"}},
+             error))
+        return false;
+
+    const std::filesystem::path file = facts.configHome / "pcmanfm-qt" / profile / "settings.conf";
+    auto readProfile = [&] {
+        std::string text;
+        if (std::ifstream in{file, std::ios::binary})
+            text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        return text;
+    };
+    // The running desktop shows the mode it was told but keeps the one it started with, and writes
+    // that back whenever it saves (at the call above, and when it quits at the log-out). One that
+    // did not start stretched is ended and started again over the profile written here.
+    const bool restart =
+        running && WithIniValues(readProfile(), "Desktop", {{"WallpaperMode", "stretch"}}) != readProfile();
+    if (restart && !run(runner, {"pcmanfm-qt", {"--profile=" + profile, "--quit"}}, error)) return false;
+    try {
+        const std::string updated = WithIniValues(
+            readProfile(), "Desktop", {{"Wallpaper", picture.string()}, {"WallpaperMode", "stretch"}});
+        std::filesystem::create_directories(file.parent_path());
+        AtomicFile out(file.string());
+        out.write(updated.data(), updated.size());
+        out.commit(AtomicFile::ModeFor(file.string()), false);
+    } catch (const std::exception& e) {
+        error = std::string("the profile of pcmanfm-qt's desktop could not be written: ") + e.what();
+        return false;
+    }
+    // Started apart from us, as the session had started it.
+    if (restart && !run(runner,
+                        {"sh",
+                         {"-c", "exec setsid -f \"$@\" </dev/null >/dev/null 2>&1", "sh", "pcmanfm-qt",
+                          "--desktop", "--profile=" + profile}},
+                        error))
+        return false;
+    if (!running) {
+        error = "pcmanfm-qt's desktop is not running, so nothing shows the picture now; it is kept in "
+                "the profile \"" +
+                profile + "\" for the desktop's next start";
+        return false;
+    }
+    return true;
+}
+
 bool ShowWithSway(CommandRunner& runner, const std::filesystem::path& picture, std::string& error) {
     // swaymsg joins its arguments into one command line that sway parses and expands again.
     if (!safeForSway(picture.string())) {
@@ -309,7 +454,7 @@ bool ShowWithSway(CommandRunner& runner, const std::filesystem::path& picture, s
 }
 
 bool ShowOnDesktop(Desktop desktop, CommandRunner& runner, const std::filesystem::path& picture,
-                   std::string& error) {
+                   std::string& error, const SessionFacts& facts) {
     switch (desktop) {
     case Desktop::Gnome:
     case Desktop::Cinnamon:
@@ -318,9 +463,9 @@ bool ShowOnDesktop(Desktop desktop, CommandRunner& runner, const std::filesystem
     case Desktop::Kde:
         return ShowWithPlasma(runner, picture, error);
     case Desktop::Xfce:
-        return ShowWithXfconf(runner, picture, error);
+        return ShowWithXfconf(runner, picture, facts.screen, error);
     case Desktop::Lxqt:
-        return ShowWithPcmanfm(runner, "pcmanfm-qt", picture, error);
+        return ShowWithPcmanfmQt(runner, picture, facts, error);
     case Desktop::Lxde:
         return ShowWithPcmanfm(runner, "pcmanfm", picture, error);
     case Desktop::Sway:

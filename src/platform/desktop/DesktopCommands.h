@@ -4,11 +4,14 @@
 // take the picture.
 #include "platform/desktop/CommandRunner.h"
 #include "platform/desktop/DesktopDetect.h"
+#include "platform/desktop/SessionFacts.h"
 
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace nodo::desktop {
 
@@ -18,17 +21,31 @@ bool ShowWithGSettings(CommandRunner& runner, Desktop desktop, const std::filesy
                        std::string& error);
 // KDE Plasma: a desktop script through org.kde.PlasmaShell.evaluateScript for every desktop.
 bool ShowWithPlasma(CommandRunner& runner, const std::filesystem::path& picture, std::string& error);
-// XFCE: every ".../last-image" of the xfce4-desktop channel, with image-style 3 (stretched).
-bool ShowWithXfconf(CommandRunner& runner, const std::filesystem::path& picture, std::string& error);
-// LXQt (pcmanfm-qt) and LXDE (pcmanfm).
+// XFCE: every ".../last-image" of the xfce4-desktop channel, and those xfdesktop will read for each
+// output and workspace of `screen` (monitor<OUTPUT>/workspace<N>) even before it has ever run and
+// written them, with image-style 3 (stretched).
+bool ShowWithXfconf(CommandRunner& runner, const std::filesystem::path& picture,
+                    const std::optional<ScreenLayout>& screen, std::string& error);
+// LXDE: pcmanfm's running desktop told through the program itself.
 bool ShowWithPcmanfm(CommandRunner& runner, const std::string& program, const std::filesystem::path& picture,
                      std::string& error);
+// LXQt: the picture and the stretched mode kept in the profile of pcmanfm-qt's desktop (which it
+// reads at the next log-in), and its running desktop told. Fails, the profile written all the same,
+// when no pcmanfm-qt desktop runs: nothing would show the picture now.
+bool ShowWithPcmanfmQt(CommandRunner& runner, const std::filesystem::path& picture, const SessionFacts& facts,
+                       std::string& error);
 // sway: "output * bg FILE stretch".
 bool ShowWithSway(CommandRunner& runner, const std::filesystem::path& picture, std::string& error);
 
 // The function above that fits `desktop` (not for None or X11Root).
 bool ShowOnDesktop(Desktop desktop, CommandRunner& runner, const std::filesystem::path& picture,
-                   std::string& error);
+                   std::string& error, const SessionFacts& facts = {});
+
+// `text` (a Qt settings file) with `values` set in `[section]`: lines of other keys and sections
+// kept as they are, the section added at the end when missing. Values are written as Qt reads
+// them back as one string.
+std::string WithIniValues(const std::string& text, const std::string& section,
+                          const std::vector<std::pair<std::string, std::string>>& values);
 
 // A file URI with every byte outside the unreserved set percent-encoded.
 std::string FileUri(const std::filesystem::path& path);

@@ -85,8 +85,12 @@ bool DesktopWallpaper::applyOrThrow(const std::string& file, std::string& error)
     }
 
     // An empty name is refused there with the same reason as a missing DISPLAY.
-    if (m_lastDesktop == Desktop::X11Root)
-        return SetRootWallpaper(env("DISPLAY").value_or("").c_str(), picture, error);
+    if (m_lastDesktop == Desktop::X11Root) {
+        // The root window is given the pixels; the file they came from is what it shows.
+        if (!SetRootWallpaper(env("DISPLAY").value_or("").c_str(), picture, error)) return false;
+        m_shown = path.string();
+        return true;
+    }
     std::vector<std::string> extraEnvironment;
     if (needsSessionBus(m_lastDesktop)) {
         const auto bus = FindSessionBus(env);
@@ -102,11 +106,19 @@ bool DesktopWallpaper::applyOrThrow(const std::string& file, std::string& error)
     // the picture came from is handed over as it is; a PNG is made only when there is none.
     const std::optional<std::vector<std::uint8_t>> jpeg = MatchingJpeg(path, picture);
     const auto copy = jpeg ? m_cache.storeJpeg(*jpeg) : m_cache.store(picture);
-    if (!ShowOnDesktop(m_lastDesktop, runner, copy, error)) {
+    // Only what the desktop found needs: the X display is opened for XFCE alone.
+    SessionFacts facts;
+    facts.configHome = m_options.configHome;
+    if (m_lastDesktop == Desktop::Xfce && m_options.screenLayout)
+        if (const auto display = env("DISPLAY")) facts.screen = m_options.screenLayout(*display);
+    if (m_lastDesktop == Desktop::Lxqt && m_options.sessionCommandLines)
+        facts.processes = m_options.sessionCommandLines();
+    if (!ShowOnDesktop(m_lastDesktop, runner, copy, error, facts)) {
         m_cache.refused(copy);
         return false;
     }
     m_cache.taken(copy);
+    m_shown = copy.string();
     return true;
 }
 

@@ -5,6 +5,8 @@
 #include "platform/desktop/CommandRunner.h"
 #include "platform/desktop/DesktopDetect.h"
 #include "platform/desktop/DesktopKey.h"
+#include "platform/desktop/Paths.h"
+#include "platform/desktop/SessionFacts.h"
 #include "platform/desktop/WallpaperCache.h"
 
 #include <functional>
@@ -22,6 +24,10 @@ struct DesktopWallpaperOptions {
     std::filesystem::path cacheFolder = DefaultCacheFolder();
     Environment environment = ProcessEnvironment();
     std::function<std::vector<std::string>()> sessionProcesses = SessionProcessNames;
+    std::function<std::vector<std::vector<std::string>>()> sessionCommandLines = SessionCommandLines;
+    std::function<std::optional<ScreenLayout>(const std::string& display)> screenLayout =
+        [](const std::string& display) { return ReadScreenLayout(display.c_str()); };
+    std::filesystem::path configHome = ConfigHome();
 };
 
 class DesktopWallpaper : public Wallpaper {
@@ -34,6 +40,7 @@ public:
     // Never throws: every failure (no session, no bus, a picture that cannot be read, a command that
     // fails) gives false and a one-line reason.
     bool apply(const std::string& file, std::string& error) override;
+    std::string shownFile() const override { return m_shown; }
 
     // The desktop the last apply found (None before the first).
     Desktop lastDesktop() const { return m_lastDesktop; }
@@ -47,6 +54,7 @@ private:
     DesktopKey m_key;
     WallpaperCache m_cache;
     Desktop m_lastDesktop = Desktop::None;
+    std::string m_shown;
 };
 
 // How the session bus is reached: $DBUS_SESSION_BUS_ADDRESS as it is, or else the socket the

@@ -53,6 +53,14 @@ bool LiesBelow(const QString& file, const QStringList& folders) {
     return false;
 }
 
+bool WrittenSince(const QString& file, const QDateTime& since) {
+    const QFileInfo info(file);
+    if (info.isSymLink() || !info.isFile()) return false;
+    QDateTime made = info.birthTime();
+    if (!made.isValid()) made = info.metadataChangeTime();
+    return made.isValid() && made >= since.addMSecs(-1000);
+}
+
 QStringList DefaultTemporaryFolders() {
     return {QDir::tempPath()};
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The pieces of a portal screenshot that need no bus: the request object's path, the picture file it
 // names and the part of that picture that shows the primary screen.
+#include <QDateTime>
 #include <QImage>
 #include <QRect>
 #include <QString>
@@ -23,6 +24,12 @@ QImage ReadScreenPicture(const QString& file);
 // Whether `file` lies inside one of `folders` once links and ".." are resolved (a folder itself is
 // not inside itself). Missing files and folders lie nowhere.
 bool LiesBelow(const QString& file, const QStringList& folders);
+
+// Whether `file` is a regular file (not a link) that came into being at or after `since`: the
+// picture a portal wrote for our request, wherever it put it (GNOME's goes to the user's pictures
+// folder). Its birth time where the file system keeps one, else its last change; a second's leeway
+// covers the file system's coarse clock.
+bool WrittenSince(const QString& file, const QDateTime& since);
 
 // The system's temporary folder: where the portals leave a screenshot that is only for the caller.
 QStringList DefaultTemporaryFolders();

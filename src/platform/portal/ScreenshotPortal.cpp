@@ -122,6 +122,7 @@ private:
             QDBusMessage::createMethodCall(kService, kPath, kScreenshot, QStringLiteral("Screenshot"));
         shot << QString() << options;
         m_called = true;
+        m_calledAt = QDateTime::currentDateTime();
         call<QDBusPendingReply<QDBusObjectPath>>(
             shot, [this](const QDBusPendingReply<QDBusObjectPath>& reply) {
                 if (reply.isError()) {
@@ -169,8 +170,10 @@ private:
         } catch (const std::exception& e) {
             shot.detail = QStringLiteral("cannot read the picture: ") + QString::fromUtf8(e.what());
         }
-        // Our copy alone: read or not, it is of no use to anyone afterwards.
-        if (LiesBelow(file, m_settings.temporaryFolders)) QFile::remove(file);
+        // Our copy alone: read or not, it is of no use to anyone afterwards. A file that was there
+        // before the request (a link to one included) is someone else's, wherever it lies.
+        if (LiesBelow(file, m_settings.temporaryFolders) || WrittenSince(file, m_calledAt))
+            QFile::remove(file);
         finish(std::move(shot));
     }
 
@@ -198,6 +201,7 @@ private:
     QElapsedTimer m_clock;
     QString m_token, m_handle;
     bool m_listening = false, m_called = false, m_done = false;
+    QDateTime m_calledAt;
     PortalShot m_shot;
 };
 

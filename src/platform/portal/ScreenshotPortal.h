@@ -32,10 +32,10 @@ struct PortalShot {
     Outcome outcome = Outcome::Failed;
     QImage image;
     QString detail; // what went wrong, in English
-    // The user or the desktop said no: nothing to report.
-    bool refused() const {
-        return outcome == Outcome::Cancelled || outcome == Outcome::Ended || outcome == Outcome::GivenUp;
-    }
+    // The user said no, or did not answer the desktop's question: nothing to report. A request the
+    // portal itself ended (response 2: its backend failed, or could not write the picture) is a
+    // failure the user is told of, with the reason.
+    bool refused() const { return outcome == Outcome::Cancelled || outcome == Outcome::GivenUp; }
 };
 
 class ScreenshotPortal {

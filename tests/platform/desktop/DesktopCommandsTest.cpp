@@ -1,7 +1,9 @@
 #include "platform/desktop/DesktopCommands.h"
 #include "TestSupport.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sstream>
 
 namespace nodo::desktop::test {
 namespace {
@@ -58,6 +60,7 @@ struct BackendCase {
     std::vector<std::string> gsettingsKeys; // what list-keys answers (gsettings desktops)
     std::string xfconfList;                 // what xfconf-query -l answers; "!" = it fails
     std::vector<Command> expected;
+    SessionFacts facts = {};
 };
 
 class BackendCommandsTest : public ::testing::TestWithParam<BackendCase> {};
@@ -77,7 +80,10 @@ TEST_P(BackendCommandsTest, RunsTheDesktopsOwnTools) {
         return Succeeded();
     };
     std::string error;
-    EXPECT_TRUE(ShowOnDesktop(c.desktop, runner, kPicture, error)) << error;
+    TempDir config;
+    SessionFacts facts = c.facts;
+    facts.configHome = config.path();
+    EXPECT_TRUE(ShowOnDesktop(c.desktop, runner, kPicture, error, facts)) << error;
     ASSERT_EQ(runner.calls.size(), c.expected.size());
     for (std::size_t i = 0; i < c.expected.size(); ++i) {
         EXPECT_EQ(runner.calls[i].program, c.expected[i].program) << i;
@@ -175,11 +181,66 @@ INSTANTIATE_TEST_SUITE_P(
                      {"xfconf-query",
                       {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitor0/workspace0/last-image", "-n",
                        "-t", "string", "-s", kPicture.string()}}}},
+        // A desktop that did not start stretched is told, ended, and started again over its profile.
         BackendCase{"lxqt",
                     Desktop::Lxqt,
                     {},
                     "",
-                    {{"pcmanfm-qt", {"--set-wallpaper=" + kPicture.string(), "--wallpaper-mode=stretch"}}}},
+                    {{"pcmanfm-qt", {"--set-wallpaper=" + kPicture.string(), "--wallpaper-mode=stretch"}},
+                     {"pcmanfm-qt", {"--profile=lxqt", "--quit"}},
+                     {"sh",
+                      {"-c", "exec setsid -f \"$@\" </dev/null >/dev/null 2>&1", "sh", "pcmanfm-qt",
+                       "--desktop", "--profile=lxqt"}}},
+                    {{}, {{"bash"}, {"/usr/bin/pcmanfm-qt", "--desktop", "--profile=lxqt"}}, {}}},
+        // Every output and workspace of the screen, also where xfdesktop has written nothing yet.
+        BackendCase{"xfce_outputs_before_first_start",
+                    Desktop::Xfce,
+                    {},
+                    "!",
+                    {{"xfconf-query", {"-c", "xfce4-desktop", "-l"}},
+                     {"xfconf-query",
+                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitorHDMI-1/workspace0/image-style",
+                       "-n", "-t", "int", "-s", "3"}},
+                     {"xfconf-query",
+                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitorHDMI-1/workspace0/last-image",
+                       "-n", "-t", "string", "-s", kPicture.string()}},
+                     {"xfconf-query",
+                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitorHDMI-1/workspace1/image-style",
+                       "-n", "-t", "int", "-s", "3"}},
+                     {"xfconf-query",
+                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitorHDMI-1/workspace1/last-image",
+                       "-n", "-t", "string", "-s", kPicture.string()}},
+                     {"xfconf-query",
+                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitoreDP-1/workspace0/image-style",
+                       "-n", "-t", "int", "-s", "3"}},
+                     {"xfconf-query",
+                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitoreDP-1/workspace0/last-image",
+                       "-n", "-t", "string", "-s", kPicture.string()}},
+                     {"xfconf-query",
+                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitoreDP-1/workspace1/image-style",
+                       "-n", "-t", "int", "-s", "3"}},
+                     {"xfconf-query",
+                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitoreDP-1/workspace1/last-image",
+                       "-n", "-t", "string", "-s", kPicture.string()}}},
+                    {ScreenLayout{{"HDMI-1", "eDP-1"}, 2}, {}, {}}},
+        // A monitor plugged in later gets its keys beside the old ones.
+        BackendCase{"xfce_new_output",
+                    Desktop::Xfce,
+                    {},
+                    kXfce + "last-image\n",
+                    {{"xfconf-query", {"-c", "xfce4-desktop", "-l"}},
+                     {"xfconf-query",
+                      {"-c", "xfce4-desktop", "-p", kXfce + "image-style", "-n", "-t", "int", "-s", "3"}},
+                     {"xfconf-query",
+                      {"-c", "xfce4-desktop", "-p", kXfce + "last-image", "-n", "-t", "string", "-s",
+                       kPicture.string()}},
+                     {"xfconf-query",
+                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitorDP-2/workspace0/image-style",
+                       "-n", "-t", "int", "-s", "3"}},
+                     {"xfconf-query",
+                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitorDP-2/workspace0/last-image",
+                       "-n", "-t", "string", "-s", kPicture.string()}}},
+                    {ScreenLayout{{"HDMI-1", "DP-2"}, 1}, {}, {}}},
         BackendCase{"lxde",
                     Desktop::Lxde,
                     {},
@@ -191,6 +252,68 @@ INSTANTIATE_TEST_SUITE_P(
                     "",
                     {{"swaymsg", {"output", "*", "bg", kPicture.string(), "stretch"}}}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The profile of pcmanfm-qt's desktop: the two keys set in [Desktop], everything else as it was.
+TEST(WithIniValues, SetsTheKeysAndKeepsTheRest) {
+    const std::vector<std::pair<std::string, std::string>> values = {{"Wallpaper", "/home/a/w 1.png"},
+                                                                     {"WallpaperMode", "stretch"}};
+    struct Case {
+        const char* name;
+        std::string text, expected;
+    };
+    const Case cases[] = {
+        {"empty file", "", "[Desktop]\nWallpaper=/home/a/w 1.png\nWallpaperMode=stretch\n"},
+        {"replaced in place", "[Desktop]\nBgColor=#000000\nWallpaper=/old.png\nWallpaperMode=none\n",
+         "[Desktop]\nBgColor=#000000\nWallpaper=/home/a/w 1.png\nWallpaperMode=stretch\n"},
+        {"missing key added at the section's end",
+         "[Desktop]\nWallpaperMode=zoom\n\n[Window]\nWallpaper=keep\n",
+         "[Desktop]\nWallpaperMode=stretch\nWallpaper=/home/a/w 1.png\n\n[Window]\nWallpaper=keep\n"},
+        {"section added", "[Behavior]\nSingleClick=false\n",
+         "[Behavior]\nSingleClick=false\n\n[Desktop]\nWallpaper=/home/a/w 1.png\nWallpaperMode=stretch\n"},
+        {"duplicate keys collapse", "[Desktop]\nWallpaperMode=none\nWallpaperMode=zoom\nWallpaper=/x\n",
+         "[Desktop]\nWallpaperMode=stretch\nWallpaper=/home/a/w 1.png\n"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(WithIniValues(c.text, "Desktop", values), c.expected) << c.name;
+    // Values that Qt would split at a comma or unescape are quoted.
+    EXPECT_EQ(WithIniValues("", "Desktop", {{"Wallpaper", "/a,b\\\"c.png"}}),
+              "[Desktop]\nWallpaper=\"/a,b\\\\\\\"c.png\"\n");
+}
+
+TEST(PcmanfmDesktopProfile, FindsTheRunningDesktopAndItsProfile) {
+    struct Case {
+        std::vector<std::vector<std::string>> processes;
+        std::optional<std::string> profile;
+    };
+    const Case cases[] = {
+        {{{"pcmanfm-qt", "--desktop", "--profile=lxqt"}}, "lxqt"},
+        {{{"/usr/bin/pcmanfm-qt", "-d", "-p", "work"}}, "work"},
+        {{{"pcmanfm-qt", "--desktop"}}, "default"},
+        {{{"pcmanfm-qt", "--profile=lxqt"}}, std::nullopt},           // a file manager window, no desktop
+        {{{"pcmanfm", "--desktop", "--profile=lxqt"}}, std::nullopt}, // LXDE's
+        {{}, std::nullopt},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(PcmanfmDesktopProfile(c.processes), c.profile)
+            << (c.processes.empty() ? "" : c.processes[0][0]);
+}
+
+// Without a running desktop nothing shows the picture: a failure, with the profile written for the
+// desktop's next start.
+TEST(ShowWithPcmanfmQt, WithoutTheDesktopFailsAndKeepsThePictureInTheProfile) {
+    TempDir config;
+    RecordingRunner runner;
+    SessionFacts facts;
+    facts.configHome = config.path();
+    std::string error;
+    EXPECT_FALSE(ShowWithPcmanfmQt(runner, kPicture, facts, error));
+    EXPECT_NE(error.find("not running"), std::string::npos) << error;
+    EXPECT_TRUE(runner.calls.empty());
+    std::ifstream in(config.path() / "pcmanfm-qt/lxqt/settings.conf");
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str(), "[Desktop]\nWallpaper=" + kPicture.string() + "\nWallpaperMode=stretch\n");
+}
 
 TEST(PlasmaScript, SetsStretchedImageOnEveryDesktop) {
     const std::string script = PlasmaScript("file:///a%22b.png\"); evil(\"");

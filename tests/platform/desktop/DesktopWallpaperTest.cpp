@@ -23,6 +23,8 @@ protected:
     std::map<std::string, std::string> env{{"XDG_CURRENT_DESKTOP", "GNOME"},
                                            {"DBUS_SESSION_BUS_ADDRESS", "unix:path=/nowhere"}};
     std::vector<std::string> processes;
+    std::vector<std::vector<std::string>> commandLines{{"pcmanfm-qt", "--desktop", "--profile=lxqt"}};
+    std::optional<ScreenLayout> screen;
     RecordingRunner* runner = nullptr;
     FakeGSettings gsettings;
 
@@ -41,6 +43,9 @@ protected:
         o.cacheFolder = dir / "cache/nodo/wallpaper";
         o.environment = EnvOf(env);
         o.sessionProcesses = [this] { return processes; };
+        o.sessionCommandLines = [this] { return commandLines; };
+        o.screenLayout = [this](const std::string&) { return screen; };
+        o.configHome = dir / "config";
         auto r = std::make_unique<RecordingRunner>();
         runner = r.get();
         runner->answer = [this](const Command& c) {
@@ -55,6 +60,7 @@ protected:
 TEST_F(DesktopWallpaperTest, HandsTheDesktopAFreshPngCopyEachTime) {
     auto wallpaper = make();
     std::string error;
+    EXPECT_EQ(wallpaper->shownFile(), "");
     // The name as the apply spells it: "Mix.Bmp" for the file "Mix.bmp".
     const std::string spelled = (dir / "app/source/DeskTopBG/Mix.Bmp").string();
     ASSERT_TRUE(wallpaper->apply(spelled, error)) << error;
@@ -64,6 +70,7 @@ TEST_F(DesktopWallpaperTest, HandsTheDesktopAFreshPngCopyEachTime) {
     ASSERT_EQ(copies.size(), 1u);
     const auto first = copies[0];
     EXPECT_EQ(shownUri(), GVariantString(FileUri(first)));
+    EXPECT_EQ(wallpaper->shownFile(), first.string());
     // A PNG with the picture's pixels (the BMP's fourth byte ignored).
     const pic::Bitmap copy = pic::LoadBitmapFile(first);
     EXPECT_EQ(pic::DetectFormat(pic::ReadWholeFile(first)), pic::PictureFormat::Png);
@@ -77,6 +84,7 @@ TEST_F(DesktopWallpaperTest, HandsTheDesktopAFreshPngCopyEachTime) {
     ASSERT_EQ(copies.size(), 1u); // older copies removed, the last one kept
     EXPECT_NE(copies[0], first);
     EXPECT_EQ(shownUri(), GVariantString(FileUri(copies[0])));
+    EXPECT_EQ(wallpaper->shownFile(), copies[0].string());
 }
 
 // The composer's Mix.bmp is the decoding of Mix.Jpg: the desktop gets the JPEG's bytes as they are,
@@ -212,7 +220,7 @@ TEST_F(DesktopWallpaperTest, DesktopsWithoutTheBusNeedNoBus) {
     auto wallpaper = make();
     std::string error;
     ASSERT_TRUE(wallpaper->apply(mix().string(), error)) << error;
-    ASSERT_EQ(runner->calls.size(), 1u);
+    ASSERT_FALSE(runner->calls.empty());
     EXPECT_EQ(runner->calls[0].program, "pcmanfm-qt");
     EXPECT_EQ(runner->calls[0].args[0], "--set-wallpaper=" + wallpaper->cache().copies().at(0).string());
 }

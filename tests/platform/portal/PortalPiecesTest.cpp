@@ -144,6 +144,35 @@ TEST(PortalFiles, OnlyFilesInsideTheTemporaryFoldersCount) {
                           {d.filePath(QStringLiteral("nowhere")), d.filePath(QStringLiteral("Pictures/"))}));
 }
 
+// The portal's picture is ours to remove when it came into being for our request, wherever it
+// lies; a file that was there before, or a link, is not.
+TEST(PortalFiles, OnlyAFileWrittenSinceTheRequestIsTheCapturesOwn) {
+    QTemporaryDir root;
+    QDir d(root.path());
+    ASSERT_TRUE(d.mkpath(QStringLiteral("Pictures")));
+    const QString shot = d.filePath(QStringLiteral("Pictures/Screenshot.png"));
+    QFile f(shot);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    ASSERT_TRUE(QFile::link(shot, d.filePath(QStringLiteral("Pictures/link.png"))));
+    const QDateTime now = QDateTime::currentDateTime();
+    struct Case {
+        const char* name;
+        QString file;
+        QDateTime since;
+        bool ours;
+    };
+    const Case cases[] = {
+        {"written after the request began", shot, now.addSecs(-5), true},
+        {"there long before the request", shot, now.addSecs(10), false},
+        {"a link to it", d.filePath(QStringLiteral("Pictures/link.png")), now.addSecs(-5), false},
+        {"a folder", d.filePath(QStringLiteral("Pictures")), now.addSecs(-5), false},
+        {"missing", d.filePath(QStringLiteral("Pictures/none.png")), now.addSecs(-5), false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(WrittenSince(c.file, c.since), c.ours) << c.name;
+}
+
 QImage Numbered(int w, int h) {
     QImage img(w, h, QImage::Format_RGB32);
     for (int y = 0; y < h; ++y)

@@ -1,0 +1,256 @@
+// The wallpaper on the desktops people run: each desktop's own wallpaper program started in a
+// private session, the picture handed over by the installed `nodo-cli apply`, the screen read back
+// and compared with Mix.bmp stretched over it; then again with another picture, and again after the
+// next log-in. One row a desktop and a run of steps; the desktops differ only in their programs, their
+// environment and where they keep the picture they were given.
+#include <gtest/gtest.h>
+
+#include "e2e/Session.h"
+
+#include "imaging/Bitmap.h"
+#include "imaging/PictureFile.h"
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace e2e;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Program {
+    std::string name;
+    std::vector<std::string> argv;
+};
+
+struct DesktopRow {
+    const char* name;
+    std::vector<std::string> environment; // for the desktop's programs and for nodo-cli
+    std::vector<Program> programs;        // what the log-in starts, in order
+    // The file the desktop keeps as its picture, read the desktop's own way.
+    std::function<std::string(Session&)> held;
+    // How the desktop's own program is told to end (a copy it started again itself included).
+    std::vector<std::string> quit = {};
+};
+
+enum class Do {
+    StartDesktop, // the desktop's programs, as the log-in starts them
+    StopDesktop,  // they end, the session stays
+    Apply,        // nodo-cli apply with the step's background; it must succeed
+    ApplyRefused, // the same; it must fail and say `expect`
+    Screen,       // the screen shows the last Mix.bmp stretched
+    Relogin,      // log out, log in: a new X server and bus over the same home, the programs again
+};
+
+struct Step {
+    Do what;
+    const char* background = ""; // for Apply: one of the pictures laid in the tree
+    const char* expect = "";     // for ApplyRefused: part of the message
+};
+
+struct TierCase {
+    const char* name;
+    DesktopRow desktop;
+    std::vector<Step> steps;
+};
+
+// A grid of distinct colours, so that a picture zoomed, cropped, tiled or centred instead of stretched
+// shows other colours at most places of the screen.
+nodo::pic::Bitmap Grid(int w, int h, int seed) {
+    nodo::pic::Bitmap bmp(w, h, 24);
+    constexpr int kCols = 8, kRows = 6;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int cell = (y * kRows / h) * kCols + x * kCols / w;
+            const int v = cell * 37 + seed * 101;
+            bmp.setPixel(x, y,
+                         {std::uint8_t((v * 53) % 256), std::uint8_t((v * 97 + 40) % 256),
+                          std::uint8_t((v * 29 + 90) % 256), 255});
+        }
+    return bmp;
+}
+
+const char* kBackgrounds[] = {"gridA.bmp", "gridB.bmp"};
+
+std::string Trim(std::string s) {
+    while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' '))
+        s.pop_back();
+    return s;
+}
+
+// The value of a gsettings string as it prints it ('...').
+std::string Unquote(std::string s) {
+    s = Trim(s);
+    if (s.size() >= 2 && (s.front() == '\'' || s.front() == '"')) s = s.substr(1, s.size() - 2);
+    return s;
+}
+
+std::string IniValue(const std::string& file, const std::string& key) {
+    std::ifstream in(file);
+    for (std::string line; std::getline(in, line);)
+        if (line.starts_with(key + "=")) return Trim(line.substr(key.size() + 1));
+    return {};
+}
+
+// Share of points on a grid over the screen whose colour is Mix's at the same place stretched.
+double StretchedMatch(const std::vector<std::uint8_t>& screen, int sw, int sh, const nodo::pic::Bitmap& mix) {
+    if (screen.size() != std::size_t(sw) * sh * 3 || mix.empty()) return 0;
+    int matched = 0, total = 0;
+    constexpr int kStep = 9;
+    for (int y = kStep / 2; y < sh; y += kStep)
+        for (int x = kStep / 2; x < sw; x += kStep) {
+            const nodo::pic::Bgra e = mix.pixel(x * mix.width() / sw, y * mix.height() / sh);
+            const std::uint8_t* p = &screen[(std::size_t(y) * sw + x) * 3];
+            ++total;
+            if (std::abs(p[0] - e.r) <= 24 && std::abs(p[1] - e.g) <= 24 && std::abs(p[2] - e.b) <= 24)
+                ++matched;
+        }
+    return double(matched) / total;
+}
+
+void PrintTo(const TierCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class Desktops : public ::testing::TestWithParam<TierCase> {};
+
+TEST_P(Desktops, WallpaperReachesTheScreenAndStays) {
+    const TierCase& c = GetParam();
+    Options o;
+    o.windowManager = true;
+    o.environment = c.desktop.environment;
+    Session s(c.name, o);
+    for (int i = 0; i < 2; ++i)
+        nodo::pic::SaveBmpFile(s.path(std::string("source/DeskTopBG/") + kBackgrounds[i]),
+                               Grid(1024, 768, i + 1));
+    s.write("data/BGPicList.ini", std::string(kBackgrounds[0]) + "\r\n" + kBackgrounds[1] + "\r\n");
+
+    auto startDesktop = [&] {
+        for (const Program& p : c.desktop.programs) {
+            s.spawn(p.name, p.argv);
+            s.pause(1500);
+            s.check(s.alive(p.name), p.name + " runs (see its log in the session's folder)");
+        }
+        s.pause(1500);
+    };
+    int n = 0;
+    for (const Step& step : c.steps) {
+        ++n;
+        switch (step.what) {
+        case Do::StartDesktop:
+            s.step("start the desktop (step " + std::to_string(n) + ")");
+            startDesktop();
+            break;
+        case Do::StopDesktop:
+            s.step("stop the desktop (step " + std::to_string(n) + ")");
+            if (!c.desktop.quit.empty()) s.run(c.desktop.quit);
+            for (const Program& p : c.desktop.programs)
+                s.stop(p.name);
+            s.pause(500);
+            break;
+        case Do::Relogin:
+            s.step("log in again (step " + std::to_string(n) + ")");
+            s.logout();
+            s.login();
+            startDesktop();
+            break;
+        case Do::Apply:
+        case Do::ApplyRefused: {
+            s.step(std::string("apply ") + step.background + " (step " + std::to_string(n) + ")");
+            const Ran r = s.run(
+                {s.path("nodo-cli"), "apply", "--app-folder", s.tree(), "--background", step.background});
+            if (step.what == Do::ApplyRefused) {
+                s.check(r.status != 0, "nodo-cli apply fails:\n" + r.out);
+                s.check(r.out.find(step.expect) != std::string::npos,
+                        std::string("its message says \"") + step.expect + "\":\n" + r.out);
+                break;
+            }
+            if (!s.check(r.status == 0, "nodo-cli apply succeeds:\n" + r.out)) return;
+            // The line names the file the desktop itself keeps, not Mix.bmp it was copied from.
+            const auto at = r.out.find("wallpaper: ");
+            const std::string said =
+                at == std::string::npos ? "" : r.out.substr(at + 11, r.out.find('\n', at) - at - 11);
+            const std::string held = c.desktop.held(s);
+            s.check(!said.empty() && said == held, "nodo-cli names the file the desktop holds: said \"" +
+                                                       said + "\", holds \"" + held + "\"");
+            s.check(fs::is_regular_file(held), "the file the desktop holds exists: " + held);
+            break;
+        }
+        case Do::Screen: {
+            s.step("the screen shows Mix.bmp stretched (step " + std::to_string(n) + ")");
+            const nodo::pic::Bitmap mix = nodo::pic::LoadBitmapFile(s.path("source/DeskTopBG/Mix.bmp"));
+            double best = 0;
+            s.waitFor(
+                [&] {
+                    best = std::max(best, StretchedMatch(s.grab(), s.screen().w, s.screen().h, mix));
+                    return best >= 0.9;
+                },
+                20000);
+            s.check(best >= 0.9, "at " + std::to_string(int(best * 100)) + "% of the screen, not 90%");
+            break;
+        }
+        }
+    }
+}
+
+const DesktopRow kXfce{
+    "XFCE",
+    {"XDG_CURRENT_DESKTOP=XFCE"},
+    {{"xfdesktop", {"xfdesktop", "--sm-client-disable"}}},
+    [](Session& s) {
+        // Xvfb's one output is called "screen"; xfdesktop 4.18 reads the keys named after it.
+        return Trim(s.run({"xfconf-query", "-c", "xfce4-desktop", "-p",
+                           "/backdrop/screen0/monitorscreen/workspace0/last-image"})
+                        .out);
+    },
+};
+
+const DesktopRow kMate{
+    "MATE",
+    {"XDG_CURRENT_DESKTOP=MATE", "GSETTINGS_BACKEND=dconf"},
+    {{"caja", {"caja", "-n", "--force-desktop"}}},
+    [](Session& s) {
+        return Unquote(s.run({"gsettings", "get", "org.mate.background", "picture-filename"}).out);
+    },
+};
+
+const DesktopRow kLxqt{
+    "LXQt",
+    {"XDG_CURRENT_DESKTOP=LXQt"},
+    {{"pcmanfm-qt", {"pcmanfm-qt", "--desktop", "--profile=lxqt"}}},
+    [](Session& s) { return IniValue(s.home() + "/.config/pcmanfm-qt/lxqt/settings.conf", "Wallpaper"); },
+    {"pcmanfm-qt", "--profile=lxqt", "--quit"},
+};
+
+const std::vector<Step> kApplyTwiceAndLogInAgain = {
+    {Do::StartDesktop}, {Do::Apply, "gridA.bmp"},
+    {Do::Screen},       {Do::Apply, "gridB.bmp"},
+    {Do::Screen},       {Do::Relogin},
+    {Do::Screen},
+};
+
+INSTANTIATE_TEST_SUITE_P(
+    Tier, Desktops,
+    ::testing::Values(
+        TierCase{"Xfce", kXfce, kApplyTwiceAndLogInAgain},
+        // A new account: the picture is given before xfdesktop has ever run and written its keys.
+        TierCase{"XfceBeforeFirstStart", kXfce, {{Do::Apply, "gridA.bmp"}, {Do::StartDesktop}, {Do::Screen}}},
+        TierCase{"Mate", kMate, kApplyTwiceAndLogInAgain}, TierCase{"Lxqt", kLxqt, kApplyTwiceAndLogInAgain},
+        // pcmanfm-qt's desktop is not running: nothing can show the picture now, and the program says so;
+        // the desktop shows it at its next start.
+        TierCase{"LxqtDesktopNotRunning",
+                 kLxqt,
+                 {{Do::StartDesktop},
+                  {Do::Apply, "gridA.bmp"},
+                  {Do::Screen},
+                  {Do::StopDesktop},
+                  {Do::ApplyRefused, "gridB.bmp", "not running"},
+                  {Do::StartDesktop},
+                  {Do::Screen}}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
