@@ -71,8 +71,8 @@ void SaveContentPic(const ComposerFiles& files, const pic::Bitmap& content) {
 
 bool SetWallpaper(Wallpaper& wallpaper, const std::string& file, std::string& error) {
     try {
-        wallpaper.setValue("Wallpaper", file);
-        wallpaper.setValue("WallpaperStyle", "2");
+        // Both values in one store: the pair is never half written.
+        wallpaper.setValues({{"Wallpaper", file}, {"WallpaperStyle", "2"}});
     } catch (const std::exception& e) {
         error = e.what();
         return false;

@@ -36,8 +36,10 @@ public:
     std::vector<std::string> applied;
     bool succeed = true;
     bool throwOnStore = false;
+    int stores = 0; // calls that stored values, one per store of the whole key
 
     void setValue(const std::string& name, const std::string& value) override;
+    void setValues(const std::vector<std::pair<std::string, std::string>>& values) override;
     std::string value(const std::string& name) const override;
     bool apply(const std::string& file, std::string& error) override;
 };

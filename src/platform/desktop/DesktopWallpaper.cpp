@@ -46,6 +46,10 @@ void DesktopWallpaper::setValue(const std::string& name, const std::string& valu
     m_key.setValue(name, value);
 }
 
+void DesktopWallpaper::setValues(const std::vector<std::pair<std::string, std::string>>& values) {
+    m_key.setValues(values);
+}
+
 std::string DesktopWallpaper::value(const std::string& name) const {
     return m_key.value(name);
 }
