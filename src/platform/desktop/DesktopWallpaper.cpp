@@ -67,8 +67,8 @@ bool DesktopWallpaper::apply(const std::string& file, std::string& error) {
 
 bool DesktopWallpaper::applyOrThrow(const std::string& file, std::string& error) {
     const Environment& env = m_options.environment;
-    m_lastDesktop = DetectDesktop(env, m_options.sessionProcesses ? m_options.sessionProcesses()
-                                                                  : std::vector<std::string>{});
+    const DesktopDetection found = DetectDesktop(env, m_options.sessionProcesses);
+    m_lastDesktop = found.desktop;
     if (m_lastDesktop == Desktop::None) {
         error = "no desktop session to show the wallpaper (no known desktop, no X display)";
         return false;
