@@ -1,7 +1,8 @@
 // The blend and the whole apply, each printed as a ratio to a baseline measured in the same run:
 // MixPic against a memcpy of the content's bytes, the apply against libjpeg encoding and decoding
 // the same picture, and a whole `nodo-cli apply` process on a private X server against
-// `cjpeg | djpeg` of its background.
+// `cjpeg | djpeg` of its background (median of alternating pairs). Exits 1 when the X server or
+// the tools it is compared with cannot be started.
 #include "imaging/PictureFile.h"
 #include "platform/AppFolder.h"
 #include "platform/Wallpaper.h"
@@ -13,15 +14,20 @@
 #include <jpeglib.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
+#include <poll.h>
 #include <random>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -273,79 +279,146 @@ double RunSeconds(const std::string& command) {
     return std::chrono::duration<double>(Clock::now() - t0).count();
 }
 
-// A bare X server of our own, so the apply sets a root window that is nobody's desktop.
+std::string ReadText(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// A bare X server of our own, so the apply sets a root window that is nobody's desktop. As the test
+// runner does, the server picks a free display itself and writes its number to a pipe (-displayfd);
+// a server that gives no number within 15 s, or exits, has failed and `error` says why.
 struct PrivateX {
-    PrivateX() {
+    explicit PrivateX(const fs::path& log) {
+        // Several servers starting at once may race for one display; a second try picks another.
+        for (int attempt = 0; attempt < 3 && display.empty(); ++attempt)
+            start(log);
+    }
+    ~PrivateX() { stop(); }
+
+    void start(const fs::path& log) {
         int fds[2];
-        if (::pipe(fds) != 0) return;
+        if (::pipe(fds) != 0) {
+            error = std::string("pipe: ") + std::strerror(errno);
+            return;
+        }
         pid = ::fork();
         if (pid == 0) {
             ::close(fds[0]);
+            const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            if (out >= 0) {
+                ::dup2(out, 1);
+                ::dup2(out, 2);
+            }
             const std::string fd = std::to_string(fds[1]);
             ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1920x1080x24", "-nolisten",
-                     "tcp", static_cast<char*>(nullptr));
+                     "tcp", "-noreset", static_cast<char*>(nullptr));
             ::_exit(127);
         }
         ::close(fds[1]);
-        char buf[16] = {};
-        const ssize_t n = ::read(fds[0], buf, sizeof buf - 1);
+        if (pid < 0) {
+            ::close(fds[0]);
+            error = std::string("fork: ") + std::strerror(errno);
+            return;
+        }
+        std::string number;
+        pollfd p{fds[0], POLLIN, 0};
+        while (number.find('\n') == std::string::npos && ::poll(&p, 1, 15000) > 0) {
+            char buf[16];
+            const ssize_t n = ::read(fds[0], buf, sizeof buf);
+            if (n <= 0) break; // the server closed the pipe: it has ended
+            number.append(buf, static_cast<std::size_t>(n));
+        }
         ::close(fds[0]);
-        if (n > 0) display = ":" + std::string(buf, static_cast<std::size_t>(n - (buf[n - 1] == '\n')));
+        while (!number.empty() && (number.back() == '\n' || number.back() == ' '))
+            number.pop_back();
+        if (!number.empty() && number.find_first_not_of("0123456789") == std::string::npos) {
+            display = ":" + number;
+            return;
+        }
+        stop();
+        error = "Xvfb gave no display number: " + ReadText(log);
     }
-    ~PrivateX() {
+    void stop() {
         if (pid > 0) {
             ::kill(pid, SIGTERM);
             ::waitpid(pid, nullptr, 0);
         }
+        pid = -1;
     }
     pid_t pid = -1;
-    std::string display;
+    std::string display, error;
 };
 
-void PrintProcessRatio() {
-    std::printf("\nWhole processes, fastest of 7 interleaved runs each:\n");
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// False, with the reason on stderr, when the comparison could not be run at all.
+bool PrintProcessRatio() {
+    constexpr int kPairs = 11;
+    std::printf("\nWhole processes, %d alternating pairs:\n", kPairs);
+    std::fflush(stdout); // a failure below goes to stderr, after this heading
     if (std::system(
             "command -v cjpeg >/dev/null && command -v djpeg >/dev/null && command -v Xvfb >/dev/null") !=
         0) {
-        std::printf("skipped: cjpeg, djpeg or Xvfb missing (scripts/install-deps installs them)\n");
-        return;
-    }
-    PrivateX x;
-    if (x.display.empty()) {
-        std::printf("skipped: no private X server\n");
-        return;
+        std::fprintf(stderr,
+                     "wallpaper_bench: cjpeg, djpeg or Xvfb missing (scripts/install-deps installs them)\n");
+        return false;
     }
     const fs::path root = fs::temp_directory_path() / ("nodo-bench-cli-" + std::to_string(::getpid()));
     fs::create_directories(root / "app/source/DeskTopBG");
     fs::create_directories(root / "home");
+    struct Cleanup {
+        fs::path root;
+        ~Cleanup() {
+            std::error_code ec;
+            fs::remove_all(root, ec);
+        }
+    } cleanup{root};
+    PrivateX x(root / "xvfb.log");
+    if (x.display.empty()) {
+        std::fprintf(stderr, "wallpaper_bench: cannot start a private X server: %s\n", x.error.c_str());
+        return false;
+    }
     const fs::path bg = root / "app/source/DeskTopBG/A1.bmp";
     pic::SaveBmpFile(bg, PhotoLikePicture(1920, 1080), 24);
     pic::SaveBmpFile(root / "content.bmp", PhotoLikePicture(480, 360), 24);
     // Nothing of the caller's session reaches the apply: its own display, home and no bus.
-    const std::string env = "env -u DBUS_SESSION_BUS_ADDRESS -u XDG_CURRENT_DESKTOP -u DESKTOP_SESSION "
-                            "-u WAYLAND_DISPLAY XDG_SESSION_TYPE=x11 DISPLAY=" +
+    const std::string env = "env -u DBUS_SESSION_BUS_ADDRESS -u XDG_CURRENT_DESKTOP -u XDG_SESSION_DESKTOP "
+                            "-u DESKTOP_SESSION -u WAYLAND_DISPLAY XDG_SESSION_TYPE=x11 DISPLAY=" +
                             x.display + " HOME=" + (root / "home").string() +
                             " XDG_CONFIG_HOME=" + (root / "home/.config").string() +
                             " XDG_CACHE_HOME=" + (root / "home/.cache").string() + " ";
+    const std::string applyLog = (root / "apply.log").string();
     const std::string apply = env + NODO_CLI + std::string(" apply --app-folder ") + (root / "app").string() +
-                              " --content " + (root / "content.bmp").string() + " >/dev/null 2>&1";
+                              " --content " + (root / "content.bmp").string() + " >" + applyLog + " 2>&1";
     const std::string jpeg =
         "cjpeg -quality 90 -baseline " + bg.string() + " | djpeg > " + (root / "out.ppm").string();
-    double best[2] = {1e30, 1e30};
-    for (int i = 0; i < 7; ++i) {
+    std::vector<double> times[2];
+    for (int i = 0; i < kPairs; ++i) {
         const double a = RunSeconds(apply), j = RunSeconds(jpeg);
         if (a < 0 || j < 0) {
-            std::printf("skipped: a command failed (%s)\n", a < 0 ? "nodo-cli apply" : "cjpeg | djpeg");
-            fs::remove_all(root);
-            return;
+            std::fprintf(stderr, "wallpaper_bench: %s failed%s%s\n",
+                         a < 0 ? "nodo-cli apply" : "cjpeg | djpeg", a < 0 ? ": " : "",
+                         a < 0 ? ReadText(applyLog).c_str() : "");
+            return false;
         }
-        best[0] = std::min(best[0], a);
-        best[1] = std::min(best[1], j);
+        times[0].push_back(a);
+        times[1].push_back(j);
     }
-    std::printf("nodo-cli apply, 1920x1080 background      %8.1f ms\n", best[0] * 1000);
-    std::printf("cjpeg -quality 90 -baseline | djpeg        %8.1f ms\n", best[1] * 1000);
-    std::printf("nodo-cli apply / cjpeg | djpeg = %.2f\n", best[0] / best[1]);
-    fs::remove_all(root);
+    const double ma = Median(times[0]), mj = Median(times[1]);
+    const double fa = *std::min_element(times[0].begin(), times[0].end());
+    const double fj = *std::min_element(times[1].begin(), times[1].end());
+    std::printf("%-44s median %8.1f ms   fastest %8.1f ms\n", "nodo-cli apply, 1920x1080 background",
+                ma * 1000, fa * 1000);
+    std::printf("%-44s median %8.1f ms   fastest %8.1f ms\n", "cjpeg -quality 90 -baseline | djpeg",
+                mj * 1000, fj * 1000);
+    std::printf("nodo-cli apply / cjpeg | djpeg = %.2f (median), %.2f (fastest)\n", ma / mj, fa / fj);
+    return true;
 }
 
 } // namespace
@@ -370,7 +443,7 @@ int main(int argc, char** argv) {
     std::printf("Whole apply over 1920x1080 against libjpeg encode + decode of that picture:\n");
     ratio("BM_WholeApply", "BM_LibjpegEncodeDecode");
     PrintInterleavedRatios();
-    PrintProcessRatio();
+    const bool processes = PrintProcessRatio();
     benchmark::Shutdown();
-    return 0;
+    return processes ? 0 : 1;
 }

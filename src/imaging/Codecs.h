@@ -27,6 +27,9 @@ std::vector<std::uint8_t> BmpHeaders(int width, int height, int bitsPerPixel);
 Bitmap DecodeJpeg(Bytes data, const DecodeOptions& options = {});
 // Baseline colour JPEG; a 32-bit picture is laid over white first.
 std::vector<std::uint8_t> EncodeJpeg(const Bitmap& bitmap, int quality = 90);
+// The same for a picture whose fourth byte is no alpha: a 32-bit picture is encoded from its blue,
+// green and red bytes as they are (the fourth byte dropped, not laid over white), with no copy.
+std::vector<std::uint8_t> EncodeJpegOpaque(const Bitmap& bitmap, int quality = 90);
 
 // PNG (libpng): every colour type and depth, tRNS, interlaced. Pictures with an alpha channel or
 // tRNS give 32 bits (BGRA, not premultiplied); the others 24 bits. 16-bit samples are scaled to 8.

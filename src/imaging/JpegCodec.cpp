@@ -170,8 +170,9 @@ bool runEncode(EncodeState& s, const Bitmap& bitmap, int quality) {
     jpeg_mem_dest(&s.cinfo, &s.buffer, &s.size);
     s.cinfo.image_width = static_cast<JDIMENSION>(bitmap.width());
     s.cinfo.image_height = static_cast<JDIMENSION>(bitmap.height());
-    s.cinfo.input_components = 3;
-    s.cinfo.in_color_space = JCS_EXT_BGR;
+    const bool four = bitmap.bitsPerPixel() == 32;
+    s.cinfo.input_components = four ? 4 : 3;
+    s.cinfo.in_color_space = four ? JCS_EXT_BGRX : JCS_EXT_BGR;
     jpeg_set_defaults(&s.cinfo);
     jpeg_set_quality(&s.cinfo, quality, TRUE);
     jpeg_start_compress(&s.cinfo, TRUE);
@@ -218,6 +219,18 @@ std::vector<std::uint8_t> EncodeJpeg(const Bitmap& bitmap, int quality) {
     installErrors(s.err);
     s.cinfo.err = &s.err.pub;
     if (!runEncode(s, flat.empty() ? bitmap : flat, quality))
+        throw PictureError(PictureErrorKind::Corrupt, std::string("JPEG: ") + s.err.message);
+    return std::vector<std::uint8_t>(s.buffer, s.buffer + s.size);
+}
+
+std::vector<std::uint8_t> EncodeJpegOpaque(const Bitmap& bitmap, int quality) {
+    if (bitmap.empty())
+        throw PictureError(PictureErrorKind::Unsupported, "JPEG: cannot write an empty picture");
+    if (quality < 1 || quality > 100) throw std::invalid_argument("JPEG: quality must be 1 to 100");
+    EncodeState s;
+    installErrors(s.err);
+    s.cinfo.err = &s.err.pub;
+    if (!runEncode(s, bitmap, quality))
         throw PictureError(PictureErrorKind::Corrupt, std::string("JPEG: ") + s.err.message);
     return std::vector<std::uint8_t>(s.buffer, s.buffer + s.size);
 }

@@ -1,5 +1,7 @@
 #pragma once
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace nodo {
 
@@ -11,6 +13,11 @@ public:
     // The stored values ("Wallpaper", "WallpaperStyle"); an unknown name reads as empty.
     virtual void setValue(const std::string& name, const std::string& value) = 0;
     virtual std::string value(const std::string& name) const = 0;
+    // Several values stored together; a store that is one file writes it once.
+    virtual void setValues(const std::vector<std::pair<std::string, std::string>>& values) {
+        for (const auto& [name, value] : values)
+            setValue(name, value);
+    }
     // Makes the running desktop show `file` as its wallpaper, stretched to the screen.
     // Returns false and fills `error` when that could not be done.
     virtual bool apply(const std::string& file, std::string& error) = 0;

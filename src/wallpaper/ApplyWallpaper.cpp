@@ -22,22 +22,6 @@ bool IsFile(const std::string& path) {
     return fs::is_regular_file(path, ec);
 }
 
-// The fourth byte of a blended pixel is no alpha: dropping it (rather than laying the picture over
-// white) keeps the colours the blend produced.
-pic::Bitmap DropFourthByte(const pic::Bitmap& bitmap) {
-    if (bitmap.bitsPerPixel() == 24) return bitmap;
-    pic::Bitmap out = pic::Bitmap::uninitialized(bitmap.width(), bitmap.height(), 24);
-    for (int y = 0; y < bitmap.height(); ++y) {
-        const std::uint8_t* s = bitmap.row(y);
-        std::uint8_t* d = out.row(y);
-        for (int x = 0; x < bitmap.width(); ++x, s += 4, d += 3) {
-            d[0] = s[0];
-            d[1] = s[1];
-            d[2] = s[2];
-        }
-    }
-    return out;
-}
 } // namespace
 
 std::string ComposerFiles::file(const std::string& name) const {
@@ -71,8 +55,8 @@ void SaveContentPic(const ComposerFiles& files, const pic::Bitmap& content) {
 
 bool SetWallpaper(Wallpaper& wallpaper, const std::string& file, std::string& error) {
     try {
-        wallpaper.setValue("Wallpaper", file);
-        wallpaper.setValue("WallpaperStyle", "2");
+        // Both values in one store: the pair is never half written.
+        wallpaper.setValues({{"Wallpaper", file}, {"WallpaperStyle", "2"}});
     } catch (const std::exception& e) {
         error = e.what();
         return false;
@@ -133,7 +117,7 @@ ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper,
         holder.img1 = holder.img2 = pic::Bitmap();
         pic::SaveBmpFile(files.mixBmp(), holder.imgmix, 32);
         // The JPEG pass starts from the blend in memory rather than from the file just written.
-        mixed = DropFourthByte(holder.imgmix);
+        mixed = std::move(holder.imgmix);
         holder.clear();
     } catch (const std::exception& e) {
         holder.clear();
@@ -143,7 +127,9 @@ ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper,
     }
 
     try {
-        const std::vector<std::uint8_t> jpeg = pic::EncodeJpeg(mixed, kMixJpegQuality);
+        // The fourth byte of a blended pixel is no alpha: it is dropped (rather than the picture
+        // laid over white), which keeps the colours the blend produced, and costs no copy.
+        const std::vector<std::uint8_t> jpeg = pic::EncodeJpegOpaque(mixed, kMixJpegQuality);
         mixed = pic::Bitmap();
         pic::WriteWholeFile(files.mixJpg(), jpeg);
         pic::SaveBmpFile(files.mixBmp(), pic::DecodeJpeg(jpeg), 24);

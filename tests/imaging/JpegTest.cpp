@@ -127,6 +127,34 @@ TEST(JpegEncode, TransparentPartsGoOverWhite) {
     EXPECT_THROW(EncodeJpeg(Bitmap()), PictureError);
 }
 
+// The fourth byte of a blended picture is dropped, never taken for alpha: the file is the one its
+// 24-bit form gives, byte for byte, whatever the fourth bytes hold.
+TEST(JpegEncodeOpaque, DropsTheFourthByteWithoutACopy) {
+    struct Case {
+        int w, h;
+        std::uint8_t fourth;
+    };
+    for (const Case c :
+         {Case{1, 1, 0}, Case{17, 9, 0}, Case{64, 48, 255}, Case{33, 65, 7}, Case{100, 3, 128}}) {
+        Bitmap four = Bitmap::uninitialized(c.w, c.h, 32);
+        Bitmap three = Bitmap::uninitialized(c.w, c.h, 24);
+        for (int y = 0; y < c.h; ++y)
+            for (int x = 0; x < c.w; ++x) {
+                const std::uint8_t bgr[3] = {static_cast<std::uint8_t>(x * 7 + y),
+                                             static_cast<std::uint8_t>(y * 5),
+                                             static_cast<std::uint8_t>((x ^ y) * 3)};
+                for (int k = 0; k < 3; ++k)
+                    four.row(y)[4 * x + k] = three.row(y)[3 * x + k] = bgr[k];
+                four.row(y)[4 * x + 3] = static_cast<std::uint8_t>(c.fourth + x);
+            }
+        const ByteVec expected = EncodeJpeg(three, 90);
+        EXPECT_EQ(EncodeJpegOpaque(four, 90), expected) << c.w << "x" << c.h;
+        EXPECT_EQ(EncodeJpegOpaque(three, 90), expected) << c.w << "x" << c.h;
+    }
+    EXPECT_THROW(EncodeJpegOpaque(Bitmap()), PictureError);
+    EXPECT_THROW(EncodeJpegOpaque(Bitmap(4, 4, 32), 0), std::invalid_argument);
+}
+
 // Offset of the SOF0/SOF2 frame header's height field.
 std::size_t sofSizeAt(const ByteVec& v) {
     for (std::size_t i = 2; i + 9 < v.size(); ++i)

@@ -149,6 +149,7 @@ TEST_F(Apply, WritesTheBlendThroughJpegAndInstallsIt) {
 
     EXPECT_EQ(wp.values["Wallpaper"], (dir.bgDir() / "Mix.bmp").string());
     EXPECT_EQ(wp.values["WallpaperStyle"], "2");
+    EXPECT_EQ(wp.stores, 1); // the pair in one store of the key
     ASSERT_EQ(wp.applied.size(), 1u);
     EXPECT_EQ(wp.applied[0], (dir.bgDir() / "Mix.bmp").string());
     EXPECT_TRUE(holder.img1.empty() && holder.img2.empty() && holder.imgmix.empty());

@@ -42,7 +42,15 @@ pic::Bitmap SolidBitmap(int w, int h, int bpp, pic::Bgra colour) {
 
 void RecordingWallpaper::setValue(const std::string& name, const std::string& value) {
     if (throwOnStore) throw FileError("cannot write the wallpaper key");
+    ++stores;
     values[name] = value;
+}
+
+void RecordingWallpaper::setValues(const std::vector<std::pair<std::string, std::string>>& pairs) {
+    if (throwOnStore) throw FileError("cannot write the wallpaper key");
+    ++stores;
+    for (const auto& [name, value] : pairs)
+        values[name] = value;
 }
 
 std::string RecordingWallpaper::value(const std::string& name) const {

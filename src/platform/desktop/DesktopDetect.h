@@ -34,11 +34,26 @@ Desktop DesktopFromCurrentDesktop(std::string_view list);
 // The desktop whose shell is among the running processes (names as in /proc/PID/comm).
 Desktop DesktopFromProcesses(const std::vector<std::string>& processNames);
 
-// XDG_CURRENT_DESKTOP first, then the session's processes; an unknown desktop on X11 gets the root
-// window, an unknown Wayland compositor or no display at all gives None.
+// The desktop a session's own variables name: XDG_CURRENT_DESKTOP, XDG_SESSION_DESKTOP,
+// DESKTOP_SESSION (a name or a session file's path), then the variables a desktop sets for its own
+// programs (KDE_FULL_SESSION, MATE_DESKTOP_SESSION_ID, SWAYSOCK, GNOME_DESKTOP_SESSION_ID). None
+// when none of them names a desktop we know; `reason` then stays empty.
+Desktop DesktopFromVariables(const Environment& env, std::string* reason = nullptr);
+
+struct DesktopDetection {
+    Desktop desktop = Desktop::None;
+    std::string reason; // how it was found, for the log
+};
+
+// The session's variables first; only when they name no desktop we know are the session's
+// processes asked for (`processNames` is called at most once, and may be empty). An unknown
+// desktop on X11 gets the root window, an unknown Wayland compositor or no display at all None.
+DesktopDetection DetectDesktop(const Environment& env,
+                               const std::function<std::vector<std::string>()>& processNames);
+// The same with the processes already listed.
 Desktop DetectDesktop(const Environment& env, const std::vector<std::string>& processNames);
 
-// The command names (/proc/PID/comm) of the processes this user runs.
+// The command names (/proc/PID/comm) of the processes this user runs, sorted, each once.
 std::vector<std::string> SessionProcessNames();
 
 } // namespace nodo::desktop

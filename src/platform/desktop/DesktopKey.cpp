@@ -73,14 +73,23 @@ std::string DesktopKey::value(const std::string& name) const {
 }
 
 void DesktopKey::setValue(const std::string& name, const std::string& value) {
-    if (name.empty() || name.find_first_of("=\r\n") != std::string::npos)
-        throw FileError("invalid value name: '" + name + "'");
+    setValues({{name, value}});
+}
+
+void DesktopKey::setValues(const std::vector<std::pair<std::string, std::string>>& values) {
+    // Every name is checked before anything is written, so a bad one leaves the file as it was.
+    for (const auto& [name, value] : values)
+        if (name.empty() || name.find_first_of("=\r\n") != std::string::npos)
+            throw FileError("invalid value name: '" + name + "'");
     auto all = entries();
-    auto it = std::find_if(all.begin(), all.end(), [&](const auto& e) { return sameName(e.first, name); });
-    if (it != all.end())
-        it->second = value;
-    else
-        all.emplace_back(name, value);
+    for (const auto& [name, value] : values) {
+        auto it =
+            std::find_if(all.begin(), all.end(), [&](const auto& e) { return sameName(e.first, name); });
+        if (it != all.end())
+            it->second = value;
+        else
+            all.emplace_back(name, value);
+    }
 
     std::string content;
     for (const auto& [n, v] : all)

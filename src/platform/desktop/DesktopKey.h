@@ -19,6 +19,9 @@ public:
     // Replaces the file as a whole (temporary file, then rename), creating its folder when missing.
     // Throws FileError when the file cannot be written; the old file is then still in place.
     void setValue(const std::string& name, const std::string& value);
+    // Sets several values in one replacement of the file (one write, one flush): either all of them
+    // are stored or, on a failure, none. A name given twice keeps its last value.
+    void setValues(const std::vector<std::pair<std::string, std::string>>& values);
 
     // All entries in file order.
     std::vector<std::pair<std::string, std::string>> entries() const;

@@ -46,6 +46,10 @@ void DesktopWallpaper::setValue(const std::string& name, const std::string& valu
     m_key.setValue(name, value);
 }
 
+void DesktopWallpaper::setValues(const std::vector<std::pair<std::string, std::string>>& values) {
+    m_key.setValues(values);
+}
+
 std::string DesktopWallpaper::value(const std::string& name) const {
     return m_key.value(name);
 }
@@ -63,8 +67,8 @@ bool DesktopWallpaper::apply(const std::string& file, std::string& error) {
 
 bool DesktopWallpaper::applyOrThrow(const std::string& file, std::string& error) {
     const Environment& env = m_options.environment;
-    m_lastDesktop = DetectDesktop(env, m_options.sessionProcesses ? m_options.sessionProcesses()
-                                                                  : std::vector<std::string>{});
+    const DesktopDetection found = DetectDesktop(env, m_options.sessionProcesses);
+    m_lastDesktop = found.desktop;
     if (m_lastDesktop == Desktop::None) {
         error = "no desktop session to show the wallpaper (no known desktop, no X display)";
         return false;

@@ -36,6 +36,7 @@ public:
 
     // Throws FileError when the key file cannot be written.
     void setValue(const std::string& name, const std::string& value) override;
+    void setValues(const std::vector<std::pair<std::string, std::string>>& values) override;
     std::string value(const std::string& name) const override;
     // Never throws: every failure (no session, no bus, a picture that cannot be read, a command that
     // fails) gives false and a one-line reason.

@@ -1,7 +1,9 @@
 #include "platform/desktop/DesktopDetect.h"
 #include "TestSupport.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <map>
 
 namespace nodo::desktop::test {
 namespace {
@@ -63,6 +65,69 @@ INSTANTIATE_TEST_SUITE_P(
         DetectCase{"weston", {}, ":0", "wayland-0", Desktop::None},
         DetectCase{"", {"bash"}, "", "", Desktop::None}));
 
+struct VariablesCase {
+    std::map<std::string, std::string> env;
+    Desktop expected;
+};
+
+class DesktopFromVariablesTest : public ::testing::TestWithParam<VariablesCase> {};
+
+// The session's own variables name the desktop, and the processes are then never listed.
+TEST_P(DesktopFromVariablesTest, NamesTheDesktopWithoutListingProcesses) {
+    const VariablesCase& c = GetParam();
+    auto env = c.env;
+    env.emplace("DISPLAY", ":0");
+    int listed = 0;
+    const DesktopDetection found = DetectDesktop(EnvOf(env), [&] {
+        ++listed;
+        return std::vector<std::string>{"plasmashell"};
+    });
+    EXPECT_EQ(found.desktop, c.expected) << DesktopName(found.desktop);
+    EXPECT_EQ(listed, 0);
+    EXPECT_FALSE(found.reason.empty());
+    EXPECT_EQ(DesktopFromVariables(EnvOf(env)), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, DesktopFromVariablesTest,
+    ::testing::Values(
+        VariablesCase{{{"XDG_SESSION_DESKTOP", "gnome"}}, Desktop::Gnome},
+        VariablesCase{{{"XDG_SESSION_DESKTOP", "ubuntu"}}, Desktop::Gnome},
+        VariablesCase{{{"XDG_SESSION_DESKTOP", "xfce"}}, Desktop::Xfce},
+        VariablesCase{{{"DESKTOP_SESSION", "/usr/share/xsessions/mate.desktop"}}, Desktop::Mate},
+        VariablesCase{{{"DESKTOP_SESSION", "plasmawayland"}}, Desktop::Kde},
+        VariablesCase{{{"DESKTOP_SESSION", "cinnamon2d"}}, Desktop::Cinnamon},
+        VariablesCase{{{"DESKTOP_SESSION", "LXDE"}}, Desktop::Lxde},
+        VariablesCase{{{"DESKTOP_SESSION", "lubuntu"}}, Desktop::Lxqt},
+        // The first variable that names a known desktop wins; an unknown one is passed over.
+        VariablesCase{{{"XDG_CURRENT_DESKTOP", "i3"}, {"XDG_SESSION_DESKTOP", "sway"}}, Desktop::Sway},
+        VariablesCase{{{"XDG_CURRENT_DESKTOP", "XFCE"}, {"DESKTOP_SESSION", "gnome"}}, Desktop::Xfce},
+        VariablesCase{{{"XDG_SESSION_DESKTOP", "lightdm-xsession"}, {"DESKTOP_SESSION", "mate"}},
+                      Desktop::Mate},
+        // The variables desktops set for their own programs; GNOME's is trusted last.
+        VariablesCase{{{"KDE_FULL_SESSION", "true"}}, Desktop::Kde},
+        VariablesCase{{{"SWAYSOCK", "/run/user/1000/sway-ipc.sock"}}, Desktop::Sway},
+        VariablesCase{{{"GNOME_DESKTOP_SESSION_ID", "this-is-deprecated"}, {"MATE_DESKTOP_SESSION_ID", "x"}},
+                      Desktop::Mate},
+        VariablesCase{{{"GNOME_DESKTOP_SESSION_ID", "this-is-deprecated"}}, Desktop::Gnome}));
+
+TEST(DetectDesktop, ListsProcessesOnceWhenTheVariablesSayNothing) {
+    for (const char* unknown : {"", "i3"}) {
+        int listed = 0;
+        const DesktopDetection found =
+            DetectDesktop(EnvOf({{"XDG_CURRENT_DESKTOP", unknown}, {"DISPLAY", ":0"}}), [&] {
+                ++listed;
+                return std::vector<std::string>{"bash", "xfdesktop"};
+            });
+        EXPECT_EQ(found.desktop, Desktop::Xfce) << unknown;
+        EXPECT_EQ(listed, 1) << unknown;
+        EXPECT_NE(found.reason.find("xfdesktop"), std::string::npos) << found.reason;
+    }
+    // No lister at all: the display decides.
+    EXPECT_EQ(DetectDesktop(EnvOf({{"DISPLAY", ":3"}}), std::function<std::vector<std::string>()>()).desktop,
+              Desktop::X11Root);
+}
+
 TEST(DesktopName, EveryDesktopHasOne) {
     for (Desktop d : {Desktop::None, Desktop::Gnome, Desktop::Cinnamon, Desktop::Mate, Desktop::Kde,
                       Desktop::Xfce, Desktop::Lxqt, Desktop::Lxde, Desktop::Sway, Desktop::X11Root})
@@ -71,6 +136,10 @@ TEST(DesktopName, EveryDesktopHasOne) {
 
 TEST(SessionProcessNames, SeesThisProgram) {
     const auto names = SessionProcessNames();
+    EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
+    EXPECT_EQ(std::adjacent_find(names.begin(), names.end()), names.end());
+    for (const auto& n : names)
+        EXPECT_TRUE(!n.empty() && n.find('\n') == std::string::npos) << n;
     // The kernel cuts command names at 15 characters.
     EXPECT_NE(std::find(names.begin(), names.end(), std::string("wallpaper_desktop_test").substr(0, 15)),
               names.end());

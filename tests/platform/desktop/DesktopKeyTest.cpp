@@ -38,6 +38,21 @@ TEST(DesktopKey, StoresValuesAndReadsThemBack) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(file.parent_path()), {}), 1);
 }
 
+TEST(DesktopKey, SeveralValuesInOneReplacement) {
+    TempDir dir;
+    const auto file = dir / "desktop.ini";
+    std::ofstream(file) << "TileWallpaper=0\nwallpaper=/old.bmp\n";
+    DesktopKey key(file);
+    key.setValues({{"Wallpaper", "/new.bmp"}, {"WallpaperStyle", "2"}, {"WALLPAPERSTYLE", "10"}});
+    // Existing names keep their place and spelling; a name given twice keeps its last value.
+    EXPECT_EQ(readFile(file), "TileWallpaper=0\nwallpaper=/new.bmp\nWallpaperStyle=10\n");
+
+    // One bad name: nothing at all is stored.
+    EXPECT_THROW(key.setValues({{"Wallpaper", "/other.bmp"}, {"bad\nname", "x"}}), FileError);
+    EXPECT_EQ(readFile(file), "TileWallpaper=0\nwallpaper=/new.bmp\nWallpaperStyle=10\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
 TEST(DesktopKey, ValuesWithLineBreaksStayOnOneLine) {
     const std::vector<std::string> values = {"a\nb", "c\\nd", "x\r\ny", "trailing\\", "", "=", "中文\\路径"};
     TempDir dir;
