@@ -10,9 +10,21 @@ all: build
 deps:
 	scripts/install-deps
 
+# A build folder remembers the type and flags it was configured with. Given on the command line (or in
+# the environment) and different from those, they configure it afresh: flags given are never ignored,
+# and none of an earlier configuration's flags linger in the cache.
+CONFIG_STAMP  := $(BUILD)/.nodo-configuration
+CONFIG_WANTED := $(BUILD_TYPE) $(CMAKE_FLAGS)
+FLAGS_GIVEN   := $(filter-out file default undefined,$(origin BUILD_TYPE) $(origin CMAKE_FLAGS))
+
 configure: deps
 	@if [ ! -f $(BUILD)/build.ninja ]; then \
-	  cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS); \
+	  cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS) && \
+	  echo '$(CONFIG_WANTED)' > $(CONFIG_STAMP); \
+	elif [ -n "$(FLAGS_GIVEN)" ] && [ "$$(cat $(CONFIG_STAMP) 2>/dev/null)" != '$(CONFIG_WANTED)' ]; then \
+	  echo "configure: $(BUILD) was configured with '$$(cat $(CONFIG_STAMP) 2>/dev/null)', now '$(CONFIG_WANTED)'"; \
+	  cmake --fresh -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS) && \
+	  echo '$(CONFIG_WANTED)' > $(CONFIG_STAMP); \
 	fi
 
 build: configure
