@@ -1,9 +1,10 @@
-# Nodo: `make run` builds and starts the program, `make test` builds and runs every test.
+# Nodo: `make run` builds and starts the program, `make test` builds and runs every test,
+# `make check` runs the quick checks before a commit.
 BUILD      ?= build
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 
-.PHONY: all run test deps configure build bench deb clean
+.PHONY: all run test deps configure build bench deb check tidy clean
 
 all: build
 
@@ -35,6 +36,20 @@ run: build
 
 test: build
 	scripts/run-tests $(BUILD)
+
+# The unit and window tests: none that needs the installed tree, the package, a desktop session or
+# a make of its own (those are in `make test`).
+FAST_TESTS := -LE 'e2e|desktop' -E '^(packaging_|e2e_install_tree|source_is_formatted|make_)'
+
+# Before a commit: the layout of the sources, clang-tidy's bugprone and performance checks, and the
+# fast tests.
+check: build
+	scripts/check-format
+	scripts/run-tidy $(BUILD)
+	scripts/run-tests $(BUILD) $(FAST_TESTS)
+
+tidy: configure
+	scripts/run-tidy $(BUILD)
 
 # The Debian package, $(BUILD)/nodo_<version>_<arch>.deb: `sudo apt install ./$(BUILD)/nodo_*.deb`.
 deb: build
