@@ -1,10 +1,11 @@
 # Nodo: `make run` builds and starts the program, `make test` builds and runs every test,
-# `make check` runs the quick checks before a commit.
+# `make check` runs the quick checks before a commit, `make asan` the tests under the sanitizers.
 BUILD      ?= build
 BUILD_TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
+ASAN_BUILD ?= build-asan
 
-.PHONY: all run test deps configure build bench deb check tidy clean
+.PHONY: all run test deps configure build bench deb check tidy asan clean
 
 all: build
 
@@ -50,6 +51,15 @@ check: build
 
 tidy: configure
 	scripts/run-tidy $(BUILD)
+
+# The unit and window tests built with AddressSanitizer and UndefinedBehaviorSanitizer, in a folder
+# of their own; any report fails the run.
+SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:strict_init_order=1:detect_stack_use_after_return=1 \
+  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizer/lsan.supp:print_suppressions=0 \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+asan: deps
+	$(MAKE) build BUILD=$(ASAN_BUILD) BUILD_TYPE=Debug CMAKE_FLAGS="-DNODO_SANITIZE=ON -DNODO_BUILD_BENCH=OFF $(CMAKE_FLAGS)"
+	$(SANITIZER_ENV) scripts/run-tests $(ASAN_BUILD) $(FAST_TESTS)
 
 # The Debian package, $(BUILD)/nodo_<version>_<arch>.deb: `sudo apt install ./$(BUILD)/nodo_*.deb`.
 deb: build
