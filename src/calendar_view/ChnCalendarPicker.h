@@ -3,9 +3,17 @@
 // numbers, a title band with the year and month and their spin buttons, a line with the selected
 // date, and the year and month as a watermark behind the grid.
 //
+// The control's code is split the way it works: ChnCalendarPicker.cpp holds its model and
+// properties (the month fill copies a MonthModel into the labels and cells), ChnCalendarPaint.cpp
+// the layout and painting, ChnCalendarInput.cpp the pointer, keys, spin buttons and menus.
+//
 // Colours are 0x00BBGGRR values (red in the low byte), as the forms store them.
 #include "calendar/ChnCalendarUse.h"
 #include "calendar/DateTime.h"
+#include "calendar_view/CalendarDrawing.h"
+#include "calendar_view/DayGrid.h"
+#include "calendar_view/MonthModel.h"
+#include "calendar_view/UpDown.h"
 
 #include <QFont>
 #include <QImage>
@@ -27,10 +35,6 @@ namespace nodo {
 
 class Clock;
 
-using TColor = std::uint32_t;
-
-QColor ToQColor(TColor c);
-
 // One cell of the month grid; cells 40..42 hold the star sign, the sexagenary year and the animal.
 struct TDayCell {
     int Day = 0;
@@ -39,97 +43,6 @@ struct TDayCell {
     QString LunarText;
     TColor SolarColor = 0;
     TColor LunarColor = 0;
-};
-
-// Fills `rect` with `bands` bands running from just after colour b to colour a; vertical bands
-// are stacked top to bottom, horizontal ones left to right. Nothing for bands < 1.
-void GradientFill(QPainter& p, const QRect& rect, int bands, bool vertical, TColor a, TColor b);
-// The rows (or columns) band k (1..bands) of that gradient covers in a span `length` long: [from, to).
-void GradientBandSpan(int k, int bands, int length, int& from, int& to);
-// The colour of band k (1..bands) of that gradient.
-TColor GradientBand(int k, int bands, TColor a, TColor b);
-
-// The rectangle a picture of pw x ph takes stretched into bw x bh with its proportions kept,
-// centred when asked; `r` is left as it was for a picture without height.
-void FitPicture(int pw, int ph, int bw, int bh, bool centre, QRect& r);
-
-// Mixes `src` into `dst` at (x0, y0): every source pixel that differs from `key` (-1: the source's
-// top-left pixel) takes percent mod 100 of the result. Both become 24-bit.
-void BlendPicture(QImage& dst, QImage& src, int x0, int y0, std::int64_t key, int percent);
-
-// An up-down button pair without an edit box: the upper arrow raises the position, the lower one
-// lowers it, within the range; each press reports a click, and an arrow held down repeats.
-class TUpDown : public QWidget {
-    Q_OBJECT
-public:
-    static constexpr int kWidth = 17, kHeight = 24;
-    TUpDown(int min, int max, QWidget* parent);
-    int Position() const { return m_position; }
-    void SetPosition(int p);
-    int Min() const { return m_min; }
-    int Max() const { return m_max; }
-    // What an arrow press does: the position steps by one within the range, then the click.
-    void Step(bool up);
-
-signals:
-    void clicked(bool up);
-
-protected:
-    void paintEvent(QPaintEvent* e) override;
-    void mousePressEvent(QMouseEvent* e) override;
-    void mouseReleaseEvent(QMouseEvent* e) override;
-    void mouseMoveEvent(QMouseEvent* e) override;
-
-private:
-    int ArrowAt(QPointF p) const; // 1 upper, -1 lower, 0 outside
-    int m_min, m_max, m_position;
-    int m_pressed = 0;   // 1 upper, -1 lower arrow held
-    bool m_over = false; // the pointer is over the held arrow
-    QTimer* m_repeat;
-};
-
-class TChnCalendar;
-
-// The owner-drawn 9 x 7 grid: column 0 the week numbers, 8 a filler, row 0 the weekday header.
-// Every move of its current cell, by the pointer or the keys, is first put to the calendar.
-class TDayGrid : public QWidget {
-    Q_OBJECT
-public:
-    static constexpr int kCols = 9, kRows = 7;
-    explicit TDayGrid(TChnCalendar* owner);
-
-    int ColWidth(int c) const { return m_colWidths[c]; }
-    int RowHeight(int r) const { return m_rowHeights[r]; }
-    void SetColWidth(int c, int w);
-    void SetRowHeight(int r, int h);
-    QRect CellRect(int col, int row) const;
-    // The cell at a point of the grid, false outside every cell.
-    bool CellAt(QPoint p, int& col, int& row) const;
-    int Col() const { return m_col; }
-    int Row() const { return m_row; }
-    // Moves the current cell where the calendar allows it; true when it moved.
-    bool MoveTo(int col, int row);
-    // Sets the current cell without asking, as the month fill does.
-    void SetCurrent(int col, int row);
-    // Paints every cell on `p`, as a repaint of the grid does.
-    void PaintCells(QPainter& p);
-
-protected:
-    void paintEvent(QPaintEvent* e) override;
-    void mousePressEvent(QMouseEvent* e) override;
-    void mouseMoveEvent(QMouseEvent* e) override;
-    void mouseReleaseEvent(QMouseEvent* e) override;
-    void keyPressEvent(QKeyEvent* e) override;
-    void focusInEvent(QFocusEvent* e) override;
-    void focusOutEvent(QFocusEvent* e) override;
-
-private:
-    TChnCalendar* m_owner;
-    std::array<int, kCols> m_colWidths{};
-    std::array<int, kRows> m_rowHeights{};
-    int m_col = 1, m_row = 1;
-    bool m_dragging = false;
-    bool m_pressOnCurrent = false;
 };
 
 class TChnCalendar : public QWidget {
@@ -265,9 +178,20 @@ protected:
 private:
     void BuildMenus();
     void MonthFill(calendar::TDateTime x, bool force);
+    // Copies a computed month into the labels, the cells and the grid's current cell.
+    void ShowMonth(const MonthModel& month);
+    MonthColours CellColours() const;
     void Refill();
+    // The background composed anew and the whole control repainted: after a change that shows in
+    // the background, once the control is loaded and laid out for its size.
     void RebuildAndRepaint();
+    // The same without the loading and size checks, for the paths that have just made them.
+    void Recompose();
     void RepaintGrid();
+    // The width of the week-number column: wide enough for the numbers only while they show.
+    static int WeekColumnWidth(bool showWeekNum) { return showWeekNum ? 18 : 6; }
+    // The label whose font colour a colour property is; none for the other properties.
+    QLabel* LabelOf(Colour which) const;
     void SyncSpins();
     void SyncSize();
     QLabel* MakeLabel(const QString& text, const QFont& font, TColor colour, QPoint at, bool hand);

@@ -19,7 +19,7 @@ namespace nodo::art {
 static QString ResourcePath(const QString& name) {
     InitArtResources();
     for (const char* ext : {".svg", ".png"}) {
-        const QString p = QStringLiteral(":/art/") + name + QLatin1String(ext);
+        QString p = QStringLiteral(":/art/") + name + QLatin1String(ext);
         if (QFile::exists(p)) return p;
     }
     return {};

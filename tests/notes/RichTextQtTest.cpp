@@ -61,7 +61,7 @@ TEST(RichTextQt, EditorStreamsOutAndInAsRtf) {
     bold.setForeground(QColor(0, 0, 255));
     c.insertText("加粗", bold);
     b.streamIn(a.streamOut());
-    const auto& last = GetDocument(*second.document()).paragraphs.back().runs.back();
+    const auto last = GetDocument(*second.document()).paragraphs.back().runs.back();
     EXPECT_EQ(last.text, "加粗");
     EXPECT_TRUE(last.format.bold);
     EXPECT_EQ(last.format.color, (rtf::Rgb{0, 0, 255}));

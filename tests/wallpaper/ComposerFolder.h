@@ -37,7 +37,7 @@ public:
     bool succeed = true;
     bool throwOnStore = false;
     std::string copy; // what shownFile() says the desktop was handed, after a successful apply
-    int stores = 0; // calls that stored values, one per store of the whole key
+    int stores = 0;   // calls that stored values, one per store of the whole key
 
     void setValue(const std::string& name, const std::string& value) override;
     void setValues(const std::vector<std::pair<std::string, std::string>>& values) override;
