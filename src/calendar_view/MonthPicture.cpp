@@ -1,7 +1,7 @@
 #include "calendar_view/MonthPicture.h"
 
 #include "calendar_view/ChnCalendarPicker.h"
-#include "ui/Chrome.h"
+#include "calendar_view/NoteCalendar.h"
 
 #include <QCoreApplication>
 #include <QPixmap>
@@ -16,16 +16,7 @@ QImage RenderMonthPicture(calendar::TDateTime day) {
     TChnCalendar control;
     control.setAttribute(Qt::WA_DontShowOnScreen);
     control.setGeometry(0, 0, kMonthPictureSize.width(), kMonthPictureSize.height());
-    control.SetShowTitle(true);
-    control.SetShowWeekNum(false);
-    control.SetShowFrame(false);
-    control.SetShowWeekNumLine(true);
-    control.SetHideSelection(false);
-    control.SetFontDate(UiFont(QStringLiteral("黑体"), 12, true));
-    control.SetFontCnDate(UiFont(QStringLiteral("宋体"), 12));
-    control.SetStretch(true);
-    control.SetTransparent(true);
-    control.SetAlphaBlend(50);
+    ApplyNoteCalendarDesign(control); // as the main window shows it
     control.SetDateTime(day);
     // The title's "今天" link and the spin buttons are for a hand on the control; a picture on the
     // desktop cannot be clicked.
