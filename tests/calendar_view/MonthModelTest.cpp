@@ -2,6 +2,7 @@
 // the rows, the selected day's cell and texts, and the colour each text takes.
 #include "calendar_view/MonthModel.h"
 
+#include "SelectedDayCases.h"
 #include "calendar/ChnCalendarUse.h"
 #include "calendar/DateTime.h"
 
@@ -76,18 +77,7 @@ TEST(MonthModel, DaysWeeksAndTheSelectedCell) {
 }
 
 TEST(MonthModel, TextsOfTheSelectedDay) {
-    const struct {
-        int y, m, d;
-        const char *cnMonth, *cnDay, *info, *starSign, *ganZhi, *animal;
-    } cases[] = {
-        {2013, 1, 2, "冬月", "廿一", "2013-01-02 农历冬月廿一", "摩羯", "壬辰", "龙年"},
-        {2024, 2, 10, "正月", "初一", "2024-02-10 农历正月初一", "宝瓶", "甲辰", "龙年"},
-        // Before 1949 the line begins with the era instead of the date.
-        {1916, 2, 3, "正月", "初一", "[近、现代]中华民国  民国6年 农历正月初一", "宝瓶", "乙卯", "龙年"},
-        {1948, 12, 31, "腊月", "初二", "[近、现代]中华民国  民国38年 农历腊月初二", "摩羯", "戊子", "鼠年"},
-        {1949, 1, 1, "腊月", "初三", "1949-01-01 农历腊月初三", "摩羯", "戊子", "鼠年"},
-    };
-    for (const auto& c : cases) {
+    for (const auto& c : nodo::test::kSelectedDays) {
         const MonthModel m = Month(c.y, c.m, c.d);
         EXPECT_EQ(m.cnMonth, c.cnMonth) << c.info;
         EXPECT_EQ(m.cnDay, c.cnDay) << c.info;
