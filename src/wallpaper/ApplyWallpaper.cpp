@@ -8,6 +8,8 @@
 #include "platform/Wallpaper.h"
 #include "wallpaper/MixPic.h"
 
+#include "log/Log.h"
+
 #include <exception>
 #include <filesystem>
 #include <system_error>
@@ -93,6 +95,7 @@ ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper,
     const int32_t i = index;
     result.usedIndex = i;
     result.background = files.background(list[static_cast<std::size_t>(i)].PicName);
+    NODO_LOG("nodo.wallpaper") << "apply: background " << i << " of " << n << ", " << result.background;
 
     if (!IsFile(result.background)) {
         // Entry 0 is the chosen picture alone; elsewhere the next click tries the following entry.
@@ -101,6 +104,7 @@ ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper,
             if (index >= n) index = 1;
         }
         result.outcome = ApplyOutcome::BackgroundMissing;
+        NODO_LOG("nodo.wallpaper") << "apply: the background is missing";
         result.error = result.background.empty() ? "\"" + list[static_cast<std::size_t>(i)].PicName +
                                                        "\" is not a file of " + files.dir()
                                                  : "no file " + result.background;
@@ -116,6 +120,7 @@ ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper,
         holder.imgmix = std::move(holder.img2);
         holder.img1 = holder.img2 = pic::Bitmap();
         pic::SaveBmpFile(files.mixBmp(), holder.imgmix, 32);
+        NODO_LOG("nodo.wallpaper") << "apply: blended, wrote " << files.mixBmp();
         // The JPEG pass starts from the blend in memory rather than from the file just written.
         mixed = std::move(holder.imgmix);
         holder.clear();
@@ -123,6 +128,7 @@ ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper,
         holder.clear();
         result.outcome = ApplyOutcome::BlendFailed;
         result.error = e.what();
+        NODO_LOG("nodo.wallpaper") << "apply: the blend failed: " << result.error;
         return result;
     }
 
@@ -133,9 +139,12 @@ ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper,
         mixed = pic::Bitmap();
         pic::WriteWholeFile(files.mixJpg(), jpeg);
         pic::SaveBmpFile(files.mixBmp(), pic::DecodeJpeg(jpeg), 24);
+        NODO_LOG("nodo.wallpaper") << "apply: wrote " << files.mixJpg() << ", " << files.mixBmp()
+                                   << " from it";
     } catch (const std::exception& e) {
         result.outcome = ApplyOutcome::JpegFailed;
         result.error = e.what();
+        NODO_LOG("nodo.wallpaper") << "apply: the JPEG pass failed: " << result.error;
         return result;
     }
 

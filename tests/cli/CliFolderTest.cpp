@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -93,6 +94,23 @@ TEST_F(InstalledCli, ApplyFillsTheUsersFolderAndWritesThere) {
     // The installation is left as the package laid it.
     EXPECT_FALSE(fs::exists(base / "usr/share/nodo/source/DeskTopBG/Mix.bmp"));
     EXPECT_FALSE(fs::exists(base / "usr/bin/source"));
+}
+
+// The log of an apply: nothing unless asked for, and with QT_LOGGING_RULES every step and why the
+// desktop was not given the picture.
+TEST_F(InstalledCli, ApplyLogsItsStepsOnlyWhenAsked) {
+    const Result quiet = RunBoth(Isolated(home) + "QT_LOGGING_RULES= " + cli + " apply");
+    EXPECT_EQ(quiet.out.find("nodo.wallpaper:"), std::string::npos) << quiet.out;
+
+    const Result r =
+        RunBoth(Isolated(home) + "XDG_CURRENT_DESKTOP=XFCE QT_LOGGING_RULES='nodo.*=true' " + cli + " apply");
+    EXPECT_EQ(r.status, 1) << r.out;
+    for (const std::string& line : std::vector<std::string>{
+             "nodo.wallpaper: apply: background 0 of ", "nodo.wallpaper: apply: blended, wrote ",
+             "nodo.wallpaper: desktop: XFCE (XDG_CURRENT_DESKTOP=XFCE)",
+             "nodo.wallpaper: the desktop was not given " + (user / "source/DeskTopBG/Mix.bmp").string() +
+                 ": no D-Bus session bus to reach XFCE"})
+        EXPECT_NE(r.out.find(line), std::string::npos) << line << "\n" << r.out;
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "platform/desktop/CommandRunner.h"
 
+#include "log/Log.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -183,7 +185,13 @@ std::vector<std::string> MergeEnvironment(char** inherited, const std::vector<st
 CommandResult EnvironmentRunner::run(const Command& command) {
     Command withEnv = command;
     withEnv.environment.insert(withEnv.environment.begin(), m_environment.begin(), m_environment.end());
-    return m_inner.run(withEnv);
+    CommandResult result = m_inner.run(withEnv);
+    // Every program a hand-over runs, and what it answered: what a bug report needs.
+    if (result.ok())
+        NODO_LOG("nodo.wallpaper") << "ran " << CommandLine(command);
+    else
+        NODO_LOG("nodo.wallpaper") << DescribeFailure(command, result);
+    return result;
 }
 
 std::string CommandLine(const Command& command) {

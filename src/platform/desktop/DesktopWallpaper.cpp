@@ -4,6 +4,8 @@
 #include "platform/desktop/DesktopCommands.h"
 #include "platform/desktop/X11Root.h"
 
+#include "log/Log.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -56,12 +58,16 @@ std::string DesktopWallpaper::value(const std::string& name) const {
 
 bool DesktopWallpaper::apply(const std::string& file, std::string& error) {
     try {
-        return applyOrThrow(file, error);
+        if (applyOrThrow(file, error)) {
+            NODO_LOG("nodo.wallpaper") << DesktopName(m_lastDesktop) << " took " << m_shown;
+            return true;
+        }
     } catch (const std::exception& e) {
         error = e.what();
     } catch (...) {
         error = "unexpected failure while setting the wallpaper";
     }
+    NODO_LOG("nodo.wallpaper") << "the desktop was not given " << file << ": " << error;
     return false;
 }
 
@@ -69,6 +75,7 @@ bool DesktopWallpaper::applyOrThrow(const std::string& file, std::string& error)
     const Environment& env = m_options.environment;
     const DesktopDetection found = DetectDesktop(env, m_options.sessionProcesses);
     m_lastDesktop = found.desktop;
+    NODO_LOG("nodo.wallpaper") << "desktop: " << DesktopName(found.desktop) << " (" << found.reason << ")";
     if (m_lastDesktop == Desktop::None) {
         error = "no desktop session to show the wallpaper (no known desktop, no X display)";
         return false;
@@ -110,6 +117,8 @@ bool DesktopWallpaper::applyOrThrow(const std::string& file, std::string& error)
     // the picture came from is handed over as it is; a PNG is made only when there is none.
     const std::optional<std::vector<std::uint8_t>> jpeg = MatchingJpeg(path, picture);
     const auto copy = jpeg ? m_cache.storeJpeg(*jpeg) : m_cache.store(picture);
+    NODO_LOG("nodo.wallpaper") << "handing over " << copy.string()
+                               << (jpeg ? " (the JPEG as it is)" : " (as PNG)");
     // Only what the desktop found needs: the X display is opened for XFCE alone.
     SessionFacts facts;
     facts.configHome = m_options.configHome;
