@@ -54,6 +54,21 @@ TEST(FileUri, EncodesEverythingButTheSafeCharacters) {
 }
 
 // Each desktop: the exact commands, in order, with their arguments.
+// The two keys xfdesktop reads for one output and workspace.
+std::vector<Command> XfceKeys(const std::string& output, int workspace) {
+    const std::string base =
+        "/backdrop/screen0/monitor" + output + "/workspace" + std::to_string(workspace) + "/";
+    return {
+        {"xfconf-query", {"-c", "xfce4-desktop", "-p", base + "image-style", "-n", "-t", "int", "-s", "3"}},
+        {"xfconf-query",
+         {"-c", "xfce4-desktop", "-p", base + "last-image", "-n", "-t", "string", "-s", kPicture.string()}}};
+}
+
+template <typename... More> std::vector<Command> Concat(std::vector<Command> first, const More&... more) {
+    (first.insert(first.end(), more.begin(), more.end()), ...);
+    return first;
+}
+
 struct BackendCase {
     const char* name;
     Desktop desktop;
@@ -197,50 +212,23 @@ INSTANTIATE_TEST_SUITE_P(
                     Desktop::Xfce,
                     {},
                     "!",
-                    {{"xfconf-query", {"-c", "xfce4-desktop", "-l"}},
-                     {"xfconf-query",
-                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitorHDMI-1/workspace0/image-style",
-                       "-n", "-t", "int", "-s", "3"}},
-                     {"xfconf-query",
-                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitorHDMI-1/workspace0/last-image",
-                       "-n", "-t", "string", "-s", kPicture.string()}},
-                     {"xfconf-query",
-                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitorHDMI-1/workspace1/image-style",
-                       "-n", "-t", "int", "-s", "3"}},
-                     {"xfconf-query",
-                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitorHDMI-1/workspace1/last-image",
-                       "-n", "-t", "string", "-s", kPicture.string()}},
-                     {"xfconf-query",
-                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitoreDP-1/workspace0/image-style",
-                       "-n", "-t", "int", "-s", "3"}},
-                     {"xfconf-query",
-                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitoreDP-1/workspace0/last-image",
-                       "-n", "-t", "string", "-s", kPicture.string()}},
-                     {"xfconf-query",
-                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitoreDP-1/workspace1/image-style",
-                       "-n", "-t", "int", "-s", "3"}},
-                     {"xfconf-query",
-                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitoreDP-1/workspace1/last-image",
-                       "-n", "-t", "string", "-s", kPicture.string()}}},
+                    Concat({{"xfconf-query", {"-c", "xfce4-desktop", "-l"}}}, XfceKeys("HDMI-1", 0),
+                           XfceKeys("HDMI-1", 1), XfceKeys("eDP-1", 0), XfceKeys("eDP-1", 1)),
                     {ScreenLayout{{"HDMI-1", "eDP-1"}, 2}, {}, {}}},
         // A monitor plugged in later gets its keys beside the old ones.
-        BackendCase{"xfce_new_output",
-                    Desktop::Xfce,
-                    {},
-                    kXfce + "last-image\n",
-                    {{"xfconf-query", {"-c", "xfce4-desktop", "-l"}},
-                     {"xfconf-query",
-                      {"-c", "xfce4-desktop", "-p", kXfce + "image-style", "-n", "-t", "int", "-s", "3"}},
-                     {"xfconf-query",
-                      {"-c", "xfce4-desktop", "-p", kXfce + "last-image", "-n", "-t", "string", "-s",
-                       kPicture.string()}},
-                     {"xfconf-query",
-                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitorDP-2/workspace0/image-style",
-                       "-n", "-t", "int", "-s", "3"}},
-                     {"xfconf-query",
-                      {"-c", "xfce4-desktop", "-p", "/backdrop/screen0/monitorDP-2/workspace0/last-image",
-                       "-n", "-t", "string", "-s", kPicture.string()}}},
-                    {ScreenLayout{{"HDMI-1", "DP-2"}, 1}, {}, {}}},
+        BackendCase{
+            "xfce_new_output",
+            Desktop::Xfce,
+            {},
+            kXfce + "last-image\n",
+            Concat({{"xfconf-query", {"-c", "xfce4-desktop", "-l"}},
+                    {"xfconf-query",
+                     {"-c", "xfce4-desktop", "-p", kXfce + "image-style", "-n", "-t", "int", "-s", "3"}},
+                    {"xfconf-query",
+                     {"-c", "xfce4-desktop", "-p", kXfce + "last-image", "-n", "-t", "string", "-s",
+                      kPicture.string()}}},
+                   XfceKeys("DP-2", 0)),
+            {ScreenLayout{{"HDMI-1", "DP-2"}, 1}, {}, {}}},
         BackendCase{"lxde",
                     Desktop::Lxde,
                     {},
