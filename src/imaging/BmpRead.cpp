@@ -107,12 +107,12 @@ BmpLayout ParseBmpLayout(Bytes head, std::uint64_t fileSize, const DecodeOptions
         const int count = l.compression == kBiAlphaBitfields ? 4 : 3;
         const std::uint8_t* m = h + 40;
         if (infoSize == 40) {
-            afterHeader += 4u * count;
+            afterHeader += std::uint64_t(4) * count;
             if (head.size() < afterHeader)
                 fail(PictureErrorKind::Truncated, "the file ends inside its colour masks");
         }
         for (int i = 0; i < count; ++i)
-            l.masks[i] = le32(m + 4 * i);
+            l.masks[i] = le32(m + std::size_t(4) * i);
         if (infoSize >= 56) l.masks[3] = le32(m + 12);
         if ((l.masks[0] | l.masks[1] | l.masks[2]) == 0)
             fail(PictureErrorKind::Corrupt, "all colour masks are zero");
@@ -244,14 +244,15 @@ void decodeRows(const BmpLayout& l, const std::uint8_t* pixels, Bitmap& out) {
             const int valueMask = (1 << l.bpp) - 1;
             for (int x = 0; x < w; ++x) {
                 const int shift = 8 - l.bpp * (x % perByte + 1);
-                putPalette(dst + 3 * x, l.palette[(src[x / perByte] >> shift) & valueMask]);
+                putPalette(dst + std::size_t(3) * x, l.palette[(src[x / perByte] >> shift) & valueMask]);
             }
             break;
         }
         case 16:
         case 32:
             for (int x = 0; x < w; ++x) {
-                const std::uint32_t v = l.bpp == 16 ? le16(src + 2 * x) : le32(src + 4 * x);
+                const std::uint32_t v =
+                    l.bpp == 16 ? le16(src + std::size_t(2) * x) : le32(src + std::size_t(4) * x);
                 std::uint8_t* d = dst + static_cast<std::size_t>(x) * obpp;
                 d[0] = ch[2].get(v);
                 d[1] = ch[1].get(v);
@@ -276,7 +277,8 @@ void decodeRle(const BmpLayout& l, Bytes data, Bitmap& out) {
     int x = 0, y = 0; // y counts file rows
     auto put = [&](int index) {
         if (x < l.width && y < l.height)
-            putPalette(out.row(l.topDown ? y : l.height - 1 - y) + 3 * x, l.palette[index & 0xFF]);
+            putPalette(out.row(l.topDown ? y : l.height - 1 - y) + std::size_t(3) * x,
+                       l.palette[index & 0xFF]);
         ++x;
     };
     while (y < l.height) {

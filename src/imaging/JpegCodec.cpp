@@ -82,7 +82,7 @@ struct DecodeState {
 };
 
 void cmykToBgr(const std::uint8_t* src, std::uint8_t* dst, int width, bool inverted) {
-    for (int x = 0; x < width; ++x) {
+    for (std::size_t x = 0, n = width > 0 ? std::size_t(width) : 0; x < n; ++x) {
         unsigned c = src[4 * x], m = src[4 * x + 1], y = src[4 * x + 2], k = src[4 * x + 3];
         if (!inverted) {
             c = 255 - c;

@@ -104,9 +104,10 @@ Bitmap StretchBitmap(const Bitmap& source, int width, int height) {
                 g += p[1] * w[k];
                 r += p[2] * w[k];
             }
-            d[3 * x] = clampByte(b);
-            d[3 * x + 1] = clampByte(g);
-            d[3 * x + 2] = clampByte(r);
+            std::uint8_t* out = d + std::size_t(x) * 3;
+            out[0] = clampByte(b);
+            out[1] = clampByte(g);
+            out[2] = clampByte(r);
         }
     }
     const std::size_t midStride = std::size_t(width) * 3;
