@@ -15,12 +15,18 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegion>
 #include <QScreen>
 
 #include <cmath>
+#include <exception>
+
+namespace {
+Q_LOGGING_CATEGORY(lcCapture, "nodo.capture", QtCriticalMsg)
+}
 
 namespace nodo {
 
@@ -313,7 +319,10 @@ void TCopyScreenForm::handOver(const std::string& file) {
             m_ctx.mainWindow->raise();
             m_ctx.mainWindow->activateWindow();
         }
+    } catch (const std::exception& e) {
+        qCWarning(lcCapture) << "the capture" << file.c_str() << "was saved but not handed over:" << e.what();
     } catch (...) {
+        qCWarning(lcCapture) << "the capture" << file.c_str() << "was saved but not handed over";
     }
 }
 

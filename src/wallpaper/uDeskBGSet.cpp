@@ -16,6 +16,7 @@
 #include <QDropEvent>
 #include <QFont>
 #include <QLabel>
+#include <QLoggingCategory>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -387,6 +388,10 @@ bool TDeskBGSetFrm::eventFilter(QObject* watched, QEvent* event) {
 
 // --- the buttons ----------------------------------------------------------------------------------------
 
+namespace {
+Q_LOGGING_CATEGORY(lcPreview, "nodo.wallpaper.preview", QtCriticalMsg)
+}
+
 void TDeskBGSetFrm::paintPreview(int x, int y) {
     if (!m_preview) throw std::runtime_error("no preview window");
     if (m_bgPicture.empty()) throw std::runtime_error("no background picture");
@@ -401,8 +406,11 @@ void TDeskBGSetFrm::btnPicPreviewClick() {
     try {
         paintPreview(m_imgPicMix->x() - m_imgPicBG->x(), m_imgPicMix->y() - m_imgPicBG->y());
         m_preview->exec();
-    } catch (...) {
+    } catch (const std::exception& e) {
         // A preview that cannot be made shows nothing.
+        qCWarning(lcPreview) << "the preview was not made:" << e.what();
+    } catch (...) {
+        qCWarning(lcPreview) << "the preview was not made";
     }
 }
 
