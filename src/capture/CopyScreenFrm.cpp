@@ -176,9 +176,14 @@ void TCopyScreenForm::FormShow() {
 
 void TCopyScreenForm::closeEvent(QCloseEvent* event) {
     m_closing = true;
-    // A hidden window has no taskbar entry here: put the main window back, minimised, so it can be
-    // restored the way it would be from the taskbar.
-    if (m_ctx.mainWindow && !m_ctx.mainWindow->isVisible()) m_ctx.mainWindow->showMinimized();
+    // Leaving without a picture (Esc, the right button) gives the main window back as it was before
+    // the capture hid it: shown, in place. Brought back minimised it would be lost on a desktop with
+    // no task bar (GNOME), where to the user the program had vanished.
+    if (m_ctx.mainWindow && (!m_ctx.mainWindow->isVisible() || m_ctx.mainWindow->isMinimized())) {
+        m_ctx.mainWindow->showNormal();
+        m_ctx.mainWindow->raise();
+        m_ctx.mainWindow->activateWindow();
+    }
     event->accept();
     emit closed();
 }

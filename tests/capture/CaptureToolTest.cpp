@@ -53,18 +53,40 @@ INSTANTIATE_TEST_SUITE_P(Capture, CaptureStart,
                                            StartCase{"cancel", MessageBox::Result::Cancel, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(CaptureTool, ClosingWithoutSendingLeavesTheMainWindowMinimised) {
+// Each way out of a capture without a picture.
+struct LeaveCase {
+    const char* name;
+    std::function<void(CaptureFixture&)> leave;
+};
+
+class CaptureLeave : public CaptureFixture, public ::testing::WithParamInterface<LeaveCase> {};
+
+TEST_P(CaptureLeave, GivesTheHiddenMainWindowBackShownNormally) {
     tp.messages.answers.push_back(MessageBox::Result::Ok);
+    main.move(140, 90);
+    const QPoint place = main.pos();
     tool.SpeedButton1Click(ctx);
     QCoreApplication::processEvents();
     ASSERT_NE(tool.current(), nullptr);
     EXPECT_FALSE(main.isVisible());
-    QTest::keyClick(tool.current(), Qt::Key_Escape);
+    GetParam().leave(*this);
     EXPECT_EQ(tool.current(), nullptr);
-    // Hidden it could not be found again; minimised it waits on the taskbar.
+    // Minimised it would be lost where there is no task bar.
     EXPECT_TRUE(main.isVisible());
-    EXPECT_TRUE(main.isMinimized());
+    EXPECT_FALSE(main.isMinimized());
+    EXPECT_EQ(main.pos(), place);
 }
+
+INSTANTIATE_TEST_SUITE_P(Capture, CaptureLeave,
+                         ::testing::Values(LeaveCase{"escape",
+                                                     [](CaptureFixture& f) {
+                                                         QTest::keyClick(f.tool.current(), Qt::Key_Escape);
+                                                     }},
+                                           LeaveCase{"right_button",
+                                                     [](CaptureFixture& f) {
+                                                         f.press({300, 300}, Qt::RightButton);
+                                                     }}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CaptureTool, ClosingWithoutSendingLeavesAShownMainWindowAlone) {
     open();
