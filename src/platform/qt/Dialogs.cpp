@@ -1,4 +1,5 @@
 #include "platform/Dialogs.h"
+#include "platform/qt/DialogOwner.h"
 #include "platform/qt/QtDialogs.h"
 
 #include <QColorDialog>
@@ -8,6 +9,7 @@ namespace nodo {
 
 QStringList QtDialogs::openFiles(QWidget* parent, const QString& title, const QString& filter,
                                  bool multiSelect) {
+    parent = DialogOwner(parent);
     if (multiSelect) return QFileDialog::getOpenFileNames(parent, title, QString(), filter);
     const QString one = QFileDialog::getOpenFileName(parent, title, QString(), filter);
     return one.isEmpty() ? QStringList() : QStringList{one};
@@ -15,11 +17,12 @@ QStringList QtDialogs::openFiles(QWidget* parent, const QString& title, const QS
 
 QString QtDialogs::saveFile(QWidget* parent, const QString& title, const QString& filter,
                             const QString& proposedName) {
+    parent = DialogOwner(parent);
     return QFileDialog::getSaveFileName(parent, title, proposedName, filter);
 }
 
 std::optional<QColor> QtDialogs::chooseColor(QWidget* parent, const QColor& initial) {
-    const QColor c = QColorDialog::getColor(initial, parent);
+    const QColor c = QColorDialog::getColor(initial, DialogOwner(parent));
     if (!c.isValid()) return std::nullopt;
     return c;
 }

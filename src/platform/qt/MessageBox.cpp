@@ -1,4 +1,5 @@
 #include "platform/MessageBox.h"
+#include "platform/qt/DialogOwner.h"
 #include "platform/qt/QtMessageBox.h"
 
 #include <QAbstractButton>
@@ -8,7 +9,9 @@ namespace nodo {
 
 MessageBox::Result QtMessageBox::show(QWidget* parent, const QString& text, const QString& caption,
                                       Buttons buttons, Icon icon) {
-    QMessageBox box(parent);
+    QWidget* owner = DialogOwner(parent);
+    QMessageBox box(owner);
+    AttachToOwner(box, owner);
     box.setWindowTitle(caption);
     box.setText(text);
     switch (icon) {

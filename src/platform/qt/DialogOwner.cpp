@@ -1,0 +1,42 @@
+#include "platform/qt/DialogOwner.h"
+
+#include <QApplication>
+#include <QWidget>
+#include <QWindow>
+
+namespace nodo {
+
+namespace {
+
+bool Shown(const QWidget* w) {
+    return w && w->isVisible() && !w->isMinimized();
+}
+
+} // namespace
+
+QWidget* DialogOwner(QWidget* asked) {
+    if (asked && Shown(asked->window())) return asked->window();
+    if (QWidget* active = QApplication::activeWindow(); Shown(active)) return active;
+    QWidget* best = nullptr;
+    int bestArea = -1;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (!Shown(w) || w->windowType() == Qt::Popup || w->windowType() == Qt::ToolTip) continue;
+        const int area = w->width() * w->height();
+        if (area > bestArea) {
+            best = w;
+            bestArea = area;
+        }
+    }
+    return best;
+}
+
+void AttachToOwner(QWidget& dialog, QWidget* owner) {
+    if (!owner || owner == &dialog) return;
+    if (dialog.parentWidget() != owner) dialog.setParent(owner, dialog.windowFlags() | Qt::Dialog);
+    // The parent alone sets the transient parent only when the dialog's native window is made after
+    // the owner's; say it explicitly.
+    dialog.winId();
+    if (QWindow* handle = dialog.windowHandle()) handle->setTransientParent(owner->windowHandle());
+}
+
+} // namespace nodo
