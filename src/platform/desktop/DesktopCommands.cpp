@@ -1,4 +1,5 @@
 #include "platform/desktop/DesktopCommands.h"
+#include "platform/desktop/SwayConfig.h"
 
 #include "platform/Errors.h"
 #include "platform/posix/AtomicFile.h"
@@ -444,13 +445,30 @@ bool ShowWithPcmanfmQt(CommandRunner& runner, const std::filesystem::path& pictu
     return true;
 }
 
-bool ShowWithSway(CommandRunner& runner, const std::filesystem::path& picture, std::string& error) {
-    // swaymsg joins its arguments into one command line that sway parses and expands again.
-    if (!safeForSway(picture.string())) {
-        error = "the path " + picture.string() + " has characters sway would misread";
+bool ShowWithSway(CommandRunner& runner, const std::filesystem::path& picture, const SessionFacts& facts,
+                  std::string& error) {
+    const SwayConfigPlaces places{facts.home, facts.configHome};
+    // swaymsg joins its arguments into one command line that sway parses and expands again; the
+    // configuration's include expands its path the same way.
+    for (const std::filesystem::path& p : {picture, SwayWallpaperInclude(places)}) {
+        if (!safeForSway(p.string())) {
+            error = "the path " + p.string() + " has characters sway would misread";
+            return false;
+        }
+    }
+    if (facts.configHome.empty() || facts.home.empty()) {
+        error = "no home folder to keep the wallpaper in sway's configuration";
         return false;
     }
-    return run(runner, {"swaymsg", {"output", "*", "bg", picture.string(), "stretch"}}, error);
+    if (!run(runner, {"swaymsg", {"output", "*", "bg", picture.string(), "stretch"}}, error)) return false;
+    try {
+        KeepSwayWallpaper(places, picture);
+    } catch (const std::exception& e) {
+        error = std::string("sway shows the picture, but it could not be kept for sway's next start: ") +
+                e.what();
+        return false;
+    }
+    return true;
 }
 
 bool ShowOnDesktop(Desktop desktop, CommandRunner& runner, const std::filesystem::path& picture,
@@ -469,7 +487,7 @@ bool ShowOnDesktop(Desktop desktop, CommandRunner& runner, const std::filesystem
     case Desktop::Lxde:
         return ShowWithPcmanfm(runner, "pcmanfm", picture, error);
     case Desktop::Sway:
-        return ShowWithSway(runner, picture, error);
+        return ShowWithSway(runner, picture, facts, error);
     case Desktop::None:
     case Desktop::X11Root:
         break;

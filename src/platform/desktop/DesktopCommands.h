@@ -34,8 +34,10 @@ bool ShowWithPcmanfm(CommandRunner& runner, const std::string& program, const st
 // when no pcmanfm-qt desktop runs: nothing would show the picture now.
 bool ShowWithPcmanfmQt(CommandRunner& runner, const std::filesystem::path& picture, const SessionFacts& facts,
                        std::string& error);
-// sway: "output * bg FILE stretch".
-bool ShowWithSway(CommandRunner& runner, const std::filesystem::path& picture, std::string& error);
+// sway: "output * bg FILE stretch", and the same kept in the user's configuration for sway's next
+// start (see SwayConfig.h).
+bool ShowWithSway(CommandRunner& runner, const std::filesystem::path& picture, const SessionFacts& facts,
+                  std::string& error);
 
 // The function above that fits `desktop` (not for None or X11Root).
 bool ShowOnDesktop(Desktop desktop, CommandRunner& runner, const std::filesystem::path& picture,

@@ -122,6 +122,7 @@ bool DesktopWallpaper::applyOrThrow(const std::string& file, std::string& error)
     // Only what the desktop found needs: the X display is opened for XFCE alone.
     SessionFacts facts;
     facts.configHome = m_options.configHome;
+    facts.home = m_options.home;
     if (m_lastDesktop == Desktop::Xfce && m_options.screenLayout)
         if (const auto display = env("DISPLAY")) facts.screen = m_options.screenLayout(*display);
     if (m_lastDesktop == Desktop::Lxqt && m_options.sessionCommandLines)

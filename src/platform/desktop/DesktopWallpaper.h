@@ -28,6 +28,7 @@ struct DesktopWallpaperOptions {
     std::function<std::optional<ScreenLayout>(const std::string& display)> screenLayout =
         [](const std::string& display) { return ReadScreenLayout(display.c_str()); };
     std::filesystem::path configHome = ConfigHome();
+    std::filesystem::path home = HomeDir();
 };
 
 class DesktopWallpaper : public Wallpaper {

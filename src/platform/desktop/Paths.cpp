@@ -22,6 +22,9 @@ std::filesystem::path fromEnv(const char* name, const char* fallback) {
 
 } // namespace
 
+std::filesystem::path HomeDir() {
+    return home();
+}
 std::filesystem::path ConfigHome() {
     return fromEnv("XDG_CONFIG_HOME", ".config");
 }

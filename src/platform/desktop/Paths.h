@@ -6,6 +6,8 @@ namespace nodo::desktop {
 
 // $XDG_CONFIG_HOME, else $HOME/.config (the passwd entry's home when HOME is unset).
 std::filesystem::path ConfigHome();
+// $HOME, else the passwd entry's home.
+std::filesystem::path HomeDir();
 // $XDG_CACHE_HOME, else $HOME/.cache.
 std::filesystem::path CacheHome();
 

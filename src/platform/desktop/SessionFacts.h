@@ -14,6 +14,7 @@ struct SessionFacts {
     std::optional<ScreenLayout> screen;              // the X display's, when there is one
     std::vector<std::vector<std::string>> processes; // the user's processes, argv each
     std::filesystem::path configHome;                // $XDG_CONFIG_HOME
+    std::filesystem::path home;                      // $HOME
 };
 
 // The argument vectors of the processes this user runs (/proc/PID/cmdline).

@@ -98,6 +98,7 @@ TEST_P(BackendCommandsTest, RunsTheDesktopsOwnTools) {
     TempDir config;
     SessionFacts facts = c.facts;
     facts.configHome = config.path();
+    facts.home = config.path() / "home";
     EXPECT_TRUE(ShowOnDesktop(c.desktop, runner, kPicture, error, facts)) << error;
     ASSERT_EQ(runner.calls.size(), c.expected.size());
     for (std::size_t i = 0; i < c.expected.size(); ++i) {
@@ -206,7 +207,7 @@ INSTANTIATE_TEST_SUITE_P(
                      {"sh",
                       {"-c", "exec setsid -f \"$@\" </dev/null >/dev/null 2>&1", "sh", "pcmanfm-qt",
                        "--desktop", "--profile=lxqt"}}},
-                    {{}, {{"bash"}, {"/usr/bin/pcmanfm-qt", "--desktop", "--profile=lxqt"}}, {}}},
+                    {{}, {{"bash"}, {"/usr/bin/pcmanfm-qt", "--desktop", "--profile=lxqt"}}, {}, {}}},
         // Every output and workspace of the screen, also where xfdesktop has written nothing yet.
         BackendCase{"xfce_outputs_before_first_start",
                     Desktop::Xfce,
@@ -214,7 +215,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "!",
                     Concat({{"xfconf-query", {"-c", "xfce4-desktop", "-l"}}}, XfceKeys("HDMI-1", 0),
                            XfceKeys("HDMI-1", 1), XfceKeys("eDP-1", 0), XfceKeys("eDP-1", 1)),
-                    {ScreenLayout{{"HDMI-1", "eDP-1"}, 2}, {}, {}}},
+                    {ScreenLayout{{"HDMI-1", "eDP-1"}, 2}, {}, {}, {}}},
         // A monitor plugged in later gets its keys beside the old ones.
         BackendCase{
             "xfce_new_output",
@@ -228,7 +229,7 @@ INSTANTIATE_TEST_SUITE_P(
                      {"-c", "xfce4-desktop", "-p", kXfce + "last-image", "-n", "-t", "string", "-s",
                       kPicture.string()}}},
                    XfceKeys("DP-2", 0)),
-            {ScreenLayout{{"HDMI-1", "DP-2"}, 1}, {}, {}}},
+            {ScreenLayout{{"HDMI-1", "DP-2"}, 1}, {}, {}, {}}},
         BackendCase{"lxde",
                     Desktop::Lxde,
                     {},
@@ -293,6 +294,7 @@ TEST(ShowWithPcmanfmQt, WithoutTheDesktopFailsAndKeepsThePictureInTheProfile) {
     RecordingRunner runner;
     SessionFacts facts;
     facts.configHome = config.path();
+    facts.home = config.path() / "home";
     std::string error;
     EXPECT_FALSE(ShowWithPcmanfmQt(runner, kPicture, facts, error));
     EXPECT_NE(error.find("not running"), std::string::npos) << error;
@@ -382,16 +384,24 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ShowWithSway, RefusesPathsSwayWouldMisread) {
+    TempDir config;
+    SessionFacts facts;
+    facts.configHome = config.path();
+    facts.home = config.path() / "home";
     for (const char* path :
          {"/home/a b/w.png", "/home/$USER/w.png", "/h/`x`.png", "/h/a;b.png", "/h/\"q\".png"}) {
         RecordingRunner runner;
         std::string error;
-        EXPECT_FALSE(ShowWithSway(runner, path, error)) << path;
+        EXPECT_FALSE(ShowWithSway(runner, path, facts, error)) << path;
         EXPECT_TRUE(runner.calls.empty());
     }
     RecordingRunner runner;
     std::string error;
-    EXPECT_TRUE(ShowWithSway(runner, "/home/张三/.cache/w-1.png", error)) << error;
+    EXPECT_TRUE(ShowWithSway(runner, "/home/张三/.cache/w-1.png", facts, error)) << error;
+    // Nor a configuration folder the include line would misread.
+    facts.configHome = config.path() / "my config";
+    EXPECT_FALSE(ShowWithSway(runner, "/home/a/w.png", facts, error));
+    EXPECT_NE(error.find("misread"), std::string::npos) << error;
 }
 
 } // namespace
