@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 using namespace e2e;
 namespace fs = std::filesystem;
 
@@ -35,7 +37,31 @@ struct DesktopRow {
     std::function<std::string(Session&)> held;
     // How the desktop's own program is told to end (a copy it started again itself included).
     std::vector<std::string> quit = {};
+    // What the session knows only once the desktop runs (a compositor's socket), for nodo-cli and
+    // the tools that read the desktop.
+    std::function<std::vector<std::string>(Session&)> live = {};
+    // The screen as the desktop's own tool reads it (RGB rows top-down); the X root when unset.
+    std::function<std::vector<std::uint8_t>(Session&)> grab = {};
+    // Files laid in the home before the first log-in (relative path -> text).
+    std::vector<std::pair<std::string, std::string>> homeFiles = {};
+    // How the desktop is told to read its configuration again.
+    std::vector<std::string> reload = {};
+    // The desktop refuses to run as root (sway): run as root, the test starts it, and nodo-cli with it,
+    // as the unprivileged user "nobody", over a session folder handed to that user.
+    bool unprivileged = false;
 };
+
+// The command line that runs `argv` as the row's user.
+std::vector<std::string> AsUser(const DesktopRow& row, std::vector<std::string> argv) {
+    if (!row.unprivileged || ::geteuid() != 0) return argv;
+    std::vector<std::string> r = {"setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups", "--"};
+    r.insert(r.end(), argv.begin(), argv.end());
+    return r;
+}
+
+Ran RunAs(Session& s, const DesktopRow& row, const std::vector<std::string>& argv) {
+    return s.run(AsUser(row, argv), row.live ? row.live(s) : std::vector<std::string>{});
+}
 
 enum class Do {
     StartDesktop, // the desktop's programs, as the log-in starts them
@@ -44,6 +70,7 @@ enum class Do {
     ApplyRefused, // the same; it must fail and say `expect`
     Screen,       // the screen shows the last Mix.bmp stretched
     Relogin,      // log out, log in: a new X server and bus over the same home, the programs again
+    Reload,       // the desktop reads its configuration again
 };
 
 struct Step {
@@ -128,10 +155,16 @@ TEST_P(Desktops, WallpaperReachesTheScreenAndStays) {
         nodo::pic::SaveBmpFile(s.path(std::string("source/DeskTopBG/") + kBackgrounds[i]),
                                Grid(1024, 768, i + 1));
     s.write("data/BGPicList.ini", std::string(kBackgrounds[0]) + "\r\n" + kBackgrounds[1] + "\r\n");
+    for (const auto& [rel, text] : c.desktop.homeFiles) {
+        fs::create_directories(fs::path(s.home() + "/" + rel).parent_path());
+        std::ofstream(s.home() + "/" + rel) << text;
+    }
+    if (c.desktop.unprivileged && ::geteuid() == 0)
+        s.check(s.run({"chown", "-R", "nobody:nogroup", s.scratch()}).status == 0, "the session is nobody's");
 
     auto startDesktop = [&] {
         for (const Program& p : c.desktop.programs) {
-            s.spawn(p.name, p.argv);
+            s.spawn(p.name, AsUser(c.desktop, p.argv));
             s.pause(1500);
             s.check(s.alive(p.name), p.name + " runs (see its log in the session's folder)");
         }
@@ -158,10 +191,18 @@ TEST_P(Desktops, WallpaperReachesTheScreenAndStays) {
             s.login();
             startDesktop();
             break;
+        case Do::Reload: {
+            s.step("the desktop reads its configuration again (step " + std::to_string(n) + ")");
+            const Ran r = RunAs(s, c.desktop, c.desktop.reload);
+            s.check(r.status == 0, "the reload succeeds:\n" + r.out);
+            s.pause(1000);
+            break;
+        }
         case Do::Apply:
         case Do::ApplyRefused: {
             s.step(std::string("apply ") + step.background + " (step " + std::to_string(n) + ")");
-            const Ran r = s.run(
+            const Ran r = RunAs(
+                s, c.desktop,
                 {s.path("nodo-cli"), "apply", "--app-folder", s.tree(), "--background", step.background});
             if (step.what == Do::ApplyRefused) {
                 s.check(r.status != 0, "nodo-cli apply fails:\n" + r.out);
@@ -186,7 +227,8 @@ TEST_P(Desktops, WallpaperReachesTheScreenAndStays) {
             double best = 0;
             s.waitFor(
                 [&] {
-                    best = std::max(best, StretchedMatch(s.grab(), s.screen().w, s.screen().h, mix));
+                    const auto screen = c.desktop.grab ? c.desktop.grab(s) : s.grab();
+                    best = std::max(best, StretchedMatch(screen, s.screen().w, s.screen().h, mix));
                     return best >= 0.9;
                 },
                 20000);
@@ -226,6 +268,54 @@ const DesktopRow kLxqt{
     {"pcmanfm-qt", "--profile=lxqt", "--quit"},
 };
 
+// sway, headless on the pixel renderer: its IPC socket and Wayland display are found in the session's
+// runtime folder once it runs; the screen is read with grim.
+std::vector<std::string> SwaySockets(Session& s) {
+    std::vector<std::string> env = {"WAYLAND_DISPLAY=wayland-1"};
+    fs::path newest;
+    for (const auto& e : fs::directory_iterator(s.scratch() + "/runtime"))
+        if (e.path().filename().string().starts_with("sway-ipc.") &&
+            (newest.empty() || fs::last_write_time(e.path()) > fs::last_write_time(newest)))
+            newest = e.path();
+    if (!newest.empty()) env.push_back("SWAYSOCK=" + newest.string());
+    return env;
+}
+
+const DesktopRow kSway{
+    "sway",
+    {"XDG_CURRENT_DESKTOP=sway", "WLR_BACKENDS=headless", "WLR_LIBINPUT_NO_DEVICES=1", "WLR_RENDERER=pixman"},
+    {{"sway", {"sway"}}},
+    [](Session& s) {
+        // swaybg is started by sway with the picture it was given.
+        const Ran r = s.run({"pgrep", "-a", "-x", "swaybg"});
+        const auto at = r.out.find(" -i ");
+        return at == std::string::npos ? std::string()
+                                       : r.out.substr(at + 4, r.out.find(' ', at + 4) - at - 4);
+    },
+    {},
+    SwaySockets,
+    [](Session& s) {
+        std::vector<std::uint8_t> rgb;
+        const std::string file = s.scratch() + "/grim.ppm";
+        DesktopRow user;
+        user.unprivileged = true;
+        if (s.run(AsUser(user, {"grim", "-t", "ppm", file}), SwaySockets(s)).status != 0) return rgb;
+        std::ifstream in(file, std::ios::binary);
+        std::string magic;
+        int w = 0, h = 0, max = 0;
+        in >> magic >> w >> h >> max;
+        in.get();
+        if (magic != "P6" || w != s.screen().w || h != s.screen().h || max != 255) return rgb;
+        rgb.resize(std::size_t(w) * h * 3);
+        in.read(reinterpret_cast<char*>(rgb.data()), std::streamsize(rgb.size()));
+        return rgb;
+    },
+    // A configuration with a background of its own, which a wallpaper not kept would give way to.
+    {{".config/sway/config", "output HEADLESS-1 mode 1366x768\noutput * bg #336699 solid_color\n"}},
+    {"swaymsg", "reload"},
+    true,
+};
+
 const std::vector<Step> kApplyTwiceAndLogInAgain = {
     {Do::StartDesktop}, {Do::Apply, "gridA.bmp"},
     {Do::Screen},       {Do::Apply, "gridB.bmp"},
@@ -240,6 +330,18 @@ INSTANTIATE_TEST_SUITE_P(
         // A new account: the picture is given before xfdesktop has ever run and written its keys.
         TierCase{"XfceBeforeFirstStart", kXfce, {{Do::Apply, "gridA.bmp"}, {Do::StartDesktop}, {Do::Screen}}},
         TierCase{"Mate", kMate, kApplyTwiceAndLogInAgain}, TierCase{"Lxqt", kLxqt, kApplyTwiceAndLogInAgain},
+        // The wallpaper outlives a reload of sway's configuration and the next log-in.
+        TierCase{"Sway",
+                 kSway,
+                 {{Do::StartDesktop},
+                  {Do::Apply, "gridA.bmp"},
+                  {Do::Screen},
+                  {Do::Apply, "gridB.bmp"},
+                  {Do::Screen},
+                  {Do::Reload},
+                  {Do::Screen},
+                  {Do::Relogin},
+                  {Do::Screen}}},
         // pcmanfm-qt's desktop is not running: nothing can show the picture now, and the program says so;
         // the desktop shows it at its next start.
         TierCase{"LxqtDesktopNotRunning",
