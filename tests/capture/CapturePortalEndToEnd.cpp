@@ -11,6 +11,8 @@
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <filesystem>
 
 using namespace e2e;
@@ -53,7 +55,14 @@ std::size_t FilesIn(const std::string& folder) {
 bool ClickCaptureAndOk(Session& s) {
     s.step("capture question");
     s.click(s.main().at(kCaptureButton.x, kCaptureButton.y));
-    if (!s.check(s.waitWindow("提示").has_value(), "the capture asks first")) return false;
+    const auto box = s.waitWindow("提示");
+    if (!s.check(box.has_value(), "the capture asks first")) return false;
+    // A compositor places a box over the window it belongs to; it must name that window.
+    const Ran owner = s.run({"xprop", "-id", std::to_string(box->id), "WM_TRANSIENT_FOR"});
+    char main[32];
+    std::snprintf(main, sizeof main, "window id # 0x%lx", s.main().id);
+    s.check(owner.out.find(main) != std::string::npos,
+            std::string("the box belongs to the main window (") + main + "): " + owner.out);
     s.key("Return");
     return true;
 }

@@ -33,9 +33,9 @@ QWidget* DialogOwner(QWidget* asked) {
 void AttachToOwner(QWidget& dialog, QWidget* owner) {
     if (!owner || owner == &dialog) return;
     if (dialog.parentWidget() != owner) dialog.setParent(owner, dialog.windowFlags() | Qt::Dialog);
-    // The parent alone sets the transient parent only when the dialog's native window is made after
-    // the owner's; say it explicitly.
-    dialog.winId();
+    // Qt names the parent's window as the transient parent when it makes the dialog's own; a dialog
+    // made before that is told here. (Forcing a native window for it would make every widget of the
+    // owner native too.)
     if (QWindow* handle = dialog.windowHandle()) handle->setTransientParent(owner->windowHandle());
 }
 

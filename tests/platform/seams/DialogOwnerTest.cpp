@@ -54,9 +54,18 @@ TEST(DialogOwnerAttach, MakesTheDialogATransientChildOfTheOwner) {
     AttachToOwner(*dialog, &owner);
     EXPECT_EQ(dialog->parentWidget(), &owner);
     EXPECT_TRUE(dialog->isWindow());
+    dialog->show();
     ASSERT_NE(dialog->windowHandle(), nullptr);
     EXPECT_EQ(dialog->windowHandle()->transientParent(), owner.windowHandle());
     dialog.reset();
+
+    // A dialog whose window was made before it had an owner is told its owner too.
+    QDialog early;
+    early.winId();
+    AttachToOwner(early, &owner);
+    early.show();
+    ASSERT_NE(early.windowHandle(), nullptr);
+    EXPECT_EQ(early.windowHandle()->transientParent(), owner.windowHandle());
 
     QDialog alone; // no owner: left as it is
     AttachToOwner(alone, nullptr);
