@@ -106,6 +106,30 @@ std::string FileUri(const std::filesystem::path& path) {
     return uri;
 }
 
+std::optional<std::filesystem::path> PathOfFileUri(std::string_view uri) {
+    constexpr std::string_view scheme = "file://";
+    if (!uri.starts_with(scheme)) return std::nullopt;
+    uri.remove_prefix(scheme.size());
+    if (!uri.starts_with('/')) return std::nullopt; // file://host/... is not ours to read
+    auto digit = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    };
+    std::string path;
+    for (std::size_t i = 0; i < uri.size(); ++i) {
+        if (uri[i] != '%') {
+            path += uri[i];
+            continue;
+        }
+        if (i + 2 >= uri.size() || digit(uri[i + 1]) < 0 || digit(uri[i + 2]) < 0) return std::nullopt;
+        path += char(digit(uri[i + 1]) * 16 + digit(uri[i + 2]));
+        i += 2;
+    }
+    return path;
+}
+
 std::string GVariantString(std::string_view text) {
     std::string r = "'";
     for (unsigned char c : text) {
@@ -469,6 +493,66 @@ bool ShowWithSway(CommandRunner& runner, const std::filesystem::path& picture, c
         return false;
     }
     return true;
+}
+
+std::optional<std::filesystem::path> CurrentWallpaper(Desktop desktop, CommandRunner& runner,
+                                                      const SessionFacts& facts) {
+    auto ask = [&runner](const Command& command) -> std::optional<std::string> {
+        CommandResult r = runner.run(command);
+        if (!r.ok()) return std::nullopt;
+        return r.out;
+    };
+    switch (desktop) {
+    case Desktop::Gnome:
+    case Desktop::Cinnamon:
+    case Desktop::Mate: {
+        const GSettingsSchema s = schemaFor(desktop);
+        const bool uri = !s.uriKeys.empty();
+        const auto printed =
+            ask({"gsettings", {"get", s.schema, uri ? s.uriKeys.front() : s.pathKeys.front()}});
+        const auto value = printed ? ParseGVariantString(*printed) : std::nullopt;
+        if (!value || value->empty()) return std::nullopt;
+        return uri ? PathOfFileUri(*value) : std::optional<std::filesystem::path>(*value);
+    }
+    case Desktop::Xfce: {
+        // The first output's first workspace, as xfdesktop names them.
+        const auto listed = ask({"xfconf-query", {"-c", "xfce4-desktop", "-l"}});
+        if (!listed) return std::nullopt;
+        std::vector<std::string> keys;
+        for (const std::string& key : lines(*listed))
+            if (key.ends_with("/workspace0/last-image")) keys.push_back(key);
+        if (keys.empty()) return std::nullopt;
+        std::sort(keys.begin(), keys.end());
+        const auto value = ask({"xfconf-query", {"-c", "xfce4-desktop", "-p", keys.front()}});
+        const auto found = value ? lines(*value) : std::vector<std::string>{};
+        if (found.empty()) return std::nullopt;
+        return found.front();
+    }
+    case Desktop::Lxqt: {
+        const std::string profile = PcmanfmDesktopProfile(facts.processes).value_or("lxqt");
+        std::ifstream in(facts.configHome / "pcmanfm-qt" / profile / "settings.conf");
+        bool desktopSection = false;
+        for (std::string line; std::getline(in, line);) {
+            while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
+                line.pop_back();
+            if (line.starts_with('['))
+                desktopSection = line == "[Desktop]";
+            else if (desktopSection && line.starts_with("Wallpaper="))
+                return line.size() > 10 ? std::optional<std::filesystem::path>(line.substr(10))
+                                        : std::nullopt;
+        }
+        return std::nullopt;
+    }
+    case Desktop::Sway:
+        for (const auto& argv : facts.processes) {
+            if (argv.empty() || std::filesystem::path(argv[0]).filename() != "swaybg") continue;
+            for (std::size_t i = 1; i + 1 < argv.size(); ++i)
+                if (argv[i] == "-i" || argv[i] == "--image") return argv[i + 1];
+        }
+        return std::nullopt;
+    default:
+        return std::nullopt;
+    }
 }
 
 bool ShowOnDesktop(Desktop desktop, CommandRunner& runner, const std::filesystem::path& picture,

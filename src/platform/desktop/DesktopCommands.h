@@ -43,6 +43,12 @@ bool ShowWithSway(CommandRunner& runner, const std::filesystem::path& picture, c
 bool ShowOnDesktop(Desktop desktop, CommandRunner& runner, const std::filesystem::path& picture,
                    std::string& error, const SessionFacts& facts = {});
 
+// The picture file `desktop` shows now, asked its own way: the GNOME family's, MATE's and XFCE's
+// settings, LXQt's desktop profile, the picture sway's background program was started with.
+// nullopt where the desktop does not say (KDE, LXDE, the bare X root) or cannot be asked.
+std::optional<std::filesystem::path> CurrentWallpaper(Desktop desktop, CommandRunner& runner,
+                                                      const SessionFacts& facts);
+
 // `text` (a Qt settings file) with `values` set in `[section]`: lines of other keys and sections
 // kept as they are, the section added at the end when missing. Values are written as Qt reads
 // them back as one string.
@@ -51,6 +57,8 @@ std::string WithIniValues(const std::string& text, const std::string& section,
 
 // A file URI with every byte outside the unreserved set percent-encoded.
 std::string FileUri(const std::filesystem::path& path);
+// The path a file URI names (percent-decoded); nullopt for anything but a local file URI.
+std::optional<std::filesystem::path> PathOfFileUri(std::string_view uri);
 // A string in GVariant text form ('...' with backslash escapes), as gsettings parses it.
 std::string GVariantString(std::string_view text);
 // The string gsettings prints ('...' or "..." with escapes); nullopt when it is not a string.

@@ -103,14 +103,7 @@ bool DesktopWallpaper::applyOrThrow(const std::string& file, std::string& error)
         return true;
     }
     std::vector<std::string> extraEnvironment;
-    if (needsSessionBus(m_lastDesktop)) {
-        const auto bus = FindSessionBus(env);
-        if (!bus) {
-            error = std::string("no D-Bus session bus to reach ") + DesktopName(m_lastDesktop);
-            return false;
-        }
-        if (!bus->inherited) extraEnvironment.push_back("DBUS_SESSION_BUS_ADDRESS=" + bus->address);
-    }
+    if (!busEnvironment(extraEnvironment, error)) return false;
     EnvironmentRunner runner(*m_runner, extraEnvironment);
 
     // A fresh name every time, as the desktops keep showing a file they have already read. The JPEG
@@ -119,21 +112,46 @@ bool DesktopWallpaper::applyOrThrow(const std::string& file, std::string& error)
     const auto copy = jpeg ? m_cache.storeJpeg(*jpeg) : m_cache.store(picture);
     NODO_LOG("nodo.wallpaper") << "handing over " << copy.string()
                                << (jpeg ? " (the JPEG as it is)" : " (as PNG)");
-    // Only what the desktop found needs: the X display is opened for XFCE alone.
-    SessionFacts facts;
-    facts.configHome = m_options.configHome;
-    facts.home = m_options.home;
-    if (m_lastDesktop == Desktop::Xfce && m_options.screenLayout)
-        if (const auto display = env("DISPLAY")) facts.screen = m_options.screenLayout(*display);
-    if (m_lastDesktop == Desktop::Lxqt && m_options.sessionCommandLines)
-        facts.processes = m_options.sessionCommandLines();
-    if (!ShowOnDesktop(m_lastDesktop, runner, copy, error, facts)) {
+    if (!ShowOnDesktop(m_lastDesktop, runner, copy, error, facts())) {
         m_cache.refused(copy);
         return false;
     }
     m_cache.taken(copy);
     m_shown = copy.string();
     return true;
+}
+
+bool DesktopWallpaper::busEnvironment(std::vector<std::string>& extra, std::string& error) const {
+    if (!needsSessionBus(m_lastDesktop)) return true;
+    const auto bus = FindSessionBus(m_options.environment);
+    if (!bus) {
+        error = std::string("no D-Bus session bus to reach ") + DesktopName(m_lastDesktop);
+        return false;
+    }
+    if (!bus->inherited) extra.push_back("DBUS_SESSION_BUS_ADDRESS=" + bus->address);
+    return true;
+}
+
+SessionFacts DesktopWallpaper::facts() const {
+    // Only what the desktop found needs: the X display is opened for XFCE alone.
+    SessionFacts facts;
+    facts.configHome = m_options.configHome;
+    facts.home = m_options.home;
+    if (m_lastDesktop == Desktop::Xfce && m_options.screenLayout)
+        if (const auto display = m_options.environment("DISPLAY"))
+            facts.screen = m_options.screenLayout(*display);
+    if ((m_lastDesktop == Desktop::Lxqt || m_lastDesktop == Desktop::Sway) && m_options.sessionCommandLines)
+        facts.processes = m_options.sessionCommandLines();
+    return facts;
+}
+
+std::optional<std::filesystem::path> DesktopWallpaper::current() {
+    m_lastDesktop = DetectDesktop(m_options.environment, m_options.sessionProcesses).desktop;
+    std::vector<std::string> extra;
+    std::string error;
+    if (m_lastDesktop == Desktop::None || !busEnvironment(extra, error)) return std::nullopt;
+    EnvironmentRunner runner(*m_runner, extra);
+    return CurrentWallpaper(m_lastDesktop, runner, facts());
 }
 
 } // namespace desktop

@@ -44,12 +44,20 @@ public:
     bool apply(const std::string& file, std::string& error) override;
     std::string shownFile() const override { return m_shown; }
 
+    // The picture the running desktop shows now, asked the desktop's own way (CurrentWallpaper);
+    // nullopt when there is no desktop or it does not say. Sets lastDesktop().
+    std::optional<std::filesystem::path> current();
+
     // The desktop the last apply found (None before the first).
     Desktop lastDesktop() const { return m_lastDesktop; }
     const WallpaperCache& cache() const { return m_cache; }
 
 private:
     bool applyOrThrow(const std::string& file, std::string& error);
+    // The session bus the desktop's tools need put in their environment; false with `error` when
+    // there is none.
+    bool busEnvironment(std::vector<std::string>& extra, std::string& error) const;
+    SessionFacts facts() const;
 
     DesktopWallpaperOptions m_options;
     std::unique_ptr<CommandRunner> m_runner;

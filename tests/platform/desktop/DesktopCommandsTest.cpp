@@ -3,6 +3,7 @@
 
 #include <fstream>
 #include <gtest/gtest.h>
+#include <map>
 #include <sstream>
 
 namespace nodo::desktop::test {
@@ -330,7 +331,11 @@ TEST_P(BackendFailureTest, ReportsTheFailure) {
     RecordingRunner runner;
     runner.answer = c.answer;
     std::string error;
-    EXPECT_FALSE(ShowOnDesktop(c.desktop, runner, kPicture, error));
+    TempDir config;
+    SessionFacts facts;
+    facts.configHome = config.path();
+    facts.home = config.path() / "home";
+    EXPECT_FALSE(ShowOnDesktop(c.desktop, runner, kPicture, error, facts));
     EXPECT_NE(error.find(c.errorPart), std::string::npos) << error;
     EXPECT_EQ(runner.calls.size(), c.callsMade);
 }
@@ -382,6 +387,97 @@ INSTANTIATE_TEST_SUITE_P(
                     [](const Command&) { return Failed(2, "Unable to connect"); }, 1, "Unable to connect"},
         FailureCase{"not_a_command_desktop", Desktop::X11Root, nullptr, 0, "no command"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// What each desktop says it shows, asked its own way; nothing where it does not say.
+struct CurrentCase {
+    const char* name;
+    Desktop desktop;
+    std::map<std::string, std::string> answers; // command line -> what it prints
+    std::string profile;                        // LXQt's settings.conf
+    std::vector<std::vector<std::string>> processes;
+    std::optional<std::filesystem::path> expected;
+};
+
+class CurrentWallpaperTest : public ::testing::TestWithParam<CurrentCase> {};
+
+TEST_P(CurrentWallpaperTest, ReadsWhatTheDesktopShows) {
+    const CurrentCase& c = GetParam();
+    RecordingRunner runner;
+    runner.answer = [&](const Command& cmd) {
+        const auto it = c.answers.find(CommandLine(cmd));
+        return it == c.answers.end() ? Failed(1, "no such key") : Succeeded(it->second);
+    };
+    TempDir config;
+    SessionFacts facts;
+    facts.configHome = config.path();
+    facts.processes = c.processes;
+    if (!c.profile.empty()) {
+        std::filesystem::create_directories(config.path() / "pcmanfm-qt/lxqt");
+        std::ofstream(config.path() / "pcmanfm-qt/lxqt/settings.conf") << c.profile;
+    }
+    EXPECT_EQ(CurrentWallpaper(c.desktop, runner, facts), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CurrentWallpaperTest,
+    ::testing::Values(
+        CurrentCase{
+            "gnome_uri",
+            Desktop::Gnome,
+            {{"gsettings get org.gnome.desktop.background picture-uri", "'file:///home/a/My%20Pic.png'\n"}},
+            "",
+            {},
+            "/home/a/My Pic.png"},
+        CurrentCase{"gnome_not_a_file",
+                    Desktop::Gnome,
+                    {{"gsettings get org.gnome.desktop.background picture-uri", "'https://x/y.png'\n"}},
+                    "",
+                    {},
+                    std::nullopt},
+        CurrentCase{"mate_path",
+                    Desktop::Mate,
+                    {{"gsettings get org.mate.background picture-filename", "'/home/a/w.jpg'\n"}},
+                    "",
+                    {},
+                    "/home/a/w.jpg"},
+        CurrentCase{"mate_none",
+                    Desktop::Mate,
+                    {{"gsettings get org.mate.background picture-filename", "''\n"}},
+                    "",
+                    {},
+                    std::nullopt},
+        CurrentCase{
+            "xfce_first_output",
+            Desktop::Xfce,
+            {{"xfconf-query -c xfce4-desktop -l", "/backdrop/screen0/monitorHDMI-1/workspace0/last-image\n"
+                                                  "/backdrop/screen0/monitorDP-1/workspace0/last-image\n"
+                                                  "/backdrop/screen0/monitorDP-1/workspace1/last-image\n"},
+             {"xfconf-query -c xfce4-desktop -p /backdrop/screen0/monitorDP-1/workspace0/last-image",
+              "/home/a/x.png\n"}},
+            "",
+            {},
+            "/home/a/x.png"},
+        CurrentCase{"xfce_no_channel", Desktop::Xfce, {}, "", {}, std::nullopt},
+        CurrentCase{"lxqt_profile",
+                    Desktop::Lxqt,
+                    {},
+                    "[Window]\nWallpaper=no\n[Desktop]\nWallpaper=/home/a/l.png\r\n",
+                    {},
+                    "/home/a/l.png"},
+        CurrentCase{"sway_swaybg",
+                    Desktop::Sway,
+                    {},
+                    "",
+                    {{"bash"}, {"/usr/bin/swaybg", "-o", "*", "-i", "/home/a/s.png", "-m", "stretch"}},
+                    "/home/a/s.png"},
+        CurrentCase{"kde_does_not_say", Desktop::Kde, {}, "", {}, std::nullopt}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PathOfFileUri, DecodesLocalFileUrisOnly) {
+    EXPECT_EQ(PathOfFileUri(FileUri("/home/张三/a b%.png")), std::filesystem::path("/home/张三/a b%.png"));
+    for (const char* bad : {"http://x/a.png", "file://host/a.png", "file:///a%2", "file:///a%zz", "/a.png"})
+        EXPECT_EQ(PathOfFileUri(bad), std::nullopt) << bad;
+}
 
 TEST(ShowWithSway, RefusesPathsSwayWouldMisread) {
     TempDir config;
