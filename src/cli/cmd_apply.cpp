@@ -1,5 +1,6 @@
 // nodo-cli apply: the main job without a window (no confirmation): Content.bmp from the picture
 // page's file, the blend over the next background, Mix.bmp, Mix.Jpg and the desktop wallpaper.
+#include "cli/CalendarWallpaperState.h"
 #include "cli/Command.h"
 #include "cli/MonthPictureProgram.h"
 #include "imaging/PictureFile.h"
@@ -176,6 +177,21 @@ int apply(const std::vector<std::string>& args) {
     std::printf("wrote %s\n", files.mixJpg().c_str());
     if (r.outcome != ApplyOutcome::Installed) return failed();
     std::printf("wallpaper: %s\n", r.wallpaperFile.c_str());
+    if (o.calendar) {
+        // The daily refresh tells a wallpaper set by hand since from this one.
+        cli::CalendarWallpaperState state;
+        state.given = r.wallpaperFile;
+        state.givenAt = cli::LocalTimeStamp();
+        try {
+            state.save(cli::CalendarWallpaperStateFile());
+        } catch (const std::exception& e) {
+            std::fprintf(
+                stderr,
+                "nodo-cli apply: the month is on the wallpaper, but the daily refresh will take it for "
+                "one set by hand: %s\n",
+                e.what());
+        }
+    }
     return 0;
 }
 
