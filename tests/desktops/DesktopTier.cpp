@@ -5,6 +5,7 @@
 // environment and where they keep the picture they were given.
 #include <gtest/gtest.h>
 
+#include "e2e/Places.h"
 #include "e2e/Session.h"
 
 #include "imaging/Bitmap.h"
@@ -64,13 +65,14 @@ Ran RunAs(Session& s, const DesktopRow& row, const std::vector<std::string>& arg
 }
 
 enum class Do {
-    StartDesktop, // the desktop's programs, as the log-in starts them
-    StopDesktop,  // they end, the session stays
-    Apply,        // nodo-cli apply with the step's background; it must succeed
-    ApplyRefused, // the same; it must fail and say `expect`
-    Screen,       // the screen shows the last Mix.bmp stretched
-    Relogin,      // log out, log in: a new X server and bus over the same home, the programs again
-    Reload,       // the desktop reads its configuration again
+    StartDesktop,  // the desktop's programs, as the log-in starts them
+    StopDesktop,   // they end, the session stays
+    Apply,         // nodo-cli apply with the step's background; it must succeed
+    ApplyRefused,  // the same; it must fail and say `expect`
+    Screen,        // the screen shows the last Mix.bmp stretched
+    Relogin,       // log out, log in: a new X server and bus over the same home, the programs again
+    Reload,        // the desktop reads its configuration again
+    ApplyInWindow, // the window's "应用到桌面", its confirmation answered, then the window closed
 };
 
 struct Step {
@@ -191,6 +193,27 @@ TEST_P(Desktops, WallpaperReachesTheScreenAndStays) {
             s.login();
             startDesktop();
             break;
+        case Do::ApplyInWindow: {
+            s.step("apply in the window (step " + std::to_string(n) + ")");
+            const auto before = fs::last_write_time(s.path("source/DeskTopBG/Mix.bmp"));
+            s.start();
+            s.click(s.main().at(at::kApply.x, at::kApply.y));
+            const auto box = s.waitWindow("InfoFrm");
+            if (!s.check(box.has_value(), "the confirmation shows")) break;
+            s.click(box->at(infor::kOk.x, infor::kOk.y));
+            s.check(
+                s.waitFor([&] { return fs::last_write_time(s.path("source/DeskTopBG/Mix.bmp")) != before; },
+                          15000),
+                "the window writes a new Mix.bmp");
+            s.pause(1500);
+            // A failed hand-over would say so in a box of its own.
+            s.check(s.windows("提示").empty() && s.windows("Nodo助手").size() == 1,
+                    "no message: the desktop took the picture");
+            s.step("close the window (step " + std::to_string(n) + ")");
+            s.click(s.main().at(at::kClose.x, at::kClose.y));
+            s.check(s.waitExit(), "the window closes");
+            break;
+        }
         case Do::Reload: {
             s.step("the desktop reads its configuration again (step " + std::to_string(n) + ")");
             const Ran r = RunAs(s, c.desktop, c.desktop.reload);
@@ -317,9 +340,8 @@ const DesktopRow kSway{
 };
 
 const std::vector<Step> kApplyTwiceAndLogInAgain = {
-    {Do::StartDesktop}, {Do::Apply, "gridA.bmp"},
-    {Do::Screen},       {Do::Apply, "gridB.bmp"},
-    {Do::Screen},       {Do::Relogin},
+    {Do::StartDesktop}, {Do::Apply, "gridA.bmp"}, {Do::Screen}, {Do::Apply, "gridB.bmp"},
+    {Do::Screen},       {Do::ApplyInWindow},      {Do::Screen}, {Do::Relogin},
     {Do::Screen},
 };
 
