@@ -291,6 +291,20 @@ const DesktopRow kLxqt{
     {"pcmanfm-qt", "--profile=lxqt", "--quit"},
 };
 
+// Cinnamon on X, started as its log-in does: cinnamon-session brings the settings daemons (the
+// background one paints the root window once the session has loaded), cinnamon, which replaces the
+// session's window manager, and the desktop.
+const DesktopRow kCinnamon{
+    "Cinnamon",
+    {"XDG_CURRENT_DESKTOP=X-Cinnamon", "GSETTINGS_BACKEND=dconf"},
+    {{"cinnamon-session", {"cinnamon-session", "--session", "cinnamon"}}},
+    [](Session& s) {
+        const std::string uri =
+            Unquote(s.run({"gsettings", "get", "org.cinnamon.desktop.background", "picture-uri"}).out);
+        return uri.starts_with("file://") ? uri.substr(7) : uri;
+    },
+};
+
 // sway, headless on the pixel renderer: its IPC socket and Wayland display are found in the session's
 // runtime folder once it runs; the screen is read with grim.
 std::vector<std::string> SwaySockets(Session& s) {
@@ -352,6 +366,7 @@ INSTANTIATE_TEST_SUITE_P(
         // A new account: the picture is given before xfdesktop has ever run and written its keys.
         TierCase{"XfceBeforeFirstStart", kXfce, {{Do::Apply, "gridA.bmp"}, {Do::StartDesktop}, {Do::Screen}}},
         TierCase{"Mate", kMate, kApplyTwiceAndLogInAgain}, TierCase{"Lxqt", kLxqt, kApplyTwiceAndLogInAgain},
+        TierCase{"Cinnamon", kCinnamon, kApplyTwiceAndLogInAgain},
         // The wallpaper outlives a reload of sway's configuration and the next log-in.
         TierCase{"Sway",
                  kSway,
