@@ -81,6 +81,7 @@ enum class Do {
     Relogin,       // log out, log in: a new X server and bus over the same home, the programs again
     Reload,        // the desktop reads its configuration again
     ApplyInWindow, // the window's "应用到桌面", its confirmation answered, then the window closed
+    PortalCapture, // the capture's request to the session's desktop portal equals the screen
 };
 
 struct Step {
@@ -221,6 +222,26 @@ TEST_P(Desktops, WallpaperReachesTheScreenAndStays) {
             s.step("close the window (step " + std::to_string(n) + ")");
             s.click(s.main().at(at::kClose.x, at::kClose.y));
             s.check(s.waitExit(), "the window closes");
+            break;
+        }
+        case Do::PortalCapture: {
+            s.step("capture through the desktop portal (step " + std::to_string(n) + ")");
+            const std::string file = s.scratch() + "/portal.png";
+            const Ran r = RunAs(s, c.desktop, {NODO_PORTAL_SHOT, file});
+            if (!s.check(r.status == 0, "the portal gives a picture:\n" + r.out)) break;
+            const auto screen = c.desktop.grab ? c.desktop.grab(s) : s.grab();
+            const nodo::pic::Bitmap shot = nodo::pic::DecodeAny(nodo::pic::ReadWholeFile(file));
+            long same = 0;
+            if (shot.width() == s.screen().w && shot.height() == s.screen().h && !screen.empty())
+                for (int y = 0; y < shot.height(); ++y)
+                    for (int x = 0; x < shot.width(); ++x) {
+                        const nodo::pic::Bgra p = shot.pixel(x, y);
+                        const std::uint8_t* q = &screen[(std::size_t(y) * shot.width() + x) * 3];
+                        same += p.r == q[0] && p.g == q[1] && p.b == q[2];
+                    }
+            s.check(same == long(s.screen().w) * s.screen().h,
+                    "the portal's picture is the screen, pixel for pixel: " + std::to_string(same) + " of " +
+                        std::to_string(s.screen().w * s.screen().h) + " pixels");
             break;
         }
         case Do::Reload: {
@@ -411,7 +432,8 @@ const DesktopRow kGnome{
 // sway, headless on the pixel renderer: its IPC socket and Wayland display are found in the session's
 // runtime folder once it runs; the screen is read with grim.
 std::vector<std::string> SwaySockets(Session& s) {
-    std::vector<std::string> env = {"WAYLAND_DISPLAY=wayland-1"};
+    std::vector<std::string> env = {"WAYLAND_DISPLAY=wayland-1",
+                                    "DBUS_SESSION_BUS_ADDRESS=unix:path=" + s.scratch() + "/runtime/bus"};
     fs::path newest;
     for (const auto& e : fs::directory_iterator(s.scratch() + "/runtime"))
         if (e.path().filename().string().starts_with("sway-ipc.") &&
@@ -424,7 +446,14 @@ std::vector<std::string> SwaySockets(Session& s) {
 const DesktopRow kSway{
     "sway",
     {"XDG_CURRENT_DESKTOP=sway", "WLR_BACKENDS=headless", "WLR_LIBINPUT_NO_DEVICES=1", "WLR_RENDERER=pixman"},
-    {{"sway", {"sway"}}},
+    // The session's own bus, as the user's (the portal and its sway back end are started on it), and
+    // pipewire, without which that back end does not start.
+    {{"sway", {"sway"}},
+     {"session-bus",
+      {"sh", "-c",
+       "WAYLAND_DISPLAY=wayland-1 exec dbus-daemon --session --nofork "
+       "--address=unix:path=\"$XDG_RUNTIME_DIR/bus\""}},
+     {"pipewire", {"sh", "-c", "DBUS_SESSION_BUS_ADDRESS=unix:path=\"$XDG_RUNTIME_DIR/bus\" exec pipewire"}}},
     [](Session& s) {
         // swaybg is started by sway with the picture it was given.
         const Ran r = s.run({"pgrep", "-a", "-x", "swaybg"});
@@ -488,6 +517,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {Do::Screen},
                   {Do::Apply, "gridB.bmp"},
                   {Do::Screen},
+                  {Do::PortalCapture},
                   {Do::Reload},
                   {Do::Screen},
                   {Do::Relogin},
