@@ -339,6 +339,40 @@ const DesktopRow kCinnamon{
     },
 };
 
+// KDE Plasma on X: KWin replaces the session's window manager, plasmashell draws the desktop. The
+// picture it holds is read back with a desktop script of its own.
+std::string PlasmaScript(Session& s, const std::string& script) {
+    const Ran r = s.run({"dbus-send", "--session", "--print-reply", "--dest=org.kde.plasmashell",
+                         "/PlasmaShell", "org.kde.PlasmaShell.evaluateScript", "string:" + script});
+    if (r.status != 0) return {};
+    const auto open = r.out.find("string \"");
+    if (open == std::string::npos) return {};
+    return Trim(r.out.substr(open + 8, r.out.rfind('"') - open - 8));
+}
+
+const DesktopRow kKde{
+    "KDE",
+    {"XDG_CURRENT_DESKTOP=KDE", "KDE_FULL_SESSION=true", "KDE_SESSION_VERSION=5"},
+    {{"kwin_x11", {"kwin_x11", "--replace"}}, {"plasmashell", {"plasmashell"}}},
+    [](Session& s) {
+        const std::string uri =
+            PlasmaScript(s, "var d = desktops()[0]; d.currentConfigGroup = [\"Wallpaper\", "
+                            "\"org.kde.image\", \"General\"]; print(d.readConfig(\"Image\"));");
+        return uri.starts_with("file://") ? uri.substr(7) : uri;
+    },
+    {},
+    {},
+    {},
+    {},
+    {},
+    false,
+    // The shell takes its time to load its desktops; the user sees them before acting.
+    [](Session& s) {
+        s.check(s.waitFor([&] { return PlasmaScript(s, "print(desktops().length);") == "1"; }, 30000),
+                "plasmashell shows its desktop");
+    },
+};
+
 // GNOME Shell on Wayland, headless with one virtual monitor, on a system bus of its own (it wants
 // one; an empty one will do). It draws the background itself; the screen is read through its own
 // screenshot interface, which answers only a caller holding the name org.gnome.Screenshot.
@@ -511,6 +545,7 @@ INSTANTIATE_TEST_SUITE_P(
         TierCase{"XfceBeforeFirstStart", kXfce, {{Do::Apply, "gridA.bmp"}, {Do::StartDesktop}, {Do::Screen}}},
         TierCase{"Mate", kMate, kApplyTwiceAndLogInAgain}, TierCase{"Lxqt", kLxqt, kApplyTwiceAndLogInAgain},
         TierCase{"Cinnamon", kCinnamon, kApplyTwiceAndLogInAgain},
+        TierCase{"Kde", kKde, kApplyTwiceAndLogInAgain},
         // The window runs on the X server beside it, not in GNOME: nodo-cli alone hands the picture over.
         TierCase{"Gnome",
                  kGnome,
