@@ -90,9 +90,12 @@ public:
         qunsetenv("XDG_SESSION_TYPE");
     }
 
+    // The settings the session's desktop gives, with this test's waiting time and folder.
     void useScreen(QDBusConnection bus) {
-        screen = std::make_unique<QtScreen>(
-            std::make_unique<ScreenshotPortal>(std::move(bus), PortalSettings{kGiveUp, {shots.path()}}));
+        PortalSettings settings = SessionPortalSettings();
+        settings.giveUp = kGiveUp;
+        settings.temporaryFolders = {shots.path()};
+        screen = std::make_unique<QtScreen>(std::make_unique<ScreenshotPortal>(std::move(bus), settings));
         tp.platform().screen = screen.get();
     }
 
@@ -262,16 +265,21 @@ struct RefusalCase {
     const char* name;
     Bus bus;
     const char* mode;
-    const char* uri; // for "uri": relative names are made absolute in the sources folder
-    bool message;    // reported, rather than ended quietly
+    const char* uri;     // for "uri": relative names are made absolute in the sources folder
+    bool message;        // reported, rather than ended quietly
+    const char* desktop; // XDG_CURRENT_DESKTOP for the capture
 };
 
 class PortalRefusal : public PortalCapture, public ::testing::WithParamInterface<RefusalCase> {};
 
 TEST_P(PortalRefusal, LeavesThePageAndTheFilesAsTheyWere) {
     const RefusalCase& c = GetParam();
+    const QByteArray desktop = qgetenv("XDG_CURRENT_DESKTOP");
+    qputenv("XDG_CURRENT_DESKTOP", c.desktop);
     std::unique_ptr<PrivateSessionBus> emptyBus;
-    if (c.bus == Bus::Empty) {
+    if (c.bus == Bus::Portal) {
+        useScreen(s_bus->connect());
+    } else if (c.bus == Bus::Empty) {
         emptyBus = std::make_unique<PrivateSessionBus>();
         ASSERT_TRUE(emptyBus->ok());
         useScreen(emptyBus->connect());
@@ -307,6 +315,7 @@ TEST_P(PortalRefusal, LeavesThePageAndTheFilesAsTheyWere) {
     QElapsedTimer t;
     t.start();
     EXPECT_EQ(capture(), nullptr);
+    qputenv("XDG_CURRENT_DESKTOP", desktop);
     const qint64 took = t.elapsed();
 
     EXPECT_EQ(state.CurPicFile, earlier);
@@ -326,6 +335,10 @@ TEST_P(PortalRefusal, LeavesThePageAndTheFilesAsTheyWere) {
         EXPECT_GT(text.size(), QStringLiteral("无法读取屏幕图像，截图失败。\n\n").size()) << "with a reason";
         if (QByteArray(c.mode) == "end") {
             EXPECT_TRUE(text.contains(QStringLiteral("response 2"))) << text.toStdString();
+        }
+        if (QByteArray(c.mode) == "cancel") {
+            EXPECT_TRUE(text.contains(QStringLiteral("refused the screenshot without asking")))
+                << text.toStdString();
         }
         EXPECT_EQ(tp.messages.shown[1].caption, QStringLiteral("Nodo助手"));
     }
@@ -357,18 +370,20 @@ TEST_P(PortalRefusal, LeavesThePageAndTheFilesAsTheyWere) {
 INSTANTIATE_TEST_SUITE_P(
     Capture, PortalRefusal,
     ::testing::Values(
-        RefusalCase{"cancelled_by_the_user", Bus::Portal, "cancel", "", false},
+        RefusalCase{"cancelled_by_the_user", Bus::Portal, "cancel", "", false, "GNOME"},
+        // KDE's portal shows nothing to cancel for a request without a dialog: its 1 is a refusal.
+        RefusalCase{"refused_without_a_dialog", Bus::Portal, "cancel", "", true, "KDE"},
         // The portal's backend failed (sway's wlr portal when its file belongs to another user).
-        RefusalCase{"ended_by_the_portal", Bus::Portal, "end", "", true},
-        RefusalCase{"never_answers", Bus::Portal, "silent", "", false},
-        RefusalCase{"never_replies", Bus::Portal, "mute", "", false},
-        RefusalCase{"call_fails", Bus::Portal, "error", "", true},
-        RefusalCase{"portal_without_screenshots", Bus::Portal, "noscreenshot", "", true},
-        RefusalCase{"no_portal_on_the_bus", Bus::Empty, "png", "", true},
-        RefusalCase{"no_bus", Bus::None, "png", "", true},
-        RefusalCase{"picture_not_a_file", Bus::Portal, "uri", "https://example.invalid/s.png", true},
-        RefusalCase{"picture_missing", Bus::Portal, "uri", "missing.png", true},
-        RefusalCase{"picture_broken", Bus::Portal, "uri", "broken.png", true}),
+        RefusalCase{"ended_by_the_portal", Bus::Portal, "end", "", true, "GNOME"},
+        RefusalCase{"never_answers", Bus::Portal, "silent", "", false, "GNOME"},
+        RefusalCase{"never_replies", Bus::Portal, "mute", "", false, "GNOME"},
+        RefusalCase{"call_fails", Bus::Portal, "error", "", true, "GNOME"},
+        RefusalCase{"portal_without_screenshots", Bus::Portal, "noscreenshot", "", true, "GNOME"},
+        RefusalCase{"no_portal_on_the_bus", Bus::Empty, "png", "", true, "GNOME"},
+        RefusalCase{"no_bus", Bus::None, "png", "", true, "GNOME"},
+        RefusalCase{"picture_not_a_file", Bus::Portal, "uri", "https://example.invalid/s.png", true, "GNOME"},
+        RefusalCase{"picture_missing", Bus::Portal, "uri", "missing.png", true, "GNOME"},
+        RefusalCase{"picture_broken", Bus::Portal, "uri", "broken.png", true, "GNOME"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

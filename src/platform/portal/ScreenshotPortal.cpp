@@ -40,6 +40,13 @@ QString Describe(const QDBusError& e) {
 
 } // namespace
 
+PortalSettings SessionPortalSettings() {
+    PortalSettings settings;
+    const QStringList desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':', Qt::SkipEmptyParts);
+    settings.noDialog = desktops.contains(QStringLiteral("KDE"), Qt::CaseInsensitive);
+    return settings;
+}
+
 // One Screenshot request from the version question to the Response signal. Lives on the stack of
 // ScreenshotPortal::take() and runs its own event loop.
 class PortalRequest : public QObject {
@@ -72,7 +79,14 @@ public slots:
             readPicture(results.value(QStringLiteral("uri")).toString());
             break;
         case 1:
-            finish(PortalShot::Outcome::Cancelled, QStringLiteral("cancelled by the user"));
+            if (m_settings.noDialog)
+                finish(
+                    PortalShot::Outcome::Ended,
+                    QStringLiteral("the desktop's portal refused the screenshot without asking (response 1 "
+                                   "after %1 ms, and it shows no dialog to cancel)")
+                        .arg(m_clock.elapsed()));
+            else
+                finish(PortalShot::Outcome::Cancelled, QStringLiteral("cancelled by the user"));
             break;
         default:
             finish(PortalShot::Outcome::Ended,

@@ -18,7 +18,13 @@ struct PortalSettings {
     // A picture file inside one of these folders is the portal's copy for us alone and is removed
     // once read; a file anywhere else (the user's pictures folder) is left where it is.
     QStringList temporaryFolders = DefaultTemporaryFolders();
+    // The desktop's portal shows no dialog for a request without one (KDE Plasma's): no user can
+    // have cancelled it, so its answer 1 is its own refusal, reported as a failure.
+    bool noDialog = false;
 };
+
+// Portal settings for the running session: noDialog where XDG_CURRENT_DESKTOP names KDE.
+PortalSettings SessionPortalSettings();
 
 struct PortalShot {
     enum class Outcome {

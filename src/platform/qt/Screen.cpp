@@ -73,7 +73,8 @@ ScreenShot QtScreen::grabFromServer() const {
 }
 
 ScreenShot QtScreen::askPortal() {
-    if (!m_portal) m_portal = std::make_unique<ScreenshotPortal>(QDBusConnection::sessionBus());
+    if (!m_portal)
+        m_portal = std::make_unique<ScreenshotPortal>(QDBusConnection::sessionBus(), SessionPortalSettings());
     PortalShot shot = m_portal->take();
     if (shot.refused()) return {ScreenShot::Outcome::Refused, {}, shot.detail};
     if (shot.outcome != PortalShot::Outcome::Taken) return {ScreenShot::Outcome::Failed, {}, shot.detail};
