@@ -82,6 +82,7 @@ enum class Do {
     Reload,        // the desktop reads its configuration again
     ApplyInWindow, // the window's "应用到桌面", its confirmation answered, then the window closed
     PortalCapture, // the capture's request to the session's desktop portal equals the screen
+    PortalRefused, // the same request fails, and says `expect`
 };
 
 struct Step {
@@ -222,6 +223,13 @@ TEST_P(Desktops, WallpaperReachesTheScreenAndStays) {
             s.step("close the window (step " + std::to_string(n) + ")");
             s.click(s.main().at(at::kClose.x, at::kClose.y));
             s.check(s.waitExit(), "the window closes");
+            break;
+        }
+        case Do::PortalRefused: {
+            s.step("the desktop portal refuses (step " + std::to_string(n) + ")");
+            const Ran r = RunAs(s, c.desktop, {NODO_PORTAL_SHOT, s.scratch() + "/portal.png"});
+            s.check(r.status != 0 && r.out.find(step.expect) != std::string::npos,
+                    std::string("the capture fails and says \"") + step.expect + "\":\n" + r.out);
             break;
         }
         case Do::PortalCapture: {
@@ -367,6 +375,36 @@ const DesktopRow kKde{
     {},
     false,
     // The shell takes its time to load its desktops; the user sees them before acting.
+    [](Session& s) {
+        s.check(s.waitFor([&] { return PlasmaScript(s, "print(desktops().length);") == "1"; }, 30000),
+                "plasmashell shows its desktop");
+    },
+};
+
+// KDE Plasma on Wayland: kwin_wayland on its virtual back end, plasmashell in it, the session's
+// programs told where it is as Plasma's start does. kwin_wayland carries a file capability that a
+// container's root may not take, which makes it fail to start; a copy without it runs the same.
+const DesktopRow kKdeWayland{
+    "KDE on Wayland",
+    {"XDG_CURRENT_DESKTOP=KDE", "KDE_FULL_SESSION=true", "KDE_SESSION_VERSION=5", "XDG_SESSION_TYPE=wayland"},
+    {{"kwin_wayland",
+      {"sh", "-c",
+       "cp /usr/bin/kwin_wayland \"$XDG_RUNTIME_DIR/kwin_wayland\" && exec \"$XDG_RUNTIME_DIR/kwin_wayland\" "
+       "--virtual --width 1366 --height 768 --socket wayland-kde"}},
+     {"plasmashell",
+      {"sh", "-c",
+       "export WAYLAND_DISPLAY=wayland-kde QT_QPA_PLATFORM=wayland && dbus-update-activation-environment "
+       "WAYLAND_DISPLAY QT_QPA_PLATFORM XDG_CURRENT_DESKTOP XDG_SESSION_TYPE KDE_FULL_SESSION && exec "
+       "plasmashell"}}},
+    [](Session&) { return std::string(); },
+    {},
+    [](Session&) {
+        return std::vector<std::string>{"WAYLAND_DISPLAY=wayland-kde", "QT_QPA_PLATFORM=wayland"};
+    },
+    {},
+    {},
+    {},
+    false,
     [](Session& s) {
         s.check(s.waitFor([&] { return PlasmaScript(s, "print(desktops().length);") == "1"; }, 30000),
                 "plasmashell shows its desktop");
@@ -546,6 +584,11 @@ INSTANTIATE_TEST_SUITE_P(
         TierCase{"Mate", kMate, kApplyTwiceAndLogInAgain}, TierCase{"Lxqt", kLxqt, kApplyTwiceAndLogInAgain},
         TierCase{"Cinnamon", kCinnamon, kApplyTwiceAndLogInAgain},
         TierCase{"Kde", kKde, kApplyTwiceAndLogInAgain},
+        // KDE's portal, in a whole Plasma session on Wayland, answers the capture's request with 1 at
+        // once and shows nothing: the capture says it failed, and why.
+        TierCase{"KdeWaylandPortal",
+                 kKdeWayland,
+                 {{Do::StartDesktop}, {Do::PortalRefused, "", "refused the screenshot without asking"}}},
         // The window runs on the X server beside it, not in GNOME: nodo-cli alone hands the picture over.
         TierCase{"Gnome",
                  kGnome,

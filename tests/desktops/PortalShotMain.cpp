@@ -13,7 +13,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: portal_shot OUT.png\n");
         return 2;
     }
-    nodo::PortalSettings settings;
+    nodo::PortalSettings settings = nodo::SessionPortalSettings();
     settings.giveUp = std::chrono::milliseconds(20000);
     const nodo::PortalShot shot = nodo::ScreenshotPortal(QDBusConnection::sessionBus(), settings).take();
     std::printf("outcome %d %s\n", static_cast<int>(shot.outcome), qPrintable(shot.detail));
