@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -208,8 +209,15 @@ TEST_P(Desktops, WallpaperReachesTheScreenAndStays) {
             s.step("apply in the window (step " + std::to_string(n) + ")");
             const auto before = fs::last_write_time(s.path("source/DeskTopBG/Mix.bmp"));
             s.start();
-            s.click(s.main().at(at::kApply.x, at::kApply.y));
-            const auto box = s.waitWindow("InfoFrm");
+            // A desktop just started may show a notification over the window's corner for a few
+            // seconds (Cinnamon does) that takes the click: the user clicks again once it is gone.
+            s.waitFor([&] { return s.activeWindow() == s.main().id; }, 10000);
+            s.step("click 应用到桌面 (step " + std::to_string(n) + ")");
+            std::optional<Window> box;
+            for (int attempt = 0; attempt < 2 && !box; ++attempt) {
+                s.click(s.main().at(at::kApply.x, at::kApply.y));
+                box = s.waitWindow("InfoFrm", 8000);
+            }
             if (!s.check(box.has_value(), "the confirmation shows")) break;
             s.click(box->at(infor::kOk.x, infor::kOk.y));
             s.check(
