@@ -168,6 +168,11 @@ void CalendarWindow::buildEditMenu() {
     item("打X", [](TNoteEdit& e) { e.replaceSelection(QStringLiteral("×")); });
     m_editMenu->addSeparator();
     item("撤销(Ctrl+Z)", [](TNoteEdit& e) { e.undo(); });
+    // The text export the main window keeps in its hidden options menu: the dated note as a text file.
+    m_editMenu->addSeparator();
+    QAction* exportNote = m_editMenu->addAction(QStringLiteral("内容导出"));
+    exportNote->setObjectName(QStringLiteral("N_OutPutCon"));
+    connect(exportNote, &QAction::triggered, this, [this] { m_board->N_OutPutConClick(); });
 }
 
 void CalendarWindow::attachEditMenu(TNoteEdit* editor) {

@@ -118,6 +118,28 @@ void TypeSwitchPickCloseAndStartAgain(Session& s) {
     Close(s);
 }
 
+// The editing menu's last item exports the dated note: the save dialog takes a name typed into it,
+// and the text is written with ".txt" appended, a line end after it.
+void ExportTheNote(Session& s) {
+    s.start();
+    const Window w = s.main();
+    s.step("type a note");
+    Type(s, w, cal::kNote, "export me");
+    s.step("export it from the editing menu");
+    s.click(Centre(w, cal::kNote), 3);
+    s.pause(500);
+    s.key("Up"); // the last item, "内容导出"
+    s.key("Return");
+    s.pause(1500);
+    const std::string name = s.scratch() + "/files/note";
+    s.key("Control_L+a");
+    s.type(name);
+    s.key("Return");
+    s.check(s.waitFor([&] { return s.read("../files/note.txt") == "export me\r\n"; }),
+            "note.txt holds the note: \"" + s.read("../files/note.txt") + "\"");
+    Close(s);
+}
+
 void SecondStartBringsTheFirstForward(Session& s) {
     s.start();
     const Window w = s.main();
@@ -150,6 +172,7 @@ const std::vector<CalendarScenario>& Table() {
         {"TypeSwitchPickCloseAndStartAgain_Bare", false, TypeSwitchPickCloseAndStartAgain},
         {"TypeSwitchPickCloseAndStartAgain_Openbox", true, TypeSwitchPickCloseAndStartAgain},
         {"SecondStartRaisesTheFirst_Openbox", true, SecondStartBringsTheFirstForward},
+        {"ExportTheNote_Openbox", true, ExportTheNote},
         {"SecondStartFocusesTheFirst_Bare", false, SecondStartWithoutWindowManager},
     };
     return table;
