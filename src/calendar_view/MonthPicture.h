@@ -8,8 +8,10 @@
 
 namespace nodo {
 
-// The control's size in the main window; the picture keeps its layout.
-inline constexpr QSize kMonthPictureSize{419, 255};
+// The control's size in the calendar window. At the main window's 419 x 255 the six weeks get 28
+// pixels a row, and each day's lunar line runs into the next week's day numbers; on the desktop,
+// where the month is there to be read, it gets the rows the calendar window gives it.
+inline constexpr QSize kMonthPictureSize{419, 305};
 
 // The control with `day` selected (its month shown, lunar days, festivals and solar terms under the
 // day numbers), on white, drawn at `scale` device pixels per pixel of its layout, so the text stays
