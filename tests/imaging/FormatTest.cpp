@@ -38,8 +38,8 @@ TEST(BitmapBasics, LayoutAndCopies) {
     EXPECT_THROW(Bitmap(2, 2, 16), std::invalid_argument);
     EXPECT_THROW(Bitmap(-1, 2, 24), std::invalid_argument);
     try {
-        Bitmap(10001, 10000, 24);
-        FAIL();
+        const Bitmap tooLarge(10001, 10000, 24);
+        FAIL() << tooLarge.width();
     } catch (const PictureError& e) {
         EXPECT_EQ(e.kind(), PictureErrorKind::TooLarge);
     }

@@ -186,7 +186,7 @@ TEST_P(DesktopWallpaperFailureTest, FailsWithAReasonAndRunsNothing) {
     const auto& c = GetParam();
     env = c.env;
     std::ofstream(dir / "garbage.bmp") << "not a picture at all";
-    std::ofstream(dir / "empty.bmp");
+    { const std::ofstream empty(dir / "empty.bmp"); } // made, and left empty
     auto wallpaper = make();
     std::string error;
     const std::string file = c.file.empty() ? mix().string() : (dir / c.file).string();
