@@ -103,7 +103,7 @@ int Status() {
     return 0;
 }
 
-int Refresh(std::vector<std::string> applyArgs) {
+int Refresh(const std::vector<std::string>& applyArgs) {
     const auto file = cli::CalendarWallpaperStateFile();
     CalendarWallpaperState s = CalendarWallpaperState::Load(file);
     desktop::DesktopWallpaper wallpaper({}, std::make_unique<desktop::PosixCommandRunner>());
