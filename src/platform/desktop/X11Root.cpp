@@ -64,6 +64,18 @@ void fillImage(XImage* image, const Visual* visual, const pic::Bitmap& bgr) {
     const Channel red(visual->red_mask), green(visual->green_mask), blue(visual->blue_mask);
     const int bpp = image->bits_per_pixel;
     const bool msb = image->byte_order == MSBFirst;
+    // Nearly every server's layout: 32 bits a pixel, least significant byte first, blue in the
+    // lowest byte. Each pixel is its three bytes as they are, then a zero.
+    if (bpp == 32 && !msb && visual->blue_mask == 0xff && visual->green_mask == 0xff00 &&
+        visual->red_mask == 0xff0000) {
+        for (int y = 0; y < bgr.height(); ++y) {
+            const std::uint8_t* s = bgr.row(y);
+            auto* d = reinterpret_cast<std::uint8_t*>(image->data) + std::size_t(image->bytes_per_line) * y;
+            for (int x = 0; x < bgr.width(); ++x, s += 3, d += 4)
+                d[0] = s[0], d[1] = s[1], d[2] = s[2], d[3] = 0;
+        }
+        return;
+    }
     for (int y = 0; y < bgr.height(); ++y) {
         const std::uint8_t* s = bgr.row(y);
         auto* d = reinterpret_cast<std::uint8_t*>(image->data) + std::size_t(image->bytes_per_line) * y;
@@ -122,7 +134,11 @@ bool installOnScreen(Display* dpy, int screen, const pic::Bitmap& picture, std::
         return false;
     }
 
-    const pic::Bitmap scaled = pic::StretchBitmap(picture, width, height);
+    // A 24-bit picture of the screen's size is used as it is; anything else is stretched to it.
+    const bool asItIs =
+        picture.width() == width && picture.height() == height && picture.bytesPerPixel() == 3;
+    const pic::Bitmap stretched = asItIs ? pic::Bitmap() : pic::StretchBitmap(picture, width, height);
+    const pic::Bitmap& scaled = asItIs ? picture : stretched;
     // Plain XPutImage: shared-memory images are not offered by every server.
     XImage* image = XCreateImage(dpy, visual, depth, ZPixmap, 0, nullptr, width, height, 32, 0);
     if (!image) {

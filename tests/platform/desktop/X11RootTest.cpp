@@ -175,6 +175,20 @@ TEST_F(X11Root, RootShowsThePictureStretchedAndFreesTheLastOne) {
     EXPECT_EQ(g_lastError, BadDrawable);
 }
 
+// A 24-bit picture of the screen's own size goes to the server without a stretch, pixel for pixel.
+TEST_F(X11Root, AScreenSizedPictureIsShownAsItIs) {
+    const auto file = dir / "Mix.bmp";
+    pic::SaveBmpFile(file, Quarters(width(), height(), 24), 24);
+    auto wallpaper = make();
+    std::string error;
+    ASSERT_TRUE(wallpaper->apply(file.string(), error)) << error;
+    XSync(dpy, False);
+    const Pixmap pm = property("_XROOTPMAP_ID");
+    ASSERT_NE(pm, Pixmap(None));
+    for (const auto& [point, colour] : samples())
+        EXPECT_EQ(pixelOf(pm, point.first, point.second), colour) << point.first << "," << point.second;
+}
+
 TEST_F(X11Root, FailuresAreReportedNotFatal) {
     std::string error;
     EXPECT_FALSE(SetRootWallpaper("nodo-no-such-host:91", Quarters(4, 4), error));
