@@ -308,7 +308,7 @@ std::string TCopyScreenForm::saveSelection(const capture::Rect& rect) {
     const pic::Bitmap bitmap =
         FromQImage(m_screen.copy(rect.left, rect.top, rect.width(), rect.height()), 24);
     TmpFolder(*m_ctx.platform);
-    const std::string file = m_ctx.platform->folder->path("tmp\\tmp.bmp");
+    std::string file = m_ctx.platform->folder->path("tmp\\tmp.bmp");
     pic::SaveBmpFile(file, bitmap, 24);
     return file;
 }

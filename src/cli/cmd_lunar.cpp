@@ -211,7 +211,7 @@ int ShowMonth(const std::string& text) {
         std::string number =
             palette.paint(Centred(std::to_string(d), kCell), column == 0 || column == 6 ? "31" : nullptr);
         if (palette.on && today.year == year && today.month == month && today.day == d)
-            number = "\x1b[7m" + number + "\x1b[0m";
+            number = std::string("\x1b[7m").append(number).append("\x1b[0m");
         numbers += number;
         lunar += palette.paint(Centred(label.text, kCell), LunarColour(label.kind));
         if (column == 6 || d == days) {

@@ -13,7 +13,7 @@
 namespace nodo {
 
 std::string TmpFolder(Platform& platform) {
-    const std::string dir = platform.folder->path("tmp");
+    std::string dir = platform.folder->path("tmp");
     if (!platform.kernel->directoryExists(dir) && !platform.kernel->createFolder(dir))
         throw FileError("Cannot create folder \"" + dir + "\"");
     return dir;

@@ -141,6 +141,7 @@ template <class F> void TPicSelFrm::reportErrors(F&& handler) {
 
 std::vector<std::string> TPicSelFrm::rows() const {
     std::vector<std::string> out;
+    out.reserve(static_cast<std::size_t>(LVpic->topLevelItemCount()));
     for (int i = 0; i < LVpic->topLevelItemCount(); ++i)
         out.push_back(LVpic->topLevelItem(i)->text(0).toStdString());
     return out;

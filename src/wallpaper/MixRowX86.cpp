@@ -2,6 +2,7 @@
 // each picked at run time by what the processor supports.
 #include "wallpaper/MixRowVector.h"
 
+#include <cstddef>
 #include <immintrin.h>
 
 namespace nodo::mixrow {
@@ -12,12 +13,12 @@ namespace {
 // pixels of a row go through the scalar loop and no load leaves the row.
 __attribute__((target("ssse3"))) void Expand24To32Ssse3(const std::uint8_t* s, std::uint8_t* d, int width) {
     const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
-    int x = 0;
+    std::ptrdiff_t x = 0; // pixel offsets are computed in the pointer's own width
     for (; x + 6 <= width; x += 4) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 3 * x));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 4 * x), _mm_shuffle_epi8(v, spread));
     }
-    Expand24To32Scalar(s + 3 * x, d + 4 * x, width - x);
+    Expand24To32Scalar(s + 3 * x, d + 4 * x, static_cast<int>(width - x));
 }
 
 // Percentages the vector loops handle: |a - b| * percent stays within 16 bits, and
@@ -51,7 +52,7 @@ inline __m128i WhiteMask(__m128i va, __m128i fourth, __m128i ones) {
 void MixRowSse2(const std::uint8_t* a, std::uint8_t* b, int width, int percent) {
     const __m128i ones = _mm_set1_epi8(-1);
     const __m128i fourth = _mm_set1_epi32(static_cast<int>(0xFF000000u));
-    int x = 0;
+    std::ptrdiff_t x = 0; // pixel offsets are computed in the pointer's own width
     if (percent == 50) {
         for (; x + 4 <= width; x += 4) {
             const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + 4 * x));
@@ -61,7 +62,7 @@ void MixRowSse2(const std::uint8_t* a, std::uint8_t* b, int width, int percent) 
                 _mm_or_si128(_mm_and_si128(white, vb), _mm_andnot_si128(white, HalfMix(va, vb)));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(b + 4 * x), out);
         }
-        MixRowScalar(a + 4 * x, b + 4 * x, width - x, percent);
+        MixRowScalar(a + 4 * x, b + 4 * x, static_cast<int>(width - x), percent);
         return;
     }
     const __m128i zero = _mm_setzero_si128();
@@ -77,7 +78,7 @@ void MixRowSse2(const std::uint8_t* a, std::uint8_t* b, int width, int percent) 
         const __m128i out = _mm_or_si128(_mm_and_si128(white, vb), _mm_andnot_si128(white, mixed));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(b + 4 * x), out);
     }
-    MixRowScalar(a + 4 * x, b + 4 * x, width - x, percent);
+    MixRowScalar(a + 4 * x, b + 4 * x, static_cast<int>(width - x), percent);
 }
 
 __attribute__((target("avx2"))) inline __m256i MixLanes256(__m256i a16, __m256i b16, __m256i p,
@@ -112,7 +113,7 @@ __attribute__((target("avx2"))) void MixRowAvx2(const std::uint8_t* a, std::uint
                                                 int percent) {
     const __m256i ones = _mm256_set1_epi8(-1);
     const __m256i fourth = _mm256_set1_epi32(static_cast<int>(0xFF000000u));
-    int x = 0;
+    std::ptrdiff_t x = 0; // pixel offsets are computed in the pointer's own width
     if (percent == 50) {
         // Sixteen pixels, one cache line of each picture, per turn.
         for (; x + 16 <= width; x += 16) {
@@ -127,7 +128,7 @@ __attribute__((target("avx2"))) void MixRowAvx2(const std::uint8_t* a, std::uint
             HalfMixEight(a + 4 * x, b + 4 * x, fourth, ones);
             x += 8;
         }
-        MixRowSse2(a + 4 * x, b + 4 * x, width - x, percent);
+        MixRowSse2(a + 4 * x, b + 4 * x, static_cast<int>(width - x), percent);
         return;
     }
     const __m256i zero = _mm256_setzero_si256();
@@ -144,7 +145,7 @@ __attribute__((target("avx2"))) void MixRowAvx2(const std::uint8_t* a, std::uint
         const __m256i white = _mm256_cmpeq_epi32(_mm256_or_si256(va, fourth), ones);
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(b + 4 * x), _mm256_blendv_epi8(mixed, vb, white));
     }
-    MixRowSse2(a + 4 * x, b + 4 * x, width - x, percent);
+    MixRowSse2(a + 4 * x, b + 4 * x, static_cast<int>(width - x), percent);
 }
 
 // The vector loops take percentages 0 .. kVectorMaxPercent; others always go to the scalar loop.

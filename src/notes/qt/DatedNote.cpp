@@ -42,7 +42,7 @@ QPixmap ToolPicture(const QSize& size, bool stamp) {
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(stamp ? QColor(70, 90, 140) : QColor(220, 0, 0));
-    p.setFont(UiFont(QStringLiteral("Arial"), stamp ? 10 : 10, true));
+    p.setFont(UiFont(QStringLiteral("Arial"), 10, true));
     if (stamp) p.drawRect(QRectF(0.5, 0.5, size.width() - 1, size.height() - 1));
     p.drawText(QRect(QPoint(0, 0), size), Qt::AlignCenter,
                stamp ? QStringLiteral("日期") : QStringLiteral("A"));

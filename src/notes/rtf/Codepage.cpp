@@ -7,7 +7,8 @@
 namespace nodo::rtf {
 
 namespace {
-const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+// iconv_open says it failed with this value, which its interface defines as (iconv_t)-1.
+const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1); // NOLINT(performance-no-int-to-ptr)
 
 std::string IconvName(int codepage) {
     switch (codepage) {
@@ -34,9 +35,8 @@ std::string IconvName(int codepage) {
 int CodepageOfCharset(int charset) {
     switch (charset) {
     case 0:
+    case 2: // symbol fonts: the bytes are glyph numbers; show them as Latin
         return 1252;
-    case 2:
-        return 1252; // symbol fonts: the bytes are glyph numbers; show them as Latin
     case 77:
         return 10000;
     case 128:

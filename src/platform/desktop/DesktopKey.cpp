@@ -82,7 +82,9 @@ void DesktopKey::setValues(const std::vector<std::pair<std::string, std::string>
         if (name.empty() || name.find_first_of("=\r\n") != std::string::npos)
             throw FileError("invalid value name: '" + name + "'");
     auto all = entries();
-    for (const auto& [name, value] : values) {
+    for (const auto& entry : values) {
+        const std::string& name = entry.first;
+        const std::string& value = entry.second;
         auto it =
             std::find_if(all.begin(), all.end(), [&](const auto& e) { return sameName(e.first, name); });
         if (it != all.end())

@@ -63,7 +63,7 @@ std::filesystem::path WallpaperCache::storeBytes(const std::vector<std::uint8_t>
     for (int n = 0;; ++n) {
         char name[64];
         std::snprintf(name, sizeof name, "wallpaper-%013lld-%03d%s", static_cast<long long>(ms), n, suffix);
-        const auto path = m_folder / name;
+        auto path = m_folder / name;
         if (std::filesystem::exists(path, ec)) continue;
         // WriteWholeFile goes through a temporary name, so a desktop never sees half a picture.
         pic::WriteWholeFile(path, bytes);

@@ -33,7 +33,8 @@ bool IsValidUtf8(std::string_view s) {
 static std::string Convert(std::string_view in, const char* from, const char* to, bool* ok) {
     *ok = false;
     iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(in);
+    // iconv_open fails with (iconv_t)-1, as its interface defines.
+    if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(in); // NOLINT(performance-no-int-to-ptr)
     std::string out;
     out.resize(in.size() * 4 + 16);
     char* src = const_cast<char*>(in.data());
