@@ -112,7 +112,7 @@ bool DesktopWallpaper::applyOrThrow(const std::string& file, std::string& error)
     const auto copy = jpeg ? m_cache.storeJpeg(*jpeg) : m_cache.store(picture);
     NODO_LOG("nodo.wallpaper") << "handing over " << copy.string()
                                << (jpeg ? " (the JPEG as it is)" : " (as PNG)");
-    if (!ShowOnDesktop(m_lastDesktop, runner, copy, error, facts())) {
+    if (!ShowOnDesktop(m_lastDesktop, runner, copy, error, facts(Purpose::Show))) {
         m_cache.refused(copy);
         return false;
     }
@@ -132,16 +132,18 @@ bool DesktopWallpaper::busEnvironment(std::vector<std::string>& extra, std::stri
     return true;
 }
 
-SessionFacts DesktopWallpaper::facts() const {
-    // Only what the desktop found needs: the X display is opened for XFCE alone.
+SessionFacts DesktopWallpaper::facts(Purpose purpose) const {
+    // Only what the desktop found needs for the job: the X display is opened for XFCE's hand-over
+    // alone, the processes are listed for LXQt's, and for sway's background program when asked.
     SessionFacts facts;
     facts.configHome = m_options.configHome;
     facts.home = m_options.home;
-    if (m_lastDesktop == Desktop::Xfce && m_options.screenLayout)
+    if (purpose == Purpose::Show && m_lastDesktop == Desktop::Xfce && m_options.screenLayout)
         if (const auto display = m_options.environment("DISPLAY"))
             facts.screen = m_options.screenLayout(*display);
-    if ((m_lastDesktop == Desktop::Lxqt || m_lastDesktop == Desktop::Sway) && m_options.sessionCommandLines)
-        facts.processes = m_options.sessionCommandLines();
+    const bool listProcesses =
+        m_lastDesktop == Desktop::Lxqt || (purpose == Purpose::Read && m_lastDesktop == Desktop::Sway);
+    if (listProcesses && m_options.sessionCommandLines) facts.processes = m_options.sessionCommandLines();
     return facts;
 }
 
@@ -151,7 +153,7 @@ std::optional<std::filesystem::path> DesktopWallpaper::current() {
     std::string error;
     if (m_lastDesktop == Desktop::None || !busEnvironment(extra, error)) return std::nullopt;
     EnvironmentRunner runner(*m_runner, extra);
-    return CurrentWallpaper(m_lastDesktop, runner, facts());
+    return CurrentWallpaper(m_lastDesktop, runner, facts(Purpose::Read));
 }
 
 } // namespace desktop

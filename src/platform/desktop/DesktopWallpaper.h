@@ -57,7 +57,8 @@ private:
     // The session bus the desktop's tools need put in their environment; false with `error` when
     // there is none.
     bool busEnvironment(std::vector<std::string>& extra, std::string& error) const;
-    SessionFacts facts() const;
+    enum class Purpose { Show, Read }; // handing a picture over, or asking which one is shown
+    SessionFacts facts(Purpose purpose) const;
 
     DesktopWallpaperOptions m_options;
     std::unique_ptr<CommandRunner> m_runner;
