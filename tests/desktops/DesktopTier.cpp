@@ -605,6 +605,17 @@ const std::vector<Step> kApplyTwiceAndLogInAgain = {
     {Do::Screen},
 };
 
+// Two applies through nodo-cli, each read back on the screen, then a capture through the portal.
+const std::vector<Step> kApplyTwiceAndCapture = {
+    {Do::StartDesktop}, {Do::Apply, "gridA.bmp"}, {Do::Screen}, {Do::Apply, "gridB.bmp"},
+    {Do::Screen},       {Do::PortalCapture},
+};
+
+std::vector<Step> Then(std::vector<Step> first, const std::vector<Step>& more) {
+    first.insert(first.end(), more.begin(), more.end());
+    return first;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Tier, Desktops,
     ::testing::Values(
@@ -620,29 +631,10 @@ INSTANTIATE_TEST_SUITE_P(
                  kKdeWayland,
                  {{Do::StartDesktop}, {Do::PortalRefused, "", "refused the screenshot without asking"}}},
         // The window runs on the X server beside it, not in GNOME: nodo-cli alone hands the picture over.
-        TierCase{"Gnome",
-                 kGnome,
-                 {{Do::StartDesktop},
-                  {Do::Apply, "gridA.bmp"},
-                  {Do::Screen},
-                  {Do::Apply, "gridB.bmp"},
-                  {Do::Screen},
-                  {Do::PortalCapture},
-                  {Do::Relogin},
-                  {Do::Screen}}},
+        TierCase{"Gnome", kGnome, Then(kApplyTwiceAndCapture, {{Do::Relogin}, {Do::Screen}})},
         // The wallpaper outlives a reload of sway's configuration and the next log-in.
-        TierCase{"Sway",
-                 kSway,
-                 {{Do::StartDesktop},
-                  {Do::Apply, "gridA.bmp"},
-                  {Do::Screen},
-                  {Do::Apply, "gridB.bmp"},
-                  {Do::Screen},
-                  {Do::PortalCapture},
-                  {Do::Reload},
-                  {Do::Screen},
-                  {Do::Relogin},
-                  {Do::Screen}}},
+        TierCase{"Sway", kSway,
+                 Then(kApplyTwiceAndCapture, {{Do::Reload}, {Do::Screen}, {Do::Relogin}, {Do::Screen}})},
         // pcmanfm-qt's desktop is not running: nothing can show the picture now, and the program says so;
         // the desktop shows it at its next start.
         TierCase{"LxqtDesktopNotRunning",
