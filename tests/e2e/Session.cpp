@@ -174,6 +174,25 @@ int IgnoreErrors(Display*, XErrorEvent*) {
     return 0;
 } // windows may go away while we look
 
+// A failure on a machine nobody can log in to afterwards (CI) is read from its output alone: the
+// end of every program's log goes with it.
+void PrintLogTails(const std::string& folder) {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        if (entry.path().extension() != ".log") continue;
+        std::ifstream in(entry.path());
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);) {
+            lines.push_back(std::move(line));
+            if (lines.size() > 20) lines.erase(lines.begin());
+        }
+        if (lines.empty()) continue;
+        std::cerr << "e2e: the end of " << entry.path().filename().string() << ":\n";
+        for (const std::string& line : lines)
+            std::cerr << "  | " << line << "\n";
+    }
+}
+
 } // namespace
 
 Session::Session(std::string name, Options options) : m_name(std::move(name)), m_options(std::move(options)) {
@@ -197,9 +216,10 @@ Session::Session(std::string name, Options options) : m_name(std::move(name)), m
 
 Session::~Session() {
     logout();
-    if (m_failed || ::testing::Test::HasFailure())
+    if (m_failed || ::testing::Test::HasFailure()) {
         std::cerr << "e2e: the session's folder is kept: " << m_scratch << "\n";
-    else
+        PrintLogTails(m_scratch);
+    } else
         fs::remove_all(m_scratch);
 }
 

@@ -98,6 +98,7 @@ public:
                const std::vector<std::string>& extra = {});
     void stop(const std::string& name);
     bool alive(const std::string& name);
+    bool spawned(const std::string& name) const { return m_programs.contains(name); }
     // Everything ends: the program, the session's other programs, the window manager, the bus and
     // the X server, as at a log-out; login() brings up a new server and bus over the same home.
     void logout();
