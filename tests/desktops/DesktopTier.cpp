@@ -398,7 +398,8 @@ void PlasmaShowsItsDesktop(Session& s) {
             return gone || PlasmaScript(s, "print(desktops().length);") == "1";
         },
         90000);
-    s.check(shown && !gone, gone ? "plasmashell and its compositor stay up" : "plasmashell shows its desktop");
+    s.check(shown && !gone,
+            gone ? "plasmashell and its compositor stay up" : "plasmashell shows its desktop");
 }
 
 const DesktopRow kKde{
@@ -424,6 +425,8 @@ const DesktopRow kKde{
 // KDE Plasma on Wayland: kwin_wayland on its virtual back end, plasmashell in it, the session's
 // programs told where it is as Plasma's start does. kwin_wayland carries a file capability that a
 // container's root may not take, which makes it fail to start; a copy without it runs the same.
+// The shell is started once the compositor's socket is there, as Plasma's start waits for it: on a
+// busy machine kwin may take longer than the pause between the two.
 const DesktopRow kKdeWayland{
     "KDE on Wayland",
     {"XDG_CURRENT_DESKTOP=KDE", "KDE_FULL_SESSION=true", "KDE_SESSION_VERSION=5", "XDG_SESSION_TYPE=wayland"},
@@ -433,6 +436,8 @@ const DesktopRow kKdeWayland{
        "--virtual --width 1366 --height 768 --socket wayland-kde"}},
      {"plasmashell",
       {"sh", "-c",
+       "i=0; while [ ! -S \"$XDG_RUNTIME_DIR/wayland-kde\" ] && [ $i -lt 300 ]; do sleep 0.1; i=$((i+1)); "
+       "done; "
        "export WAYLAND_DISPLAY=wayland-kde QT_QPA_PLATFORM=wayland && dbus-update-activation-environment "
        "WAYLAND_DISPLAY QT_QPA_PLATFORM XDG_CURRENT_DESKTOP XDG_SESSION_TYPE KDE_FULL_SESSION && exec "
        "plasmashell"}}},
