@@ -4,6 +4,7 @@
 #include "nodo_config.h"
 #include "pictures/uGlobal.h"
 #include "platform/qt/PlatformServices.h"
+#include "ui/TilingFloat.h"
 #include "ui/Translations.h"
 
 #include <QApplication>
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
         mainFrm.FormCreate();
         QObject::connect(&mainFrm, &nodo::TMainFrm::quitRequested, &app, &QApplication::quit);
         mainFrm.FormShow();
+        nodo::FloatWhenTiled(mainFrm);
         mainFrm.show();
         rc = app.exec();
     }

@@ -2,6 +2,7 @@
 // desktop's language, the three-picture button and the popup helper.
 #include "ui/Popup.h"
 #include "ui/StateButton.h"
+#include "ui/TilingFloat.h"
 #include "ui/Translations.h"
 #include "ui/WindowPlace.h"
 
@@ -10,6 +11,9 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
+
+#include <map>
+#include <string>
 
 using namespace nodo;
 
@@ -41,6 +45,63 @@ INSTANTIATE_TEST_SUITE_P(
                       PlaceCase{"BelowTheSecondScreen", {1330, 1060, 830, 500}, {1366, 580, 830, 500}},
                       PlaceCase{"LargerThanTheScreen", {-50, -50, 3000, 2000}, {1366, 0, 3000, 2000}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+struct TilingCase {
+    const char* name;
+    std::map<std::string, QString> env;
+    bool tiling;
+};
+
+class Tiling : public ::testing::TestWithParam<TilingCase> {};
+
+TEST_P(Tiling, SessionIsToldByItsVariables) {
+    const auto& env = GetParam().env;
+    EXPECT_EQ(TilingSession([&](const char* name) {
+                  const auto it = env.find(name);
+                  return it == env.end() ? QString() : it->second;
+              }),
+              GetParam().tiling);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Tiling,
+    ::testing::Values(TilingCase{"Sway", {{"XDG_CURRENT_DESKTOP", "sway"}}, true},
+                      TilingCase{"SwaySocketOnly", {{"SWAYSOCK", "/run/user/1000/sway-ipc.sock"}}, true},
+                      TilingCase{"I3InAList", {{"XDG_CURRENT_DESKTOP", "X-Generic:i3"}}, true},
+                      TilingCase{"I3Socket", {{"I3SOCK", "/tmp/i3-ipc"}}, true},
+                      TilingCase{"Gnome", {{"XDG_CURRENT_DESKTOP", "ubuntu:GNOME"}}, false},
+                      TilingCase{"NameInsideAnother", {{"XDG_CURRENT_DESKTOP", "swayfx-like:i3bar"}}, false},
+                      TilingCase{"EmptySocket", {{"SWAYSOCK", ""}}, false}, TilingCase{"Nothing", {}, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// On a tiling desktop the window appears with its size fixed (so it floats) and has its limits
+// back once it is on screen; shown again after a hide, it is fixed again until exposed.
+TEST(TilingFloatTest, FixedWhileAppearingThenResizable) {
+    qputenv("SWAYSOCK", "/nonexistent/sway-ipc.sock");
+    QWidget window;
+    window.setMinimumSize(120, 90);
+    window.resize(400, 300);
+    FloatWhenTiled(window);
+    qunsetenv("SWAYSOCK");
+    for (int round = 0; round < 2; ++round) {
+        window.show();
+        EXPECT_EQ(window.minimumSize(), QSize(400, 300)) << round;
+        EXPECT_EQ(window.maximumSize(), QSize(400, 300)) << round;
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            return window.maximumSize() == QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        })) << round;
+        EXPECT_EQ(window.minimumSize(), QSize(120, 90)) << round;
+        window.hide();
+        QCoreApplication::processEvents();
+    }
+    // Elsewhere nothing changes.
+    QWidget other;
+    other.resize(400, 300);
+    FloatWhenTiled(other);
+    other.show();
+    EXPECT_EQ(other.maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
+}
 
 TEST(Translations, ChineseDesktopGetsChineseStandardTexts) {
     ASSERT_GE(InstallQtTranslations(*qApp, QLocale(QLocale::Chinese, QLocale::China)), 1);
