@@ -429,7 +429,10 @@ void TMainFrm::img_mini_highlightMouseDown() {
 }
 
 void TMainFrm::img_close_highlightClick() {
-    saved = {width(), height(), x(), y()};
+    // Where the place is not known (Wayland), the stored one stays for the next start on a desktop
+    // that knows it, instead of a top-left corner that was never the window's.
+    const bool placeKnown = WindowPlacesKnown();
+    saved = {width(), height(), placeKnown ? x() : saved.left, placeKnown ? y() : saved.top};
     try {
         SaveFormSize();
     } catch (const std::exception& e) {

@@ -1,5 +1,7 @@
 #include "ui/WindowPlace.h"
 
+#include <QGuiApplication>
+
 #include <algorithm>
 
 namespace nodo {
@@ -36,6 +38,10 @@ QRect VisibleGeometry(const QRect& stored, const std::vector<QRect>& screens, co
     const int y = std::max(screen.top(), std::min(r.top(), screen.bottom() + 1 - r.height()));
     r.moveTo(x, y);
     return r;
+}
+
+bool WindowPlacesKnown() {
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 } // namespace nodo

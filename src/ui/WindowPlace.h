@@ -10,4 +10,8 @@ namespace nodo {
 // (the primary when none), whole when it fits, else by its top-left part.
 QRect VisibleGeometry(const QRect& stored, const std::vector<QRect>& screens, const QSize& fallbackSize);
 
+// Whether the window system tells a program where its windows are. On Wayland a window's place is
+// the compositor's: the program neither sets it nor learns it (every window reads as at 0, 0).
+bool WindowPlacesKnown();
+
 } // namespace nodo
