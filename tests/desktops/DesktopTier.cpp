@@ -16,6 +16,10 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRect>
 
 #include <filesystem>
 #include <fstream>
@@ -87,6 +91,9 @@ enum class Do {
     ApplyInWindow, // the window's "应用到桌面", its confirmation answered, then the window closed
     PortalCapture, // the capture's request to the session's desktop portal equals the screen
     PortalRefused, // the same request fails, and says `expect`
+    // The program as a native Wayland client of sway, through a virtual pointer: it floats at its
+    // own size, drags, applies with its confirmation over it, closes, and starts again the same.
+    WindowOnWayland,
 };
 
 struct Step {
@@ -157,6 +164,150 @@ double StretchedMatch(const std::vector<std::uint8_t>& screen, int sw, int sh, c
 
 void PrintTo(const TierCase& c, std::ostream* os) {
     *os << c.name;
+}
+
+// A window as sway holds it: its title, whether it floats, and where its surface is on the screen.
+struct SwayView {
+    std::string title;
+    bool floating = false;
+    QRect rect;
+};
+
+std::vector<SwayView> SwayViews(Session& s, const DesktopRow& row) {
+    const Ran r = RunAs(s, row, {"swaymsg", "-r", "-t", "get_tree"});
+    std::vector<SwayView> views;
+    std::function<void(const QJsonObject&, bool)> walk = [&](const QJsonObject& node, bool floating) {
+        if (node[QLatin1String("pid")].toInt() > 0) {
+            const QJsonObject box = node[QLatin1String("rect")].toObject();
+            const QJsonObject surface = node[QLatin1String("window_rect")].toObject();
+            auto at = [](const QJsonObject& o, const char* key) { return o[QLatin1String(key)].toInt(); };
+            views.push_back({node[QLatin1String("name")].toString().toStdString(), floating,
+                             QRect(at(box, "x") + at(surface, "x"), at(box, "y") + at(surface, "y"),
+                                   at(surface, "width"), at(surface, "height"))});
+        }
+        for (const auto& child : node[QLatin1String("nodes")].toArray())
+            walk(child.toObject(), false);
+        for (const auto& child : node[QLatin1String("floating_nodes")].toArray())
+            walk(child.toObject(), true);
+    };
+    walk(QJsonDocument::fromJson(QByteArray::fromStdString(r.out)).object(), false);
+    return views;
+}
+
+std::optional<SwayView> WaitView(Session& s, const DesktopRow& row, const std::string& titleStart, int ms) {
+    std::optional<SwayView> found;
+    s.waitFor(
+        [&] {
+            for (const SwayView& v : SwayViews(s, row))
+                if (v.title.starts_with(titleStart) && !v.rect.isEmpty()) found = v;
+            return found.has_value();
+        },
+        ms);
+    return found;
+}
+
+std::string Describe(const SwayView& v) {
+    return "\"" + v.title + "\" " + (v.floating ? "floating" : "tiled") + " at " +
+           std::to_string(v.rect.x()) + ", " + std::to_string(v.rect.y()) + ", " +
+           std::to_string(v.rect.width()) + " x " + std::to_string(v.rect.height());
+}
+
+// The pointer on sway's seat, moved and pressed at a person's pace (see WlPointerMain.cpp).
+bool Pointer(Session& s, const DesktopRow& row, const std::vector<std::string>& actions) {
+    std::vector<std::string> argv = {NODO_WL_POINTER};
+    argv.insert(argv.end(), actions.begin(), actions.end());
+    return RunAs(s, row, argv).status == 0;
+}
+
+std::vector<std::string> ClickAt(const QRect& window, Point at) {
+    return {"click", std::to_string(window.x() + at.x), std::to_string(window.y() + at.y)};
+}
+
+// The main window on native Wayland (sway): everything through the virtual pointer.
+void WindowOnWayland(Session& s, const DesktopRow& row) {
+    std::vector<std::string> env = row.live ? row.live(s) : std::vector<std::string>{};
+    env.emplace_back("QT_QPA_PLATFORM=wayland");
+    auto start = [&] {
+        s.spawn("nodo-wayland", AsUser(row, {s.path("nodo")}), env);
+        const auto main = WaitView(s, row, "Nodo助手", 15000);
+        if (!s.check(main.has_value(), "the window shows on sway")) return main;
+        s.check(main->floating && main->rect.size() == QSize(830, 500),
+                "it floats at its own size (830 x 500), not in a tile: " + Describe(*main));
+        return main;
+    };
+    auto closeAndEnd = [&](const SwayView& main) {
+        Pointer(s, row, ClickAt(main.rect, at::kClose));
+        return s.check(s.waitFor([&] { return !s.alive("nodo-wayland"); }, 10000), "the window closes");
+    };
+
+    auto main = start();
+    if (!main) return;
+    // The first start stored its place; Wayland never tells the program where the window went.
+    const std::vector<std::string> first = s.lines("data/FormSize.ini");
+    s.check(first.size() == 5, "the first start stores its size and place");
+
+    s.step("drag the window by its background");
+    const QRect from = main->rect;
+    const int x = from.x() + at::kBackground.x, y = from.y() + at::kBackground.y;
+    Pointer(s, row,
+            {"move",
+             std::to_string(x),
+             std::to_string(y),
+             "wait",
+             "200",
+             "down",
+             "wait",
+             "400",
+             "move",
+             std::to_string(x + 20),
+             std::to_string(y + 10),
+             "wait",
+             "200",
+             "move",
+             std::to_string(x + 60),
+             std::to_string(y + 30),
+             "wait",
+             "200",
+             "move",
+             std::to_string(x + 100),
+             std::to_string(y + 50),
+             "wait",
+             "300",
+             "up"});
+    s.check(s.waitFor(
+                [&] {
+                    main = WaitView(s, row, "Nodo助手", 1000);
+                    return main && main->rect.topLeft() == from.topLeft() + QPoint(100, 50);
+                },
+                5000),
+            "the window moved with the pointer, by 100, 50: " +
+                (main ? Describe(*main) : std::string("gone")));
+    if (!main) return;
+
+    s.step("apply through the window on Wayland");
+    const auto before = fs::last_write_time(s.path("source/DeskTopBG/Mix.bmp"));
+    Pointer(s, row, ClickAt(main->rect, at::kApply));
+    const auto box = WaitView(s, row, "InfoFrm", 8000);
+    if (!s.check(box.has_value(), "the confirmation shows")) return;
+    // Where it opens is the compositor's: sway puts a new floating window in the middle of the
+    // screen, wherever its owner is.
+    s.check(box->floating && QRect(QPoint(0, 0), QSize(s.screen().w, s.screen().h)).contains(box->rect),
+            "the confirmation floats, whole on the screen: " + Describe(*box));
+    Pointer(s, row, ClickAt(box->rect, infor::kOk));
+    s.check(
+        s.waitFor([&] { return fs::last_write_time(s.path("source/DeskTopBG/Mix.bmp")) != before; }, 15000),
+        "the window writes a new Mix.bmp");
+    s.pause(1500);
+    s.check(!WaitView(s, row, "提示", 300).has_value(), "no message: sway took the picture");
+
+    s.step("close on Wayland, and start again");
+    if (!closeAndEnd(*main)) return;
+    const std::vector<std::string> kept = s.lines("data/FormSize.ini");
+    s.check(kept.size() == 5 && kept[1] == "830" && kept[2] == "500" && kept[3] == first[3] &&
+                kept[4] == first[4],
+            "the close keeps the window's size and the place the program knew, not 0, 0: " +
+                s.read("data/FormSize.ini"));
+    if (const auto again = start()) closeAndEnd(*again);
 }
 
 class Desktops : public ::testing::TestWithParam<TierCase> {};
@@ -267,6 +418,10 @@ TEST_P(Desktops, WallpaperReachesTheScreenAndStays) {
                                      std::to_string(same) + " of " + std::to_string(all) + " pixels");
             break;
         }
+        case Do::WindowOnWayland:
+            s.step("the window on Wayland (step " + std::to_string(n) + ")");
+            WindowOnWayland(s, c.desktop);
+            break;
         case Do::Reload: {
             s.step("the desktop reads its configuration again (step " + std::to_string(n) + ")");
             const Ran r = RunAs(s, c.desktop, c.desktop.reload);
@@ -646,7 +801,12 @@ INSTANTIATE_TEST_SUITE_P(
         TierCase{"Gnome", kGnome, Then(kApplyTwiceAndCapture, {{Do::Relogin}, {Do::Screen}})},
         // The wallpaper outlives a reload of sway's configuration and the next log-in.
         TierCase{"Sway", kSway,
-                 Then(kApplyTwiceAndCapture, {{Do::Reload}, {Do::Screen}, {Do::Relogin}, {Do::Screen}})},
+                 Then(kApplyTwiceAndCapture, {{Do::Reload},
+                                              {Do::Screen},
+                                              {Do::Relogin},
+                                              {Do::Screen},
+                                              {Do::WindowOnWayland},
+                                              {Do::Screen}})},
         // pcmanfm-qt's desktop is not running: nothing can show the picture now, and the program says so;
         // the desktop shows it at its next start.
         TierCase{"LxqtDesktopNotRunning",
