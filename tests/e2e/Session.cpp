@@ -681,10 +681,24 @@ bool Session::check(bool ok, const std::string& what) {
 
 std::string Session::screenshot(const std::string& label) {
     const int w = m_options.screenWidth, h = m_options.screenHeight;
+    nodo::pic::Bitmap bmp(w, h, 24);
+    if (m_screenReader) {
+        // A compositor's own screen: RGB rows, top-down.
+        const std::vector<std::uint8_t> rgb = m_screenReader();
+        if (rgb.size() != std::size_t(w) * std::size_t(h) * 3) return "(no screenshot)";
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const std::uint8_t* p = &rgb[(std::size_t(y) * std::size_t(w) + std::size_t(x)) * 3];
+                std::uint8_t* q = bmp.row(y) + std::ptrdiff_t(3) * x;
+                q[0] = p[2];
+                q[1] = p[1];
+                q[2] = p[0];
+            }
+        return saveShot(bmp, label);
+    }
     XImage* img = XGetImage(m_dpy, DefaultRootWindow(m_dpy), 0, 0, w, h, AllPlanes, ZPixmap);
     if (!img) return "(no screenshot)";
     Visual* vis = DefaultVisual(m_dpy, DefaultScreen(m_dpy));
-    nodo::pic::Bitmap bmp(w, h, 24);
     for (int y = 0; y < h; ++y) {
         std::uint8_t* row = bmp.row(y);
         for (int x = 0; x < w; ++x) {
@@ -695,6 +709,10 @@ std::string Session::screenshot(const std::string& label) {
         }
     }
     XDestroyImage(img);
+    return saveShot(bmp, label);
+}
+
+std::string Session::saveShot(const nodo::pic::Bitmap& bmp, const std::string& label) const {
     const fs::path dir = fs::path(NODO_E2E_SHOTS);
     fs::create_directories(dir);
     const fs::path file = dir / (Sanitise(m_name) + "--" + Sanitise(label) + ".png");

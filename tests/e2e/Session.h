@@ -14,6 +14,10 @@
 
 typedef struct _XDisplay Display;
 
+namespace nodo::pic {
+class Bitmap;
+}
+
 namespace e2e {
 
 struct Point {
@@ -135,8 +139,14 @@ public:
     void step(std::string what) { m_step = std::move(what); }
     bool check(bool ok, const std::string& what);
     std::string screenshot(const std::string& label);
+    // Where the screen is a compositor's own (sway, GNOME), the screenshot is read its way: RGB rows
+    // top-down, empty when it cannot be read.
+    void setScreenReader(std::function<std::vector<std::uint8_t>()> reader) {
+        m_screenReader = std::move(reader);
+    }
 
 private:
+    std::string saveShot(const nodo::pic::Bitmap& bmp, const std::string& label) const;
     void startServer();
     void startWindowManager();
     void startBus();
@@ -152,6 +162,7 @@ private:
     int m_display = -1;
     int m_xvfb = -1, m_wm = -1, m_bus = -1, m_app = -1;
     std::map<std::string, int> m_programs;
+    std::function<std::vector<std::uint8_t>()> m_screenReader;
     std::string m_busAddress;
     Window m_main;
     bool m_failed = false;
