@@ -95,6 +95,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     auto* pointer = wl_proxy_marshal_constructor(g.manager, 0, &kVirtualPointer, g.seat, nullptr);
+    wl_display_roundtrip(display);
+    // The seat has a pointer only while this runs; programs take it when told, which is not at once.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
 
     auto send = [&](auto... request) {
         wl_proxy_marshal(pointer, request...);
