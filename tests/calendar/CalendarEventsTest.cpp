@@ -21,6 +21,9 @@ std::string Iso(const CivilDate& d) {
     return FormatIsoDate(d.year, d.month, d.day);
 }
 
+// The events must outlive what is found in them: a temporary list does not compile.
+std::vector<const CalendarEvent*> Named(std::vector<CalendarEvent>&& events,
+                                        const std::string& name) = delete;
 std::vector<const CalendarEvent*> Named(const std::vector<CalendarEvent>& events, const std::string& name) {
     std::vector<const CalendarEvent*> found;
     for (const auto& e : events)
@@ -72,7 +75,8 @@ TEST(CalendarEvents, DescriptionGivesTheLunarDate) {
 // 端午节 once, on the fifth day of the ordinary fifth month.
 TEST(CalendarEvents, LeapMonthDoesNotRepeatAFestival) {
     ASSERT_EQ(GetLeapMonth(2028), 5);
-    const auto found = Named(YearEvents(2028, false), "端午节");
+    const auto events = YearEvents(2028, false);
+    const auto found = Named(events, "端午节");
     ASSERT_EQ(found.size(), 1u);
     int ly = 0, lm = 0, ld = 0;
     bool leap = true;
