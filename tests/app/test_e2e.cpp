@@ -143,7 +143,7 @@ TEST_F(EndToEnd, EachKindOfPictureIsImportedShownAndBackAtTheNextStart) {
     pic::Bitmap photo(120, 80, 24);
     for (int y = 0; y < 80; ++y)
         for (int x = 0; x < 120; ++x) {
-            uint8_t* p = photo.row(y) + 3 * x;
+            uint8_t* p = photo.row(y) + std::ptrdiff_t{3} * x;
             p[0] = uint8_t(x * 2), p[1] = uint8_t(y * 3), p[2] = 200;
         }
     pic::SaveJpegFile(tp.file("user/photo.jpg"), photo, 95);
@@ -165,8 +165,8 @@ TEST_F(EndToEnd, EachKindOfPictureIsImportedShownAndBackAtTheNextStart) {
     pic::test::GifFrame f1, f2;
     f1.left = 10, f1.top = 5, f1.width = 20, f1.height = 10;
     f2.width = 40, f2.height = 30;
-    f1.indices.assign(20 * 10, 1);
-    f2.indices.assign(40 * 30, 2);
+    f1.indices.assign(std::size_t{20} * 10, 1);
+    f2.indices.assign(std::size_t{40} * 30, 2);
     const auto gif = pic::test::MakeGif(40, 30, {0xFFFFFF, 0xFF0000, 0x00FF00, 0x000000}, {f1, f2});
     pic::WriteWholeFile(tp.file("user/anim.gif"), gif);
 
@@ -212,7 +212,7 @@ TEST_F(EndToEnd, ApplyAfterConfirmingPutsTheBlendOnTheRootWindow) {
     pic::Bitmap red(300, 200, 24);
     for (int y = 0; y < 200; ++y)
         for (int x = 0; x < 300; ++x) {
-            uint8_t* p = red.row(y) + 3 * x;
+            uint8_t* p = red.row(y) + std::ptrdiff_t{3} * x;
             p[0] = 0, p[1] = 0, p[2] = 255;
         }
     fs::create_directories(tp.file("user"));
@@ -236,10 +236,10 @@ TEST_F(EndToEnd, ApplyAfterConfirmingPutsTheBlendOnTheRootWindow) {
 
     // The content's centre: 50 pixels in from the right, 30 down, 300 x 200.
     const int mx = 1280 - 50 - 150, my = 30 + 100;
-    const uint8_t* m = mix.row(my) + 3 * mx;
-    const uint8_t* b = bg.row(my) + 3 * mx;
-    EXPECT_NEAR(m[2], (255 + b[2]) / 2, 6); // half red, half background
-    EXPECT_NEAR(m[0], b[0] / 2, 6);
+    const uint8_t* m = mix.row(my) + std::ptrdiff_t{3} * mx;
+    const uint8_t* b = bg.row(my) + std::ptrdiff_t{3} * mx;
+    EXPECT_NEAR(m[2], (255 + b[2]) / 2.0, 6); // half red, half background
+    EXPECT_NEAR(m[0], b[0] / 2.0, 6);
 
     // The root window shows Mix.bmp stretched to the screen.
     Display* dpy = XOpenDisplay(nullptr);

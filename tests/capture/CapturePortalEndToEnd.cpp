@@ -77,7 +77,7 @@ protected:
     }
     // The picture the portal hands out, for a screen of the session's size at `scale`.
     std::string writePattern(Session& s, int scale) {
-        const std::string file = s.scratch() + "/files/pattern.png";
+        std::string file = s.scratch() + "/files/pattern.png";
         nodo::pic::WriteWholeFile(file,
                                   nodo::pic::EncodePng(Pattern(s.screen().w * scale, s.screen().h * scale)));
         std::filesystem::create_directories(shots(s));

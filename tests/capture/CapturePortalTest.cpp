@@ -101,7 +101,7 @@ public:
 
     // The picture the portal hands out, written by Qt's own PNG writer.
     QString patternFile(const QImage& pattern) {
-        const QString file = sources.filePath(QStringLiteral("pattern.png"));
+        QString file = sources.filePath(QStringLiteral("pattern.png"));
         EXPECT_TRUE(pattern.save(file, "PNG"));
         return file;
     }

@@ -6,6 +6,8 @@
 #include <QElapsedTimer>
 #include <QPainter>
 
+#include <utility>
+
 using namespace nodo;
 using namespace nodo::testing;
 
@@ -21,7 +23,8 @@ QImage Pattern(int w, int h) {
 
 class PatternWindow : public QWidget {
 public:
-    explicit PatternWindow(QImage img) : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), m_img(img) {
+    explicit PatternWindow(QImage img)
+        : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint), m_img(std::move(img)) {
         setAttribute(Qt::WA_OpaquePaintEvent);
     }
 

@@ -21,11 +21,11 @@ class Band : public ::testing::TestWithParam<BandCase> {};
 
 TEST_P(Band, InvertsTheOutlineOnceAndRestoresWhenDrawnAgain) {
     const int w = 40, h = 30;
-    std::vector<uint32_t> pixels(w * h);
+    std::vector<uint32_t> pixels(std::size_t(w) * std::size_t(h));
     for (int i = 0; i < w * h; ++i)
         pixels[i] = 0x80000000u | uint32_t(i * 7919);
     const auto original = pixels;
-    PixelSurface s{pixels.data(), w, h, w * 4};
+    PixelSurface s{pixels.data(), w, h, std::ptrdiff_t{4} * w};
     const auto& c = GetParam();
 
     InvertBand(s, c.x1, c.y1, c.x2, c.y2);

@@ -52,7 +52,7 @@ TEST(CalendarWallpaper, RootWindowShowsTodaysMonth) {
     Bitmap background(sw, sh, 24);
     for (int y = 0; y < sh; ++y)
         for (int x = 0; x < sw; ++x) {
-            std::uint8_t* p = background.row(y) + 3 * x;
+            std::uint8_t* p = background.row(y) + std::ptrdiff_t{3} * x;
             p[0] = ground.b, p[1] = ground.g, p[2] = ground.r;
         }
     nodo::pic::SaveBmpFile(folder / "source" / "DeskTopBG" / "Ground.bmp", background);

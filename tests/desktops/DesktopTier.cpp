@@ -247,7 +247,7 @@ std::optional<SwayView> CaptureOnWayland(Session& s, const DesktopRow& row, cons
     act();
     s.check(s.waitFor([&] { return !fullScreen(); }, 8000), "the capture window closes");
     // Shown again, not minimised: sway has no task bar to give a minimised window back from.
-    const auto back = WaitView(s, row, "Nodo助手", 8000);
+    auto back = WaitView(s, row, "Nodo助手", 8000);
     s.check(back && back->rect.size() == QSize(830, 500) && back->floating,
             "the main window comes back, floating at its size: " +
                 (back ? Describe(*back) : std::string("gone")));
@@ -260,7 +260,7 @@ void WindowOnWayland(Session& s, const DesktopRow& row) {
     env.emplace_back("QT_QPA_PLATFORM=wayland");
     auto start = [&] {
         s.spawn("nodo-wayland", AsUser(row, {s.path("nodo")}), env);
-        const auto main = WaitView(s, row, "Nodo助手", 15000);
+        auto main = WaitView(s, row, "Nodo助手", 15000);
         if (!s.check(main.has_value(), "the window shows on sway")) return main;
         s.check(main->floating && main->rect.size() == QSize(830, 500),
                 "it floats at its own size (830 x 500), not in a tile: " + Describe(*main));
@@ -498,8 +498,9 @@ TEST_P(Desktops, WallpaperReachesTheScreenAndStays) {
             const std::string said =
                 at == std::string::npos ? "" : r.out.substr(at + 11, r.out.find('\n', at) - at - 11);
             const std::string held = c.desktop.held(s);
-            s.check(!said.empty() && said == held, "nodo-cli names the file the desktop holds: said \"" +
-                                                       said + "\", holds \"" + held + "\"");
+            std::string named = "nodo-cli names the file the desktop holds: said \"";
+            named.append(said).append("\", holds \"").append(held).append("\"");
+            s.check(!said.empty() && said == held, named);
             s.check(fs::is_regular_file(held), "the file the desktop holds exists: " + held);
             break;
         }

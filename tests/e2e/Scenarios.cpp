@@ -25,7 +25,7 @@ std::string Bmp(Session& s, const std::string& name, int w, int h, Rgb c) {
     bmp.fill({std::uint8_t(c.b), std::uint8_t(c.g), std::uint8_t(c.r), 255});
     // The page shows a bitmap's bottom-left colour as see-through: make that one pixel white.
     bmp.setPixel(0, h - 1, {255, 255, 255, 255});
-    const std::string file = s.scratch() + "/files/" + name;
+    std::string file = s.scratch() + "/files/" + name;
     nodo::pic::SaveBmpFile(file, bmp);
     return file;
 }

@@ -703,9 +703,10 @@ std::string Session::screenshot(const std::string& label) {
         std::uint8_t* row = bmp.row(y);
         for (int x = 0; x < w; ++x) {
             const unsigned long v = XGetPixel(img, x, y);
-            row[3 * x] = std::uint8_t(Channel(v, vis->blue_mask));
-            row[3 * x + 1] = std::uint8_t(Channel(v, vis->green_mask));
-            row[3 * x + 2] = std::uint8_t(Channel(v, vis->red_mask));
+            std::uint8_t* q = row + std::ptrdiff_t{3} * x;
+            q[0] = std::uint8_t(Channel(v, vis->blue_mask));
+            q[1] = std::uint8_t(Channel(v, vis->green_mask));
+            q[2] = std::uint8_t(Channel(v, vis->red_mask));
         }
     }
     XDestroyImage(img);

@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
     save("jpeg", "progressive.jpg", MakeJpeg(JpegKind::Colour, Gradient(24, 16, 24), true, 80));
     save("jpeg", "arithmetic.jpg", MakeJpeg(JpegKind::Colour, Gradient(24, 16, 24), false, 80, {}, true));
     save("jpeg", "grey.jpg", MakeJpeg(JpegKind::Grey, Gradient(16, 16, 24), false, 80));
-    ByteVec cmyk(16 * 8 * 4);
+    ByteVec cmyk(std::size_t{16} * 8 * 4);
     for (std::size_t i = 0; i < cmyk.size(); ++i)
         cmyk[i] = static_cast<std::uint8_t>(i * 7);
     save("jpeg", "cmyk_adobe.jpg", MakeJpeg(JpegKind::CmykAdobe, Bitmap(16, 8, 24), false, 80, cmyk));
@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
         for (int y = 0; y < 5; ++y) {
             ByteVec row((9 * ch * depth + 7) / 8);
             for (std::size_t i = 0; i < row.size(); ++i)
-                row[i] = static_cast<std::uint8_t>(i * 37 + y * 11);
+                row[i] = static_cast<std::uint8_t>(i * 37 + std::size_t(y) * 11);
             if (type == PNG_COLOR_TYPE_PALETTE && depth == 8)
                 for (auto& v : row)
                     v &= 15;
@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
     save("png", "palette8_interlaced.png", pngOf(PNG_COLOR_TYPE_PALETTE, 8, true, false));
     save("png", "rgba8.png", EncodePng(rgba));
 
-    ByteVec idx(8 * 6);
+    ByteVec idx(std::size_t{8} * 6);
     for (std::size_t i = 0; i < idx.size(); ++i)
         idx[i] = static_cast<std::uint8_t>(i % 16);
     save("gif", "simple.gif", MakeGif(8, 6, pal16, {{0, 0, 8, 6, false, -1, {}, idx}}));

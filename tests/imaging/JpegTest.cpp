@@ -229,7 +229,7 @@ TEST(JpegDefaults, DecodesAsLibjpegDoesByDefault) {
         jpeg_start_decompress(&cinfo);
         ASSERT_EQ(cinfo.output_components, 3);
         const Bitmap ours = DecodeJpeg(jpeg);
-        std::vector<JSAMPLE> row(cinfo.output_width * 3);
+        std::vector<JSAMPLE> row(std::size_t{cinfo.output_width} * 3);
         int mismatches = 0;
         while (cinfo.output_scanline < cinfo.output_height) {
             const int y = static_cast<int>(cinfo.output_scanline);
@@ -237,7 +237,8 @@ TEST(JpegDefaults, DecodesAsLibjpegDoesByDefault) {
             jpeg_read_scanlines(&cinfo, rows, 1);
             for (int x = 0; x < picture.width(); ++x) {
                 const Bgra p = ours.pixel(x, y);
-                if (p.r != row[3 * x] || p.g != row[3 * x + 1] || p.b != row[3 * x + 2]) ++mismatches;
+                if (const JSAMPLE* q = &row[std::size_t(x) * 3]; p.r != q[0] || p.g != q[1] || p.b != q[2])
+                    ++mismatches;
             }
         }
         jpeg_finish_decompress(&cinfo);

@@ -329,7 +329,7 @@ TEST_F(PicSelTest, DraggingTheBackgroundDoesNotDisturbTheWindow) {
 class AddToDeskTest : public PicSelTest {
 protected:
     // Runs the click; `inWindow` acts while the modal window is up.
-    void run(std::function<void()> inWindow) {
+    void run(const std::function<void()>& inWindow) {
         QTimer::singleShot(0, frm.get(), [this, inWindow] {
             inWindow();
             if (frm->isVisible()) frm->close();

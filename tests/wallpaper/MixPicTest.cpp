@@ -122,8 +122,8 @@ TEST(ToMix32, KeepsEveryPixelAndZeroesTheFourthByte) {
         ASSERT_EQ(out.width(), width);
         for (int y = 0; y < 3; ++y)
             for (int x = 0; x < width; ++x) {
-                const uint8_t* s = src.row(y) + 3 * x;
-                const uint8_t* d = out.row(y) + 4 * x;
+                const uint8_t* s = src.row(y) + std::ptrdiff_t{3} * x;
+                const uint8_t* d = out.row(y) + std::ptrdiff_t{4} * x;
                 ASSERT_TRUE(d[0] == s[0] && d[1] == s[1] && d[2] == s[2] && d[3] == 0)
                     << width << ":" << x << "," << y;
             }
@@ -149,11 +149,11 @@ TEST(MixRow, EveryLoopTruncatesTowardZeroForEveryPair) {
     for (const auto& loop : nodo::MixRowLoops())
         for (int percent : {0, 1, 33, 49, 50, 51, 67, 99, 100, 128}) {
             for (int bv = 0; bv < 256; ++bv) {
-                std::vector<uint8_t> a(256 * 4), b(256 * 4), ref;
+                std::vector<uint8_t> a(std::size_t{256} * 4), b(std::size_t{256} * 4), ref;
                 for (int av = 0; av < 256; ++av) {
                     for (int k = 0; k < 4; ++k)
                         a[4 * av + k] = static_cast<uint8_t>(av);
-                    a[4 * av] = static_cast<uint8_t>(av == 255 ? 254 : av); // never pure white
+                    a[std::size_t(av) * 4] = static_cast<uint8_t>(av == 255 ? 254 : av); // never pure white
                     for (int k = 0; k < 4; ++k)
                         b[4 * av + k] = static_cast<uint8_t>(bv);
                 }
@@ -180,14 +180,14 @@ TEST(MixRow, EveryLoopMatchesScalarOnRandomRows) {
     for (const auto& loop : loops)
         for (int percent : {-150, -1, 0, 7, 50, 100, 101, 128, 129, 300}) {
             for (int width : {1, 3, 4, 7, 8, 9, 15, 16, 17, 31, 33, 100, 1001}) {
-                std::vector<uint8_t> a(4 * width), b(4 * width);
+                std::vector<uint8_t> a(std::size_t{4} * width), b(std::size_t{4} * width);
                 for (int x = 0; x < width; ++x) {
                     for (int k = 0; k < 4; ++k) {
                         a[4 * x + k] = static_cast<uint8_t>(byte(rng));
                         b[4 * x + k] = static_cast<uint8_t>(byte(rng));
                     }
-                    if (coin(rng) == 0) a[4 * x] = a[4 * x + 1] = a[4 * x + 2] = 255; // white
-                    if (coin(rng) == 0) a[4 * x] = a[4 * x + 1] = 255;                // near white
+                    if (coin(rng) == 0) a[std::size_t(x) * 4] = a[4 * x + 1] = a[4 * x + 2] = 255; // white
+                    if (coin(rng) == 0) a[std::size_t(x) * 4] = a[4 * x + 1] = 255; // near white
                 }
                 std::vector<uint8_t> vec = b, ref = b;
                 loop.fn(a.data(), vec.data(), width, percent);

@@ -28,7 +28,7 @@ using nodo::fakes::TestPlatform;
 namespace {
 
 // Runs `act` once the modal window is up; fails the test (and closes it) if it never shows.
-void WhenShown(TInforFrm& frm, std::function<void()> act) {
+void WhenShown(TInforFrm& frm, const std::function<void()>& act) {
     QTimer::singleShot(0, &frm, [&frm, act] {
         if (!frm.isVisible()) {
             ADD_FAILURE() << "confirmation not shown";
@@ -234,7 +234,7 @@ TEST_P(MonthGrid, DrawsTheLinesAndTitlesOnly) {
     ASSERT_EQ(g.height(), 500);
     EXPECT_EQ(g.sourceBitsPerPixel(), GetParam().fileBits);
 
-    std::vector<bool> line(660 * 500, false);
+    std::vector<bool> line(std::size_t{660} * 500, false);
     auto mark = [&](int x, int y) { line[static_cast<std::size_t>(y) * 660 + x] = true; };
     for (int x = 0; x < 660; ++x)
         for (int y : {0, 20, 100, 180, 260, 340, 420, 499})

@@ -74,7 +74,7 @@ protected:
     }
 
     std::filesystem::path picture() {
-        const auto file = home->path() / "Mix.bmp";
+        auto file = home->path() / "Mix.bmp";
         if (!std::filesystem::exists(file)) pic::SaveBmpFile(file, Quarters(80, 60), 24);
         return file;
     }

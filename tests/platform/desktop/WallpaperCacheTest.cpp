@@ -14,6 +14,7 @@ TEST(WallpaperCache, EveryCopyGetsANewNameAndOnlyTheLastStays) {
     WallpaperCache cache(dir / "cache/nodo/wallpaper");
     const pic::Bitmap picture = Quarters(16, 8);
     std::vector<std::filesystem::path> made;
+    made.reserve(5);
     for (int i = 0; i < 5; ++i)
         made.push_back(cache.store(picture)); // several within one millisecond
     for (std::size_t i = 1; i < made.size(); ++i)

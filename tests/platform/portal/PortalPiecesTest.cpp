@@ -82,7 +82,7 @@ pic::Bitmap Pattern(int w, int h, int bpp) {
 class ScreenPicture : public ::testing::Test {
 protected:
     QString write(const std::string& name, const std::vector<uint8_t>& bytes) {
-        const QString path = dir.filePath(QString::fromStdString(name));
+        QString path = dir.filePath(QString::fromStdString(name));
         pic::WriteWholeFile(path.toStdString(), bytes);
         return path;
     }
