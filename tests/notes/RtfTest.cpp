@@ -303,6 +303,65 @@ TEST(RtfWriter, ManyColoursAndFacesCostLinearTime) {
     EXPECT_EQ(ReadRtf(WriteRtf(large)), large);
 }
 
+// The body of a document of one unformatted run, as written.
+std::string Body(std::string_view text) {
+    const std::string rtf = WriteRtf(Doc({Para({{std::string(text), {}}})}));
+    const std::string start = "\\pard ", end = "\\par\r\n}";
+    const auto from = rtf.find(start);
+    const auto to = rtf.rfind(end);
+    if (from == std::string::npos || to == std::string::npos || to < from) return "(no body) " + rtf;
+    return rtf.substr(from + start.size(), to - from - start.size());
+}
+
+TEST(RtfWriter, EscapesEveryWidthOfNumber) {
+    const struct {
+        std::string text, rtf;
+    } cases[] = {
+        {"\u0080", "\\u128?"},
+        {"\u00E9", "\\u233?"},
+        {"\u07FF", "\\u2047?"},
+        {"\u2710", "\\u10000?"},
+        {"\u4E2D", "\\u20013?"},
+        {"\u7FFF", "\\u32767?"},
+        {"\u8000", "\\u-32768?"},
+        {"\uFF01", "\\u-255?"},
+        {"\uFFFF", "\\u-1?"},
+        {"\U0001F600", "\\u-10179?\\u-8704?"},
+        {"\U00010000", "\\u-10240?\\u-9216?"},
+        {"a\u2028b", "a\\line b"},
+        {"\xE4\xB8", "\\u-3?\\u-3?"},           // cut short
+        {"\xC0\x80", "\\u-3?\\u-3?"},           // overlong
+        {"\xED\xA0\x80", "\\u-3?\\u-3?\\u-3?"}, // a surrogate
+        {"x;{}\\\t\x01y", "x;\\{\\}\\\\\\tab y"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Body(c.text), c.rtf) << c.rtf;
+}
+
+// Text that grows more than the writer first makes room for: characters outside the basic plane
+// become eighteen bytes for four, bad bytes five for one.
+TEST(RtfWriter, TextThatGrowsMostComesBackWhole) {
+    std::string emoji, bad;
+    for (int i = 0; i < 5'000; ++i) {
+        emoji += "\U0001F600";
+        bad += '\xFF';
+    }
+    for (const auto& text : {emoji, bad}) {
+        const Document d = Doc({Para({{text, Font(kHei, kGb2312Charset, 24)}}), Para({{text, {}}})});
+        const std::string rtf = WriteRtf(d);
+        const Document back = ReadRtf(rtf);
+        ASSERT_EQ(back.paragraphs.size(), 2u);
+        EXPECT_EQ(back, ReadRtf(WriteRtf(back)));
+        const std::string expected = text == bad ? [] {
+            std::string r;
+            for (int i = 0; i < 5'000; ++i)
+                r += "\uFFFD";
+            return r;
+        }() : text;
+        EXPECT_EQ(Text(back), expected + "\n" + expected);
+    }
+}
+
 TEST(RtfReader, LooksLikeRtf) {
     EXPECT_TRUE(LooksLikeRtf("{\\rtf1 x}"));
     EXPECT_TRUE(LooksLikeRtf("\r\n {\\rtf"));

@@ -2,8 +2,11 @@
 
 #include "notes/rtf/Utf8.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdint>
+#include <cstring>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -16,71 +19,152 @@ namespace {
 // the editor's own font needs no \f at all.
 constexpr const char* kDefaultFace = "\xE5\xAE\x8B\xE4\xBD\x93"; // 宋体
 
-void AppendNumber(std::string& out, long long n) {
-    char buf[24];
-    const auto r = std::to_chars(buf, buf + sizeof buf, n);
-    out.append(buf, r.ptr);
+// The RTF being written. Room is made ahead for each piece, and the piece is written through a
+// pointer, so that a document of many small pieces (a \uN? per Chinese character) costs one check
+// per piece, not a string append per byte.
+class Out {
+public:
+    explicit Out(std::size_t expected) { m_buf.resize(expected); }
+
+    // At least n bytes to write to at the end; advance() then says how many were written.
+    char* room(std::size_t n) {
+        if (m_buf.size() - m_size < n) m_buf.resize(std::max(m_buf.size() * 2, m_size + n));
+        return m_buf.data() + m_size;
+    }
+    void advance(const char* to) { m_size = static_cast<std::size_t>(to - m_buf.data()); }
+
+    Out& operator+=(std::string_view s) {
+        char* p = room(s.size());
+        std::memcpy(p, s.data(), s.size());
+        m_size += s.size();
+        return *this;
+    }
+    Out& operator+=(char c) {
+        *room(1) = c;
+        ++m_size;
+        return *this;
+    }
+
+    std::string take() && {
+        m_buf.resize(m_size);
+        return std::move(m_buf);
+    }
+
+private:
+    std::string m_buf;
+    std::size_t m_size = 0;
+};
+
+// Writes n in decimal at p; returns the end.
+char* PutNumber(char* p, long long n) {
+    return std::to_chars(p, p + 20, n).ptr;
 }
 
-// Whether an ASCII byte goes out as it is in text.
-constexpr bool Plain(unsigned char c) {
-    return c >= 0x20 && c < 0x7F && c != '\\' && c != '{' && c != '}';
+// Writes the literal at p; returns the end.
+template <std::size_t N> char* Put(char* p, const char (&literal)[N]) {
+    std::memcpy(p, literal, N - 1);
+    return p + N - 1;
 }
 
-// One UTF-16 unit as \uN? (N signed, as RTF has it).
-inline void AppendUnit(std::string& out, unsigned u) {
-    char buf[12] = {'\\', 'u'};
-    const auto r = std::to_chars(buf + 2, buf + sizeof buf - 1,
-                                 static_cast<std::int16_t>(static_cast<std::uint16_t>(u)));
-    *r.ptr = '?';
-    out.append(buf, r.ptr + 1);
+void AppendNumber(Out& out, long long n) {
+    out.advance(PutNumber(out.room(20), n));
 }
+
+// Whether an ASCII byte goes out as it is in text, and the same in a font name (no ';').
+constexpr std::array<std::array<bool, 256>, 2> kPlain = [] {
+    std::array<std::array<bool, 256>, 2> t{};
+    for (unsigned c = 0x20; c < 0x7F; ++c)
+        t[0][c] = t[1][c] = c != '\\' && c != '{' && c != '}';
+    t[1][';'] = false;
+    return t;
+}();
+
+// The two digits of 0 to 99, for writing numbers two digits at a time.
+constexpr std::array<char, 200> kDigitPairs = [] {
+    std::array<char, 200> t{};
+    for (int i = 0; i < 100; ++i) {
+        t[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
+        t[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
+    }
+    return t;
+}();
+
+// One UTF-16 unit as \uN? (N signed, as RTF has it), at p; returns the end.
+inline char* PutUnit(char* p, unsigned u) {
+    *p++ = '\\';
+    *p++ = 'u';
+    int v = static_cast<std::int16_t>(static_cast<std::uint16_t>(u));
+    if (v < 0) {
+        *p++ = '-';
+        v = -v;
+    }
+    auto n = static_cast<unsigned>(v); // at most 32768
+    const int digits = n >= 10000 ? 5 : n >= 1000 ? 4 : n >= 100 ? 3 : n >= 10 ? 2 : 1;
+    char* q = p + digits;
+    p = q;
+    while (n >= 10) {
+        q -= 2;
+        std::memcpy(q, &kDigitPairs[2 * (n % 100)], 2);
+        n /= 100;
+    }
+    if (q > p - digits) *--q = static_cast<char>('0' + n);
+    *p++ = '?';
+    return p;
+}
+
+// The most one byte of UTF-8 becomes: a bad byte is \u-3? (five), a ';' in a font name \'3b, a
+// tab \tab and a character outside the basic plane (four bytes) two units of at most nine.
+constexpr std::size_t kMaxGrowth = 5;
 
 // Text of a run or a font name: RTF specials escaped, non-ASCII as \uN?. In a font name the ';'
 // would end the name, and tabs and line breaks have no meaning. Stretches of plain ASCII are
 // copied whole.
-void AppendText(std::string& out, std::string_view utf8, bool fontName = false) {
+void AppendText(Out& out, std::string_view utf8, bool fontName = false) {
+    const auto& plain = kPlain[fontName ? 1 : 0];
     const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
     const auto* const end = p + utf8.size();
+    char* o = out.room(utf8.size() * kMaxGrowth);
     while (p < end) {
         const auto* q = p;
-        while (q < end && Plain(*q) && !(fontName && *q == ';'))
+        while (q < end && plain[*q])
             ++q;
-        out.append(reinterpret_cast<const char*>(p), static_cast<std::size_t>(q - p));
+        std::memcpy(o, p, static_cast<std::size_t>(q - p));
+        o += q - p;
         if (q == end) break;
         p = q;
         if (*p < 0x80) {
             const char c = static_cast<char>(*p++);
             if (c == '\\' || c == '{' || c == '}') {
-                out += '\\';
-                out += c;
+                *o++ = '\\';
+                *o++ = c;
             } else if (c == ';') {
-                out += "\\'3b";
+                std::memcpy(o, "\\'3b", 4);
+                o += 4;
             } else if (c == '\t' && !fontName) {
-                out += "\\tab ";
+                std::memcpy(o, "\\tab ", 5);
+                o += 5;
             }
             // Other control characters have no place in an editor's text.
             continue;
         }
         // One code point, as the shared decoder reads it (a bad byte gives U+FFFD).
-        const auto* next = p + 1;
-        while (next < end && (*next & 0xC0) == 0x80 && next - p < 4)
-            ++next;
-        ForEachCodepoint(
-            std::string_view(reinterpret_cast<const char*>(p), static_cast<std::size_t>(next - p)),
-            [&out, fontName](char32_t c) {
-                if (c == 0x2028) {
-                    if (!fontName) out += "\\line ";
-                } else if (c >= 0x10000) {
-                    const unsigned v = static_cast<unsigned>(c) - 0x10000;
-                    AppendUnit(out, 0xD800 + (v >> 10));
-                    AppendUnit(out, 0xDC00 + (v & 0x3FF));
-                } else if (c >= 0x80) {
-                    AppendUnit(out, static_cast<unsigned>(c));
-                }
-            });
-        p = next;
+        std::size_t length;
+        const char32_t c = DecodeUtf8(p, end, length);
+        p += length;
+        if (c == 0x2028) {
+            if (!fontName) {
+                std::memcpy(o, "\\line ", 6);
+                o += 6;
+            }
+        } else if (c >= 0x10000) {
+            const unsigned v = static_cast<unsigned>(c) - 0x10000;
+            o = PutUnit(o, 0xD800 + (v >> 10));
+            o = PutUnit(o, 0xDC00 + (v & 0x3FF));
+        } else {
+            o = PutUnit(o, static_cast<unsigned>(c));
+        }
     }
+    out.advance(o);
 }
 
 // The font and colour tables, numbered in order of first use, each looked up once per run in a
@@ -113,7 +197,7 @@ public:
         return n;
     }
 
-    void write(std::string& out) const {
+    void write(Out& out) const {
         out += "{\\fonttbl";
         auto entry = [&out](int n, std::string_view name, int charset) {
             out += "{\\f";
@@ -150,6 +234,13 @@ private:
         if (m_last >= 0 && m_fonts[static_cast<std::size_t>(m_last)].second == f.charset &&
             m_fonts[static_cast<std::size_t>(m_last)].first == f.font)
             return m_last + 1;
+        // A note uses a few faces by turns: they are found without making a key.
+        if (m_fonts.size() <= kFewFonts)
+            for (std::size_t i = 0; i < m_fonts.size(); ++i)
+                if (m_fonts[i].second == f.charset && m_fonts[i].first == f.font) {
+                    m_last = static_cast<int>(i);
+                    return m_last + 1;
+                }
         std::string key = f.font;
         key += '\0';
         key += std::to_string(f.charset);
@@ -166,6 +257,7 @@ private:
         return it->second;
     }
 
+    static constexpr std::size_t kFewFonts = 8;
     std::vector<std::pair<std::string, int>> m_fonts; // name and charset of \f1, \f2, ...
     std::unordered_map<std::string, int> m_fontNumbers;
     int m_last = -1;
@@ -197,9 +289,8 @@ std::string WriteRtf(const Document& doc) {
     for (const auto& p : doc.paragraphs)
         for (const auto& r : p.runs)
             text += r.text.size() + 32;
-    std::string out;
     // Chinese text grows from three bytes of UTF-8 to about eight of \uN?.
-    out.reserve(text * 3 + 64 * (doc.paragraphs.size() + 1) + tables.size() + 256);
+    Out out(text * 3 + 64 * (doc.paragraphs.size() + 1) + tables.size() + 256);
     out += "{\\rtf1\\ansi\\ansicpg936\\deff0\\uc1";
     tables.write(out);
     out += "\\viewkind4";
@@ -217,35 +308,26 @@ std::string WriteRtf(const Document& doc) {
                 AppendText(out, r.text);
                 continue;
             }
-            out += '{';
-            if (code.font >= 0) {
-                out += "\\f";
-                AppendNumber(out, code.font);
-            }
-            if (f.halfPoints > 0) {
-                out += "\\fs";
-                AppendNumber(out, f.halfPoints);
-            }
-            if (f.bold) out += "\\b";
-            if (f.italic) out += "\\i";
-            if (f.underline) out += "\\ul";
-            if (f.strike) out += "\\strike";
-            if (f.color) {
-                out += "\\cf";
-                AppendNumber(out, code.color);
-            }
-            if (f.background) {
-                out += "\\highlight";
-                AppendNumber(out, code.background);
-            }
-            out += ' ';
+            // The group's control words, at most about a hundred bytes.
+            char* o = out.room(128);
+            *o++ = '{';
+            if (code.font >= 0) o = PutNumber(Put(o, "\\f"), code.font);
+            if (f.halfPoints > 0) o = PutNumber(Put(o, "\\fs"), f.halfPoints);
+            if (f.bold) o = Put(o, "\\b");
+            if (f.italic) o = Put(o, "\\i");
+            if (f.underline) o = Put(o, "\\ul");
+            if (f.strike) o = Put(o, "\\strike");
+            if (f.color) o = PutNumber(Put(o, "\\cf"), code.color);
+            if (f.background) o = PutNumber(Put(o, "\\highlight"), code.background);
+            *o++ = ' ';
+            out.advance(o);
             AppendText(out, r.text);
             out += '}';
         }
         out += "\\par\r\n";
     }
     out += "}\r\n";
-    return out;
+    return std::move(out).take();
 }
 
 } // namespace nodo::rtf

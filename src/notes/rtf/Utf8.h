@@ -35,38 +35,41 @@ inline void AppendUtf8(std::string& out, char32_t c) {
     out.append(buf, n);
 }
 
+// The code point that starts at `p` (before `end`) and its length in bytes: a byte that does not
+// start a valid sequence (overlong, a surrogate, past U+10FFFF or cut short) is U+FFFD of length 1.
+inline char32_t DecodeUtf8(const unsigned char* p, const unsigned char* end, std::size_t& length) {
+    const unsigned c0 = *p;
+    length = 1;
+    if (c0 < 0x80) return c0;
+    std::size_t extra;
+    char32_t c;
+    char32_t min;
+    if (c0 >= 0xC2 && c0 < 0xE0)
+        extra = 1, c = c0 & 0x1F, min = 0x80;
+    else if (c0 >= 0xE0 && c0 < 0xF0)
+        extra = 2, c = c0 & 0x0F, min = 0x800;
+    else if (c0 >= 0xF0 && c0 <= 0xF4)
+        extra = 3, c = c0 & 0x07, min = 0x10000;
+    else
+        return kReplacement;
+    if (static_cast<std::size_t>(end - p) <= extra) return kReplacement;
+    for (std::size_t k = 1; k <= extra; ++k) {
+        if ((p[k] & 0xC0) != 0x80) return kReplacement;
+        c = (c << 6) | (p[k] & 0x3F);
+    }
+    if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return kReplacement;
+    length = extra + 1;
+    return c;
+}
+
 // Calls fn for every code point; a byte that does not start a valid sequence gives U+FFFD.
 template <class Fn> void ForEachCodepoint(std::string_view s, Fn fn) {
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const auto c0 = static_cast<unsigned char>(s[i]);
-        int extra = 0;
-        char32_t c = c0;
-        if (c0 >= 0xF0 && c0 <= 0xF4)
-            extra = 3, c = c0 & 0x07;
-        else if (c0 >= 0xE0 && c0 < 0xF0)
-            extra = 2, c = c0 & 0x0F;
-        else if (c0 >= 0xC2 && c0 < 0xE0)
-            extra = 1, c = c0 & 0x1F;
-        else if (c0 >= 0x80)
-            extra = -1;
-        bool ok = extra >= 0 && i + static_cast<std::size_t>(extra) < s.size();
-        for (int k = 1; ok && k <= extra; ++k) {
-            const auto ck = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
-            if ((ck & 0xC0) != 0x80)
-                ok = false;
-            else
-                c = (c << 6) | (ck & 0x3F);
-        }
-        static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-        if (ok && (c < kMin[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))) ok = false;
-        if (!ok) {
-            fn(kReplacement);
-            ++i;
-            continue;
-        }
-        fn(c);
-        i += static_cast<std::size_t>(extra) + 1;
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    const auto* const end = p + s.size();
+    while (p < end) {
+        std::size_t length;
+        fn(DecodeUtf8(p, end, length));
+        p += length;
     }
 }
 
