@@ -193,6 +193,34 @@ TEST(RtfReader, UnicodeWithFallbacks) {
         EXPECT_EQ(Text(ReadRtf(c.rtf)), c.text) << c.name;
 }
 
+// Bytes of a code page are gathered up to the next control word or group and converted a
+// block at a time.
+TEST(RtfReader, CodePageBytesInBlocks) {
+    std::string longText;
+    for (int i = 0; longText.size() < 3 * 4096; ++i)
+        longText += i % 7 ? "备忘录" : "a1";
+    struct Case {
+        const char* name;
+        std::string rtf;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"LongerThanABlock", "{\\rtf1\\ansi\\ansicpg936 " + HexEscaped(longText) + "}", longText},
+        {"LongLatin", "{\\rtf1\\ansi " + std::string(5000, 'x') + "\\'e9}", std::string(5000, 'x') + "é"},
+        {"LeadByteBeforeAGroup", "{\\rtf1\\ansi\\ansicpg936 \\'d6{\\b\\'d0}}", "\uFFFD\uFFFD"},
+        {"LeadByteBeforeAControlWord", "{\\rtf1\\ansi\\ansicpg936 \\'d6\\b\\'d0}", "\uFFFD\uFFFD"},
+        {"PairAcrossALineEnd", "{\\rtf1\\ansi\\ansicpg936 \\'d6\r\n\\'d0}", "中"},
+        {"LeadByteAtTheEnd", "{\\rtf1\\ansi\\ansicpg936 " + HexEscaped(longText) + "\\'d6}",
+         longText + "\uFFFD"},
+        {"BadByteInTheMiddle",
+         "{\\rtf1\\ansi\\ansicpg936 " + HexEscaped(longText) + "\\'ff" + HexEscaped("中") + "}",
+         longText + "\uFFFD中"},
+        {"HexCutShort", "{\\rtf1\\ansi\\ansicpg936 a\\'d}", "ad"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Text(ReadRtf(c.rtf)), c.text) << c.name;
+}
+
 TEST(RtfReader, SkipsWhatHoldsNoText) {
     struct Case {
         const char* name;

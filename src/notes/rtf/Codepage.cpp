@@ -2,6 +2,7 @@
 
 #include "notes/rtf/Utf8.h"
 
+#include <algorithm>
 #include <cerrno>
 
 namespace nodo::rtf {
@@ -96,10 +97,8 @@ iconv_t CodepageDecoder::converter(int codepage) {
 }
 
 void CodepageDecoder::decode(std::string& out, std::string_view bytes, int codepage) {
-    bool ascii = true;
-    for (const char c : bytes)
-        ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-    if (ascii) {
+    if (std::all_of(bytes.begin(), bytes.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
         out += bytes;
         return;
     }
@@ -112,13 +111,15 @@ void CodepageDecoder::decode(std::string& out, std::string_view bytes, int codep
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
     char* src = const_cast<char*>(bytes.data());
     std::size_t srcLeft = bytes.size();
-    std::string buf(bytes.size() * 4 + 16, '\0');
+    // Converted a block at a time through a buffer of its own, whatever the length of the text;
+    // iconv stops at a whole character when the block is full.
+    char block[kBlock];
     while (srcLeft > 0) {
-        char* dst = buf.data();
-        std::size_t dstLeft = buf.size();
+        char* dst = block;
+        std::size_t dstLeft = sizeof block;
         const std::size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
         const int err = errno;
-        out.append(buf.data(), buf.size() - dstLeft);
+        out.append(block, sizeof block - dstLeft);
         if (r != static_cast<std::size_t>(-1)) break;
         if (err == E2BIG) continue;
         // EILSEQ or a sequence cut short at the end: one byte becomes U+FFFD.

@@ -22,6 +22,9 @@ public:
     // U+FFFD for its first byte; an unknown code page is read as Windows-1252.
     void decode(std::string& out, std::string_view bytes, int codepage);
 
+    // The UTF-8 is made this many bytes at a time.
+    static constexpr std::size_t kBlock = 1024;
+
 private:
     iconv_t converter(int codepage);
     struct Entry {
