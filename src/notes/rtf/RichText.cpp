@@ -7,17 +7,20 @@ constexpr std::string_view kLineSeparator = "\xE2\x80\xA8"; // U+2028
 }
 
 Document Normalized(Document doc) {
+    // In place: a document that is already normal (as the reader gives it) is only looked at.
     for (auto& p : doc.paragraphs) {
-        std::vector<Run> runs;
+        std::size_t kept = 0;
         for (auto& r : p.runs) {
             if (r.text.empty()) continue;
             if (r.format.font.empty()) r.format.charset = kDefaultCharset; // a charset belongs to a face
-            if (!runs.empty() && runs.back().format == r.format)
-                runs.back().text += r.text;
-            else
-                runs.push_back(std::move(r));
+            if (kept > 0 && p.runs[kept - 1].format == r.format) {
+                p.runs[kept - 1].text += r.text;
+            } else {
+                if (&p.runs[kept] != &r) p.runs[kept] = std::move(r);
+                ++kept;
+            }
         }
-        p.runs = std::move(runs);
+        p.runs.erase(p.runs.begin() + static_cast<std::ptrdiff_t>(kept), p.runs.end());
     }
     if (doc.paragraphs.empty()) doc.paragraphs.emplace_back();
     return doc;
