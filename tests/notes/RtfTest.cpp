@@ -193,6 +193,57 @@ TEST(RtfReader, UnicodeWithFallbacks) {
         EXPECT_EQ(Text(ReadRtf(c.rtf)), c.text) << c.name;
 }
 
+// Chinese text is mostly \uN after \uN; every way such a stretch can end or be broken.
+TEST(RtfReader, StretchesOfUnicode) {
+    struct Case {
+        const char* name;
+        std::string rtf;
+        std::string text;
+    };
+    std::string many = "{\\rtf1 ", manyText;
+    for (int i = 0; i < 500; ++i) {
+        many += i % 2 ? "\\u25991?" : "\\u20013?";
+        manyText += i % 2 ? "文" : "中";
+    }
+    const Case cases[] = {
+        {"Three", "{\\rtf1\\u20013?\\u25991?\\u23383?}", "中文字"},
+        {"LongerThanABuffer", many + "}", manyText},
+        {"Replacement", "{\\rtf1\\u20013?\\u-3?}", "中\uFFFD"},
+        {"PairInTheMiddle", "{\\rtf1\\u20013?\\u-10179?\\u-8704?\\u25991?}", "中😀文"},
+        {"LowSurrogateAlone", "{\\rtf1\\u20013?\\u-8704?\\u25991?}", "中\uFFFD文"},
+        {"Tab", "{\\rtf1\\u20013?\\u9?\\u25991?}", "中\t文"},
+        {"ControlCharacter", "{\\rtf1\\u20013?\\u1?\\u127?\\u25991?}", "中文"},
+        {"LeadingZeros", "{\\rtf1\\u20013?\\u0065536?x}", "中\U00010000x"},
+        {"MinusZero", "{\\rtf1\\u20013?\\u-0?x}", "中x"},
+        {"MinusWithoutDigits", "{\\rtf1\\u20013?\\u-x}", "中x"},
+        {"PastTheLastPlane", "{\\rtf1\\u20013?\\u1114112?x}", "中\uFFFDx"},
+        {"FallbackIsAControlWord", "{\\rtf1\\u20013 \\u25991 x}", "中x"},
+        {"FallbackIsAHexByte", "{\\rtf1\\u20013\\'3f\\u25991\\'3fx}", "中文x"},
+        {"NoFallback", "{\\rtf1\\uc0\\u20013\\u25991 x}", "中文x"},
+        {"TwoFallbacks", "{\\rtf1\\uc2\\u20013??\\u25991??x}", "中文x"},
+        {"FallbackAcrossALineEnd", "{\\rtf1\\u20013\r\n?x}", "中x"},
+        {"GroupEndsTheFallback", "{\\rtf1\\u20013{\\b x}}", "中x"},
+        {"Hidden", "{\\rtf1 a{\\v\\u20013?\\u20013?}\\u25991?}", "a文"},
+        {"AtTheVeryEnd", "{\\rtf1\\u20013?", "中"},
+        {"FallbackCutOff", "{\\rtf1\\u20013", "中"},
+        {"AfterText", "{\\rtf1 ab\\u20013?cd}", "ab中cd"},
+        {"UnderlineIsNotUnicode", "{\\rtf1\\u20013?\\ul\\u25991?}", "中文"},
+        {"InAParagraphOfItsOwn", "{\\rtf1\\u20013?\\par\\u25991?}", "中\n文"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Text(ReadRtf(c.rtf)), c.text) << c.name;
+    // The text goes to the run of its format, however it is broken up.
+    const Document d = ReadRtf("{\\rtf1\\u20013?{\\b\\u25991?\\u23383?}\\u20013?}");
+    ASSERT_EQ(d.paragraphs[0].runs.size(), 3u);
+    EXPECT_EQ(d.paragraphs[0].runs[1].text, "文字");
+    EXPECT_TRUE(d.paragraphs[0].runs[1].format.bold);
+    EXPECT_EQ(d.paragraphs[0].runs[2].text, "中");
+    // A paragraph takes its alignment from its text: a word that only starts like \uN and a
+    // \uN that shows nothing give it none.
+    EXPECT_EQ(ReadRtf("{\\rtf1 \\qc{\\uc2}\\*\\u32768?}").paragraphs[0].align, Align::Left);
+    EXPECT_EQ(ReadRtf("{\\rtf1 \\qr{\\v\\u20013?}}").paragraphs[0].align, Align::Left);
+}
+
 // Bytes of a code page are gathered up to the next control word or group and converted a
 // block at a time.
 TEST(RtfReader, CodePageBytesInBlocks) {

@@ -8,7 +8,6 @@
 #include <map>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace nodo::rtf {
@@ -90,9 +89,11 @@ enum class Word {
     Rdblquote,
 };
 
-Word LookUp(std::string_view name) {
-    static const std::unordered_map<std::string_view, Word> kWords = [] {
-        std::unordered_map<std::string_view, Word> m;
+// The control words the reader knows, in an open-addressed table: a word is found with one hash
+// of a few of its letters and, mostly, one comparison.
+class WordTable {
+public:
+    WordTable() {
         // Destinations that hold no text of the document.
         for (std::string_view w : {"annotation",
                                    "atnauthor",
@@ -146,11 +147,11 @@ Word LookUp(std::string_view name) {
                                    "txe",
                                    "userprops",
                                    "xe"})
-            m.emplace(w, Word::SkippedDestination);
+            add(w, Word::SkippedDestination);
         for (std::string_view w :
              {"ul", "uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave", "ulldash", "ulth", "ulthd",
               "ulthdash", "ulthdashd", "ulthdashdd", "ulthldash", "ululdbwave", "ulw", "ulwave"})
-            m.emplace(w, Word::Underline);
+            add(w, Word::Underline);
         const std::pair<std::string_view, Word> kOthers[] = {
             {"fonttbl", Word::FontTable},
             {"colortbl", Word::ColorTable},
@@ -205,11 +206,54 @@ Word LookUp(std::string_view name) {
             {"rdblquote", Word::Rdblquote},
         };
         for (const auto& [w, word] : kOthers)
-            m.emplace(w, word);
-        return m;
-    }();
-    const auto it = kWords.find(name);
-    return it == kWords.end() ? Word::Unknown : it->second;
+            add(w, word);
+    }
+
+    Word find(std::string_view name) const {
+        if (name.empty()) return Word::Unknown;
+        for (std::size_t i = Hash(name);; i = (i + 1) % kSlots) {
+            const Slot& slot = m_slots[i];
+            if (slot.name.empty()) return Word::Unknown;
+            if (Same(slot.name, name)) return slot.word;
+        }
+    }
+
+private:
+    // Twice as many slots as the table has words and more, so that a search ends soon.
+    static constexpr std::size_t kSlots = 512;
+    struct Slot {
+        std::string_view name;
+        Word word = Word::Unknown;
+    };
+
+    // Words are short: compared in place rather than through a call.
+    static bool Same(std::string_view a, std::string_view b) {
+        if (a.size() != b.size()) return false;
+        for (std::size_t i = 0; i < a.size(); ++i)
+            if (a[i] != b[i]) return false;
+        return true;
+    }
+
+    static std::size_t Hash(std::string_view name) {
+        const auto first = static_cast<unsigned char>(name.front());
+        const auto last = static_cast<unsigned char>(name.back());
+        const auto second = static_cast<unsigned char>(name.size() > 1 ? name[1] : 0);
+        return (first * 31u + second * 7u + last * 131u + name.size() * 17u) % kSlots;
+    }
+
+    void add(std::string_view name, Word word) {
+        std::size_t i = Hash(name);
+        while (!m_slots[i].name.empty())
+            i = (i + 1) % kSlots;
+        m_slots[i] = {name, word};
+    }
+
+    std::array<Slot, kSlots> m_slots{};
+};
+
+Word LookUp(std::string_view name) {
+    static const WordTable kWords;
+    return kWords.find(name);
 }
 
 // A font name without line breaks and without the blanks around it.
@@ -230,6 +274,15 @@ int HexValue(char c) {
 
 bool IsLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The bytes that are not text as they stand.
+bool IsSpecial(char c) {
+    return c == '\\' || c == '{' || c == '}' || c == '\r' || c == '\n';
 }
 
 class Reader {
@@ -263,8 +316,7 @@ public:
                 if (m_skip == 0 && state().dest == Dest::Text) {
                     // A stretch of plain text at once, up to the next special character.
                     std::size_t end = m_pos;
-                    while (end < m_in.size() && m_in[end] != '\\' && m_in[end] != '{' && m_in[end] != '}' &&
-                           m_in[end] != '\r' && m_in[end] != '\n')
+                    while (end < m_in.size() && !IsSpecial(m_in[end]))
                         ++end;
                     m_pending += c;
                     m_pending.append(m_in.substr(m_pos, end - m_pos));
@@ -276,6 +328,7 @@ public:
         }
         flush();
         finishFont();
+        forgetRun();
         if (m_doc.paragraphs.size() > 1 && m_doc.paragraphs.back().runs.empty()) m_doc.paragraphs.pop_back();
         return Normalized(std::move(m_doc));
     }
@@ -298,6 +351,7 @@ private:
         if (m_states.size() <= 1) return; // a stray '}' before the document
         if (state().dest == Dest::FontTable) finishFont();
         m_states.pop_back();
+        forgetRun();
         if (m_states.size() == 1) m_done = true; // the document's own group is closed
     }
 
@@ -338,24 +392,34 @@ private:
             symbol(c);
             return;
         }
-        const std::size_t begin = m_pos;
-        while (m_pos < m_in.size() && IsLetter(m_in[m_pos]))
-            ++m_pos;
-        const std::string_view word = m_in.substr(begin, std::min<std::size_t>(m_pos - begin, 32));
+        if (c == 'u' && unicodeStretch()) return;
+        // Read through a local pointer: this runs once for every \uN of Chinese text.
+        const char* const end = m_in.data() + m_in.size();
+        const char* const begin = m_in.data() + m_pos;
+        const char* p = begin;
+        while (p < end && IsLetter(*p))
+            ++p;
+        const std::string_view word(begin, std::min<std::size_t>(static_cast<std::size_t>(p - begin), 32));
         bool hasParam = false, negative = false;
         long long param = 0;
-        if (m_pos < m_in.size() && m_in[m_pos] == '-' && m_pos + 1 < m_in.size() && m_in[m_pos + 1] >= '0' &&
-            m_in[m_pos + 1] <= '9') {
+        if (p < end && *p == '-' && p + 1 < end && IsDigit(p[1])) {
             negative = true;
-            ++m_pos;
+            ++p;
         }
-        while (m_pos < m_in.size() && m_in[m_pos] >= '0' && m_in[m_pos] <= '9') {
-            hasParam = true;
-            param = std::min(param * 10 + (m_in[m_pos] - '0'), kMaxParam);
-            ++m_pos;
-        }
+        const char* digits = p;
+        while (p < end && IsDigit(*p))
+            ++p;
+        hasParam = p > digits;
+        // Nine digits stay below the bound; only a longer number needs it at every step.
+        if (p - digits <= 9)
+            for (const char* d = digits; d < p; ++d)
+                param = param * 10 + (*d - '0');
+        else
+            for (const char* d = digits; d < p; ++d)
+                param = std::min(param * 10 + (*d - '0'), kMaxParam);
         if (negative) param = -param;
-        if (m_pos < m_in.size() && m_in[m_pos] == ' ') ++m_pos;
+        if (p < end && *p == ' ') ++p;
+        m_pos = static_cast<std::size_t>(p - m_in.data());
 
         if (word == "bin") {
             // Binary data: skipped whole, whatever bytes it holds.
@@ -399,6 +463,7 @@ private:
             return;
         }
         flush();
+        forgetRun();
         switch (c) {
         case '*':
             state().dest = Dest::Skip;
@@ -423,6 +488,8 @@ private:
         if (s.dest == Dest::Skip) return;
         // \uN, one per character of Chinese text, skips the table.
         const Word w = name.size() == 1 && name[0] == 'u' ? Word::Unicode : LookUp(name);
+        // Only \uN leaves the state as it was, and with it the run its text goes to.
+        if (w != Word::Unicode) forgetRun();
         const bool on = !hasParam || param != 0;
         switch (w) {
         case Word::SkippedDestination:
@@ -450,7 +517,7 @@ private:
                 m_fonts[m_fontEntry].codepage = param;
             } else if (w == Word::Unicode) {
                 unicode(param);
-                m_skip = s.uc;
+                skipFallback(s.uc);
             }
             return;
         }
@@ -485,7 +552,7 @@ private:
             break;
         case Word::Unicode:
             unicode(param);
-            m_skip = s.uc;
+            skipFallback(s.uc);
             break;
         case Word::Plain: {
             const State keep = s;
@@ -582,10 +649,78 @@ private:
         }
     }
 
+    // The fallback of a \uN: `count` characters. The one plain byte that mostly follows is
+    // passed over here; anything else is counted down as it is read.
+    void skipFallback(int count) {
+        m_skip = count;
+        if (count == 1 && m_pos < m_in.size() && !IsSpecial(m_in[m_pos])) {
+            ++m_pos;
+            m_skip = 0;
+        }
+    }
+
     void unicode(int param) {
         long long v = param < 0 ? param + 65536LL : param;
         if (v < 0 || v > 0x10FFFF) v = kReplacement;
         codepoint(static_cast<char32_t>(v));
+    }
+
+    // Chinese text as it is mostly written: \uN after \uN, each with a one-byte fallback, read
+    // in one loop straight into its run. A \uN it does not take (a surrogate, a control
+    // character, a number past 0xFFFF, a fallback that is not one plain byte) is left to the
+    // general path, which reads it the same way. m_pos is at the 'u' of the first;
+    // it ends after the last one taken. Whether it took any.
+    bool unicodeStretch() {
+        const State& s = state();
+        if (m_skip != 0 || m_high || s.dest != Dest::Text || s.uc > 1) return false;
+        std::string* run = nullptr; // found with the first one taken: finding it sets the alignment
+        const bool fallback = s.uc == 1;
+        const char* const end = m_in.data() + m_in.size();
+        const char* p = m_in.data() + m_pos; // at the 'u'
+        const char* done = nullptr;          // after the last one taken
+        char buf[256];
+        std::size_t n = 0;
+        for (;;) {
+            const char* q = p + 1;
+            const bool negative = q + 1 < end && *q == '-' && IsDigit(q[1]);
+            if (negative) ++q;
+            const char* const digits = q;
+            while (q < end && IsDigit(*q) && q - digits < 6)
+                ++q;
+            if (q == digits || (q < end && IsDigit(*q))) break;
+            long v = 0;
+            for (const char* d = digits; d < q; ++d)
+                v = v * 10 + (*d - '0');
+            if (negative && v > 0) v = 65536 - v;
+            if (v < 0x20 || v == 0x7F || (v >= 0xD800 && v <= 0xDFFF) || v > 0xFFFF) break;
+            if (q < end && *q == ' ') ++q;
+            if (!run) {
+                flush();
+                run = runText();
+                if (!run) break;
+            }
+            if (n > sizeof buf - 4) {
+                run->append(buf, n);
+                n = 0;
+            }
+            n += EncodeUtf8(buf + n, static_cast<char32_t>(v));
+            if (fallback) {
+                if (q < end && !IsSpecial(*q)) {
+                    ++q;
+                } else {
+                    m_skip = 1;
+                    done = q;
+                    break;
+                }
+            }
+            done = q;
+            if (end - q < 3 || q[0] != '\\' || q[1] != 'u') break;
+            p = q + 1;
+        }
+        if (n > 0) run->append(buf, n);
+        if (!done) return false;
+        m_pos = static_cast<std::size_t>(done - m_in.data());
+        return true;
     }
 
     // One character of text, with UTF-16 surrogate pairs from two \uN joined.
@@ -633,6 +768,13 @@ private:
     void flush() {
         if (m_pending.empty()) return;
         const State& s = state();
+        // Printable ASCII reads the same in every code page and has nothing to drop.
+        if (s.dest == Dest::Text && !m_high &&
+            std::all_of(m_pending.begin(), m_pending.end(), [](char c) { return c >= 0x20 && c < 0x7F; })) {
+            if (std::string* run = runText()) run->append(m_pending);
+            m_pending.clear();
+            return;
+        }
         m_decoded.clear(); // kept between stretches, so its memory is reused
         if (s.dest == Dest::FontTable)
             m_decoder.decode(m_decoded, m_pending, codepageOf(m_fontEntry));
@@ -680,9 +822,25 @@ private:
         if (std::string* run = runText()) *run += text;
     }
 
-    // The text of the run that text in the current state goes to, started when the format
-    // changed; none when the text is not shown (another destination, hidden text).
+    // Where text in the current state goes: the run it belongs to, started when the format
+    // changed; none when the text is not shown (another destination, hidden text). The run is
+    // kept until the state or the paragraph changes, and its text is gathered meanwhile in one
+    // buffer that is reused, so that a run's text is copied into it once, whole.
     std::string* runText() {
+        if (!m_runKnown) {
+            m_run = findRun();
+            m_runKnown = true;
+        }
+        return m_run ? &m_runText : nullptr;
+    }
+    void forgetRun() {
+        if (m_run && !m_runText.empty()) m_run->append(m_runText);
+        m_runText.clear();
+        m_run = nullptr;
+        m_runKnown = false;
+    }
+
+    std::string* findRun() {
         const State& s = state();
         if (s.dest != Dest::Text || s.hidden) return nullptr;
         Paragraph& p = m_doc.paragraphs.back();
@@ -725,8 +883,11 @@ private:
     void endParagraph() {
         if (state().dest != Dest::Text) return;
         if (m_high) emit({});
+        forgetRun();
         m_doc.paragraphs.back().align = state().align;
-        m_doc.paragraphs.emplace_back();
+        // Room for as many runs as the paragraph before had: a note's paragraphs are alike.
+        const std::size_t runs = m_doc.paragraphs.back().runs.size();
+        m_doc.paragraphs.emplace_back().runs.reserve(runs);
     }
 
     // Ends the font table entry being read: its name, without the blanks around it.
@@ -746,6 +907,9 @@ private:
 
     std::string_view m_in;
     std::size_t m_pos = 0;
+    std::string* m_run = nullptr; // the run text goes to, while m_runKnown
+    bool m_runKnown = false;
+    std::string m_runText; // text for m_run not yet added to it
     State m_runState;      // the state the last run was made in
     unsigned m_tables = 0; // counts changes of the font and colour tables
     unsigned m_runTables = 0;

@@ -7,32 +7,35 @@ namespace nodo::rtf {
 
 inline constexpr char32_t kReplacement = 0xFFFD;
 
-inline void AppendUtf8(std::string& out, char32_t c) {
+// Writes the UTF-8 of c (U+FFFD for a surrogate or past U+10FFFF) at p; returns its length.
+inline std::size_t EncodeUtf8(char* p, char32_t c) {
     if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = kReplacement;
     if (c < 0x80) {
-        out += static_cast<char>(c);
-        return;
+        p[0] = static_cast<char>(c);
+        return 1;
     }
+    if (c < 0x800) {
+        p[0] = static_cast<char>(0xC0 | (c >> 6));
+        p[1] = static_cast<char>(0x80 | (c & 0x3F));
+        return 2;
+    }
+    if (c < 0x10000) {
+        p[0] = static_cast<char>(0xE0 | (c >> 12));
+        p[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        p[2] = static_cast<char>(0x80 | (c & 0x3F));
+        return 3;
+    }
+    p[0] = static_cast<char>(0xF0 | (c >> 18));
+    p[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    p[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    p[3] = static_cast<char>(0x80 | (c & 0x3F));
+    return 4;
+}
+
+inline void AppendUtf8(std::string& out, char32_t c) {
     // One append of the whole sequence.
     char buf[4];
-    std::size_t n;
-    if (c < 0x800) {
-        buf[0] = static_cast<char>(0xC0 | (c >> 6));
-        buf[1] = static_cast<char>(0x80 | (c & 0x3F));
-        n = 2;
-    } else if (c < 0x10000) {
-        buf[0] = static_cast<char>(0xE0 | (c >> 12));
-        buf[1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        buf[2] = static_cast<char>(0x80 | (c & 0x3F));
-        n = 3;
-    } else {
-        buf[0] = static_cast<char>(0xF0 | (c >> 18));
-        buf[1] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        buf[2] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        buf[3] = static_cast<char>(0x80 | (c & 0x3F));
-        n = 4;
-    }
-    out.append(buf, n);
+    out.append(buf, EncodeUtf8(buf, c));
 }
 
 // The code point that starts at `p` (before `end`) and its length in bytes: a byte that does not
