@@ -162,6 +162,66 @@ TEST_F(SqliteSeam, PostGivesUpOnALongLock) {
     EXPECT_NO_THROW(q->post());
 }
 
+// The connection keeps the statements it has compiled; what they read follows the tables as
+// they are now, changed by another program in between or not.
+TEST_F(SqliteSeam, KeptStatementsFollowChangedTables) {
+    SqliteDatabase db(dbPath());
+    const std::string sql = "select * from UserCon where conIndex = '20150101'";
+    auto q = openQuery(db, sql);
+    ASSERT_EQ(q->recordCount(), 0);
+    RawDb raw(dbPath());
+    ASSERT_EQ(raw.exec("ALTER TABLE UserCon ADD COLUMN extra TEXT DEFAULT 'x';"
+                       "INSERT INTO UserCon (conIndex, data) VALUES ('20150101', 'one')"),
+              SQLITE_OK);
+    q->open();
+    ASSERT_EQ(q->recordCount(), 1);
+    EXPECT_EQ(q->blobField("data"), "one");
+    EXPECT_EQ(q->textField("extra"), "x");
+
+    // A column before the one written goes: the edit still lands in its own column.
+    ASSERT_EQ(raw.exec("CREATE TABLE t2 AS SELECT extra, conIndex, data FROM UserCon; DROP TABLE UserCon;"
+                       "ALTER TABLE t2 RENAME TO UserCon"),
+              SQLITE_OK);
+    q->open();
+    ASSERT_EQ(q->recordCount(), 1);
+    EXPECT_EQ(q->blobField("data"), "one");
+    q->edit();
+    q->setBlob("data", "two");
+    q->post();
+    EXPECT_EQ(raw.scalar("SELECT extra || '+' || data FROM UserCon"), "x+two");
+    ASSERT_EQ(raw.exec("ALTER TABLE UserCon DROP COLUMN extra"), SQLITE_OK);
+    q->open();
+    EXPECT_THROW(q->textField("extra"), DatabaseError);
+    EXPECT_EQ(q->blobField("data"), "two");
+}
+
+// More statements than the connection keeps, each used again after others pushed it out.
+TEST_F(SqliteSeam, ManyStatementsOnOneConnection) {
+    SqliteDatabase db(dbPath());
+    const auto key = [](int i) { return "201601" + std::to_string(10 + i); };
+    for (int round = 0; round < 2; ++round)
+        for (int i = 0; i < 40; ++i) {
+            auto q = openQuery(db, "select * from UserCon where conIndex = '" + key(i) + "'");
+            if (round == 0) {
+                ASSERT_EQ(q->recordCount(), 0) << i;
+                q->append();
+                q->setText("conIndex", key(i));
+                q->setBlob("data", "note " + std::to_string(i));
+                q->post();
+            } else {
+                ASSERT_EQ(q->recordCount(), 1) << i;
+                EXPECT_EQ(q->blobField("data"), "note " + std::to_string(i));
+                q->edit();
+                q->setBlob("data", "again " + std::to_string(i));
+                q->post();
+            }
+        }
+    RawDb raw(dbPath());
+    EXPECT_EQ(raw.count("UserCon"), 40);
+    EXPECT_EQ(
+        raw.count("UserCon", "CAST(data AS TEXT) = 'again ' || (CAST(substr(conIndex, 7) AS INT) - 10)"), 40);
+}
+
 TEST_F(SqliteSeam, NotADatabase) {
     const auto path = dir.root() / "text.db";
     std::FILE* f = std::fopen(path.c_str(), "wb");

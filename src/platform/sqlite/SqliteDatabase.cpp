@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <utility>
@@ -18,8 +19,39 @@ public:
 
     // No result holds a statement open, so the connection can go at any time between calls.
     void disconnect() noexcept {
+        for (auto& kept : m_statements)
+            sqlite3_finalize(kept.second);
+        m_statements.clear();
         if (m_db) sqlite3_close_v2(m_db);
         m_db = nullptr;
+    }
+
+    // The statement of `sql`, ready to bind and step, or null for text without a statement.
+    // Statements are compiled once and kept while the connection lives, the most recently used
+    // first: the storage steps send the same few again and again. A note's statements name its
+    // date, so only the last few are kept. Returns the result of compiling it.
+    int prepare(const std::string& sql, sqlite3_stmt** out) {
+        *out = nullptr;
+        sqlite3* db = handle();
+        for (auto it = m_statements.begin(); it != m_statements.end(); ++it)
+            if (it->first == sql) {
+                std::rotate(m_statements.begin(), it, it + 1);
+                *out = m_statements.front().second;
+                return SQLITE_OK;
+            }
+        sqlite3_stmt* st = nullptr;
+        const int rc = sqlite3_prepare_v3(db, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &st, nullptr);
+        if (rc != SQLITE_OK || !st) {
+            sqlite3_finalize(st);
+            return rc;
+        }
+        if (m_statements.size() >= kKeptStatements) {
+            sqlite3_finalize(m_statements.back().second);
+            m_statements.pop_back();
+        }
+        m_statements.emplace(m_statements.begin(), sql, st);
+        *out = st;
+        return SQLITE_OK;
     }
 
     const std::string& path() const { return m_path; }
@@ -78,19 +110,29 @@ public:
     }
 
 private:
+    static constexpr std::size_t kKeptStatements = 16;
     std::string m_path;
     std::chrono::milliseconds m_busyTimeout;
     sqlite3* m_db = nullptr;
+    std::vector<std::pair<std::string, sqlite3_stmt*>> m_statements; // most recently used first
 };
 
 namespace {
 
+// A kept statement while it is used: reset and its bindings cleared afterwards, so that it holds
+// no read open and points at no caller's bytes. done() does it early, before a commit.
 struct Statement {
     sqlite3_stmt* stmt = nullptr;
     Statement() = default;
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
-    ~Statement() { sqlite3_finalize(stmt); }
+    ~Statement() { done(); }
+    void done() noexcept {
+        if (!stmt) return;
+        sqlite3_reset(stmt);
+        sqlite3_clear_bindings(stmt);
+        stmt = nullptr;
+    }
 };
 
 struct Value {
@@ -147,21 +189,24 @@ public:
 
     void open() override {
         close();
-        sqlite3* db = m_connection->handle();
         Statement st;
         bool keyed = false;
+        int rc = SQLITE_DONE;
+        // The columns are looked at after the first step: a kept statement is compiled again by
+        // it when the tables have changed since.
         if (const auto keyedSql = WithRowid(m_sql);
-            keyedSql && sqlite3_prepare_v2(db, keyedSql->c_str(), -1, &st.stmt, nullptr) == SQLITE_OK &&
-            st.stmt) {
+            keyedSql && m_connection->prepare(*keyedSql, &st.stmt) == SQLITE_OK && st.stmt) {
+            rc = sqlite3_step(st.stmt);
+            if (rc != SQLITE_ROW && rc != SQLITE_DONE) m_connection->fail("cannot read \"" + m_sql + "\"");
             keyed = OneTable(st.stmt);
-            if (!keyed) {
-                sqlite3_finalize(st.stmt);
-                st.stmt = nullptr;
-            }
+            if (!keyed) st.done();
         }
-        if (!keyed && sqlite3_prepare_v2(db, m_sql.c_str(), -1, &st.stmt, nullptr) != SQLITE_OK)
-            m_connection->fail("cannot run \"" + m_sql + "\"");
-        if (!st.stmt) m_connection->fail("no statement in \"" + m_sql + "\"");
+        if (!keyed) {
+            if (m_connection->prepare(m_sql, &st.stmt) != SQLITE_OK)
+                m_connection->fail("cannot run \"" + m_sql + "\"");
+            if (!st.stmt) m_connection->fail("no statement in \"" + m_sql + "\"");
+            rc = sqlite3_step(st.stmt);
+        }
 
         const int first = keyed ? 1 : 0;
         const int count = sqlite3_column_count(st.stmt);
@@ -171,10 +216,7 @@ public:
             columns.emplace_back(name ? name : "");
         }
         std::vector<Row> rows;
-        for (;;) {
-            const int rc = sqlite3_step(st.stmt);
-            if (rc == SQLITE_DONE) break;
-            if (rc != SQLITE_ROW) m_connection->fail("cannot read \"" + m_sql + "\"");
+        for (; rc == SQLITE_ROW; rc = sqlite3_step(st.stmt)) {
             Row row;
             if (keyed) row.rowid = sqlite3_column_int64(st.stmt, 0);
             for (int c = first; c < count; ++c) {
@@ -190,6 +232,7 @@ public:
             }
             rows.push_back(std::move(row));
         }
+        if (rc != SQLITE_DONE) m_connection->fail("cannot read \"" + m_sql + "\"");
         m_table = keyed ? sqlite3_column_table_name(st.stmt, 1) : "";
         m_columns = std::move(columns);
         m_rows = std::move(rows);
@@ -273,7 +316,7 @@ public:
         if (own) m_connection->beginWrite();
         try {
             Statement st;
-            if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st.stmt, nullptr) != SQLITE_OK)
+            if (m_connection->prepare(sql, &st.stmt) != SQLITE_OK || !st.stmt)
                 m_connection->fail("cannot write to the notes database");
             int index = 1;
             for (const auto& ch : changes) {
@@ -289,6 +332,7 @@ public:
                 m_connection->fail("cannot write to the notes database");
             if (mode == Mode::Edit && sqlite3_changes(db) != 1)
                 throw DatabaseError("the row is no longer there");
+            st.done();
             if (own) m_connection->commit();
         } catch (...) {
             // Undone here when it was our own; the caller's transaction is the caller's to undo.
