@@ -93,7 +93,7 @@ enum class Word {
 // of a few of its letters and, mostly, one comparison.
 class WordTable {
 public:
-    WordTable() {
+    constexpr WordTable() {
         // Destinations that hold no text of the document.
         for (std::string_view w : {"annotation",
                                    "atnauthor",
@@ -209,7 +209,7 @@ public:
             add(w, word);
     }
 
-    Word find(std::string_view name) const {
+    constexpr Word find(std::string_view name) const {
         if (name.empty()) return Word::Unknown;
         for (std::size_t i = Hash(name);; i = (i + 1) % kSlots) {
             const Slot& slot = m_slots[i];
@@ -227,21 +227,21 @@ private:
     };
 
     // Words are short: compared in place rather than through a call.
-    static bool Same(std::string_view a, std::string_view b) {
+    static constexpr bool Same(std::string_view a, std::string_view b) {
         if (a.size() != b.size()) return false;
         for (std::size_t i = 0; i < a.size(); ++i)
             if (a[i] != b[i]) return false;
         return true;
     }
 
-    static std::size_t Hash(std::string_view name) {
+    static constexpr std::size_t Hash(std::string_view name) {
         const auto first = static_cast<unsigned char>(name.front());
         const auto last = static_cast<unsigned char>(name.back());
         const auto second = static_cast<unsigned char>(name.size() > 1 ? name[1] : 0);
         return (first * 31u + second * 7u + last * 131u + name.size() * 17u) % kSlots;
     }
 
-    void add(std::string_view name, Word word) {
+    constexpr void add(std::string_view name, Word word) {
         std::size_t i = Hash(name);
         while (!m_slots[i].name.empty())
             i = (i + 1) % kSlots;
@@ -251,8 +251,10 @@ private:
     std::array<Slot, kSlots> m_slots{};
 };
 
+// Made as the program is compiled.
+constexpr WordTable kWords;
+
 Word LookUp(std::string_view name) {
-    static const WordTable kWords;
     return kWords.find(name);
 }
 
@@ -281,8 +283,15 @@ bool IsDigit(char c) {
 }
 
 // The bytes that are not text as they stand.
+constexpr std::array<bool, 256> kSpecial = [] {
+    std::array<bool, 256> t{};
+    for (const unsigned char c : {'\\', '{', '}', '\r', '\n'})
+        t[c] = true;
+    return t;
+}();
+
 bool IsSpecial(char c) {
-    return c == '\\' || c == '{' || c == '}' || c == '\r' || c == '\n';
+    return kSpecial[static_cast<unsigned char>(c)];
 }
 
 class Reader {
@@ -406,17 +415,10 @@ private:
             negative = true;
             ++p;
         }
-        const char* digits = p;
-        while (p < end && IsDigit(*p))
-            ++p;
+        const char* const digits = p;
+        for (unsigned d; p < end && (d = static_cast<unsigned char>(*p) - '0') <= 9; ++p)
+            param = std::min(param * 10 + d, kMaxParam);
         hasParam = p > digits;
-        // Nine digits stay below the bound; only a longer number needs it at every step.
-        if (p - digits <= 9)
-            for (const char* d = digits; d < p; ++d)
-                param = param * 10 + (*d - '0');
-        else
-            for (const char* d = digits; d < p; ++d)
-                param = std::min(param * 10 + (*d - '0'), kMaxParam);
         if (negative) param = -param;
         if (p < end && *p == ' ') ++p;
         m_pos = static_cast<std::size_t>(p - m_in.data());
@@ -684,13 +686,13 @@ private:
             const char* q = p + 1;
             const bool negative = q + 1 < end && *q == '-' && IsDigit(q[1]);
             if (negative) ++q;
+            // At most six digits here; a seventh leaves the number to the general path.
             const char* const digits = q;
-            while (q < end && IsDigit(*q) && q - digits < 6)
-                ++q;
-            if (q == digits || (q < end && IsDigit(*q))) break;
+            const char* const stop = end - digits > 6 ? digits + 6 : end;
             long v = 0;
-            for (const char* d = digits; d < q; ++d)
-                v = v * 10 + (*d - '0');
+            for (unsigned d; q < stop && (d = static_cast<unsigned char>(*q) - '0') <= 9; ++q)
+                v = v * 10 + d;
+            if (q == digits || (q < end && IsDigit(*q))) break;
             if (negative && v > 0) v = 65536 - v;
             if (v < 0x20 || v == 0x7F || (v >= 0xD800 && v <= 0xDFFF) || v > 0xFFFF) break;
             if (q < end && *q == ' ') ++q;
