@@ -82,9 +82,9 @@ constexpr std::array<std::array<bool, 256>, 2> kPlain = [] {
 // The two digits of 0 to 99, for writing numbers two digits at a time.
 constexpr std::array<char, 200> kDigitPairs = [] {
     std::array<char, 200> t{};
-    for (int i = 0; i < 100; ++i) {
-        t[static_cast<std::size_t>(2 * i)] = static_cast<char>('0' + i / 10);
-        t[static_cast<std::size_t>(2 * i + 1)] = static_cast<char>('0' + i % 10);
+    for (std::size_t i = 0; i < 100; ++i) {
+        t[2 * i] = static_cast<char>('0' + i / 10);
+        t[2 * i + 1] = static_cast<char>('0' + i % 10);
     }
     return t;
 }();
@@ -104,7 +104,7 @@ inline char* PutUnit(char* p, unsigned u) {
     p = q;
     while (n >= 10) {
         q -= 2;
-        std::memcpy(q, &kDigitPairs[2 * (n % 100)], 2);
+        std::memcpy(q, &kDigitPairs[std::size_t{2} * (n % 100)], 2);
         n /= 100;
     }
     if (q > p - digits) *--q = static_cast<char>('0' + n);
@@ -138,11 +138,9 @@ void AppendText(Out& out, std::string_view utf8, bool fontName = false) {
                 *o++ = '\\';
                 *o++ = c;
             } else if (c == ';') {
-                std::memcpy(o, "\\'3b", 4);
-                o += 4;
+                o = Put(o, "\\'3b");
             } else if (c == '\t' && !fontName) {
-                std::memcpy(o, "\\tab ", 5);
-                o += 5;
+                o = Put(o, "\\tab ");
             }
             // Other control characters have no place in an editor's text.
             continue;
@@ -153,8 +151,7 @@ void AppendText(Out& out, std::string_view utf8, bool fontName = false) {
         p += length;
         if (c == 0x2028) {
             if (!fontName) {
-                std::memcpy(o, "\\line ", 6);
-                o += 6;
+                o = Put(o, "\\line ");
             }
         } else if (c >= 0x10000) {
             const unsigned v = static_cast<unsigned>(c) - 0x10000;
