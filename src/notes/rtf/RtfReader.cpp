@@ -850,15 +850,17 @@ private:
         // Most text continues the run before it; the format is only worked out for a new one.
         if (!p.runs.empty() && m_runTables == m_tables && SameCharacterFormat(m_runState, s))
             return &p.runs.back().text;
-        CharFormat f = format(s);
         m_runState = s;
         m_runTables = m_tables;
-        if (p.runs.empty() || !(p.runs.back().format == f)) p.runs.push_back({{}, std::move(f)});
+        format(m_format, s);
+        if (p.runs.empty() || !(p.runs.back().format == m_format)) p.runs.emplace_back().format = m_format;
         return &p.runs.back().text;
     }
 
-    CharFormat format(const State& s) const {
-        CharFormat f;
+    // The format of text in state s, made in f (whose memory is reused).
+    void format(CharFormat& f, const State& s) const {
+        f.font.clear();
+        f.charset = kDefaultCharset;
         if (s.font >= 0) {
             const auto it = m_fonts.find(s.font);
             if (it != m_fonts.end()) {
@@ -874,7 +876,6 @@ private:
         f.strike = s.strike;
         f.color = colorAt(s.color);
         f.background = colorAt(s.background);
-        return f;
     }
 
     std::optional<Rgb> colorAt(int index) const {
@@ -913,6 +914,7 @@ private:
     bool m_runKnown = false;
     std::string m_runText; // text for m_run not yet added to it
     State m_runState;      // the state the last run was made in
+    CharFormat m_format;   // its format
     unsigned m_tables = 0; // counts changes of the font and colour tables
     unsigned m_runTables = 0;
     bool m_done = false;
