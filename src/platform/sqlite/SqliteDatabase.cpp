@@ -29,7 +29,8 @@ public:
     // The statement of `sql`, ready to bind and step, or null for text without a statement.
     // Statements are compiled once and kept while the connection lives, the most recently used
     // first: the storage steps send the same few again and again. A note's statements name its
-    // date, so only the last few are kept. Returns the result of compiling it.
+    // date, so only the last few are kept. A kept statement is used by one call at a time, from
+    // start to reset, as the connection serves one thread. Returns the result of compiling it.
     int prepare(const std::string& sql, sqlite3_stmt** out) {
         *out = nullptr;
         sqlite3* db = handle();
