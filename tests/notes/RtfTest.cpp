@@ -248,7 +248,7 @@ TEST(RtfReader, StretchesOfUnicode) {
 // block at a time.
 TEST(RtfReader, CodePageBytesInBlocks) {
     std::string longText;
-    for (int i = 0; longText.size() < 3 * 4096; ++i)
+    for (int i = 0; longText.size() < std::size_t{3} * 4096; ++i)
         longText += i % 7 ? "备忘录" : "a1";
     struct Case {
         const char* name;
@@ -437,7 +437,7 @@ TEST(RtfWriter, TextThatGrowsMostComesBackWhole) {
                 r += "\uFFFD";
             return r;
         }() : text;
-        EXPECT_EQ(Text(back), expected + "\n" + expected);
+        EXPECT_EQ(Text(back), std::string(expected).append("\n").append(expected));
     }
 }
 
