@@ -10,6 +10,8 @@
 #include "wallpaper/ApplyWallpaper.h"
 #include "wallpaper/MixPic.h"
 
+#include "support/PrivateX.h"
+
 #include <benchmark/benchmark.h>
 #include <jpeglib.h>
 
@@ -35,6 +37,9 @@
 
 namespace fs = std::filesystem;
 using namespace nodo;
+using nodo::bench::Median;
+using nodo::bench::PrivateX;
+using nodo::bench::ReadText;
 
 namespace {
 
@@ -279,84 +284,6 @@ double RunSeconds(const std::string& command) {
     return std::chrono::duration<double>(Clock::now() - t0).count();
 }
 
-std::string ReadText(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// A bare X server of our own, so the apply sets a root window that is nobody's desktop. As the test
-// runner does, the server picks a free display itself and writes its number to a pipe (-displayfd);
-// a server that gives no number within 15 s, or exits, has failed and `error` says why.
-struct PrivateX {
-    explicit PrivateX(const fs::path& log) {
-        // Several servers starting at once may race for one display; a second try picks another.
-        for (int attempt = 0; attempt < 3 && display.empty(); ++attempt)
-            start(log);
-    }
-    ~PrivateX() { stop(); }
-
-    void start(const fs::path& log) {
-        int fds[2];
-        if (::pipe(fds) != 0) {
-            error = std::string("pipe: ") + std::strerror(errno);
-            return;
-        }
-        pid = ::fork();
-        if (pid == 0) {
-            ::close(fds[0]);
-            const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            if (out >= 0) {
-                ::dup2(out, 1);
-                ::dup2(out, 2);
-            }
-            const std::string fd = std::to_string(fds[1]);
-            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1920x1080x24", "-nolisten",
-                     "tcp", "-noreset", static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(fds[1]);
-        if (pid < 0) {
-            ::close(fds[0]);
-            error = std::string("fork: ") + std::strerror(errno);
-            return;
-        }
-        std::string number;
-        pollfd p{fds[0], POLLIN, 0};
-        while (number.find('\n') == std::string::npos && ::poll(&p, 1, 15000) > 0) {
-            char buf[16];
-            const ssize_t n = ::read(fds[0], buf, sizeof buf);
-            if (n <= 0) break; // the server closed the pipe: it has ended
-            number.append(buf, static_cast<std::size_t>(n));
-        }
-        ::close(fds[0]);
-        while (!number.empty() && (number.back() == '\n' || number.back() == ' '))
-            number.pop_back();
-        if (!number.empty() && number.find_first_not_of("0123456789") == std::string::npos) {
-            display = ":" + number;
-            return;
-        }
-        stop();
-        error = "Xvfb gave no display number: " + ReadText(log);
-    }
-    void stop() {
-        if (pid > 0) {
-            ::kill(pid, SIGTERM);
-            ::waitpid(pid, nullptr, 0);
-        }
-        pid = -1;
-    }
-    pid_t pid = -1;
-    std::string display, error;
-};
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    const std::size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
 // False, with the reason on stderr, when the comparison could not be run at all.
 bool PrintProcessRatio() {
     constexpr int kPairs = 11;
@@ -369,16 +296,10 @@ bool PrintProcessRatio() {
                      "wallpaper_bench: cjpeg, djpeg or Xvfb missing (scripts/install-deps installs them)\n");
         return false;
     }
-    const fs::path root = fs::temp_directory_path() / ("nodo-bench-cli-" + std::to_string(::getpid()));
+    const nodo::bench::ScratchFolder scratch("nodo-bench-cli");
+    const fs::path& root = scratch.path;
     fs::create_directories(root / "app/source/DeskTopBG");
     fs::create_directories(root / "home");
-    struct Cleanup {
-        fs::path root;
-        ~Cleanup() {
-            std::error_code ec;
-            fs::remove_all(root, ec);
-        }
-    } cleanup{root};
     PrivateX x(root / "xvfb.log");
     if (x.display.empty()) {
         std::fprintf(stderr, "wallpaper_bench: cannot start a private X server: %s\n", x.error.c_str());
