@@ -1,8 +1,8 @@
 #pragma once
 // The main window: a borderless, resizable frame dragged by its background, with its own close and
 // minimise buttons, the date line, the options menu, the web panel and the picture page.
+#include "pictures/MainContext.h"
 #include "platform/Platform.h"
-#include "ui/MainContext.h"
 
 #include <QMenu>
 #include <QWidget>

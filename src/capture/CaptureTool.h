@@ -1,6 +1,6 @@
 #pragma once
 // The "截  图" button of the main window and the message it posts to itself to start a capture.
-#include "ui/MainContext.h"
+#include "pictures/MainContext.h"
 
 #include <QEvent>
 #include <QObject>

@@ -2,7 +2,7 @@
 // The full-screen capture window: the whole screen frozen into one picture, on which the user drags
 // out a rectangle, moves it, cancels it or sends it to the picture page.
 #include "capture/core/CaptureSelection.h"
-#include "ui/MainContext.h"
+#include "pictures/MainContext.h"
 
 #include <QImage>
 #include <QWidget>

@@ -1,12 +1,12 @@
 #include "pictures/PicImport.h"
 
 #include "imaging/PictureFile.h"
+#include "pictures/MainContext.h"
 #include "pictures/PicConvert.h"
 #include "pictures/PicImage.h"
 #include "pictures/uGlobal.h"
 #include "platform/Errors.h"
 #include "platform/Platform.h"
-#include "ui/MainContext.h"
 
 #include <exception>
 

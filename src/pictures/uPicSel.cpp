@@ -1,6 +1,7 @@
 #include "pictures/uPicSel.h"
 
 #include "pictures/BGPicList.h"
+#include "pictures/MainContext.h"
 #include "pictures/PicConvert.h"
 #include "pictures/PicImage.h"
 #include "pictures/uGlobal.h"
@@ -8,7 +9,6 @@
 #include "platform/Platform.h"
 #include "ui/Art.h"
 #include "ui/Chrome.h"
-#include "ui/MainContext.h"
 
 #include <QFrame>
 #include <QGuiApplication>

@@ -1,9 +1,9 @@
 #include "wallpaper/WallpaperTools.h"
 
+#include "pictures/MainContext.h"
 #include "pictures/PicImage.h"
 #include "pictures/uGlobal.h"
 #include "platform/Platform.h"
-#include "ui/MainContext.h"
 #include "wallpaper/uDeskBGSet.h"
 #include "wallpaper/uInfoFrm.h"
 #include "wallpaper/uPicMix.h"

@@ -1,11 +1,11 @@
 // The picture page and the import behind "插入图片", with fake dialogs and real files.
 #include "PicFixtures.h"
+#include "pictures/MainContext.h"
 #include "pictures/PicImage.h"
 #include "pictures/PicImport.h"
 #include "pictures/uGlobal.h"
 #include "platform/Errors.h"
 #include "support/fakes/Fakes.h"
-#include "ui/MainContext.h"
 
 #include <QTest>
 #include <filesystem>

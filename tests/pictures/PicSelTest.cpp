@@ -1,10 +1,10 @@
 // The background list window, driven with QTest over fake dialogs and real files.
 #include "PicFixtures.h"
+#include "pictures/MainContext.h"
 #include "pictures/PicImage.h"
 #include "pictures/uGlobal.h"
 #include "pictures/uPicSel.h"
 #include "support/fakes/Fakes.h"
-#include "ui/MainContext.h"
 
 #include <QLabel>
 #include <QPushButton>
