@@ -66,6 +66,10 @@ struct DesktopRow {
     std::function<void(Session&)> started = {};
     // What the user does when the desktop's own shell has crashed and says so, before looking again.
     std::function<void(Session&)> recover = {};
+    // A key pressed the desktop's own way (an X keysym's name), where X input does not reach it.
+    std::function<bool(Session&, const std::string&)> press = {};
+    // Whether the desktop's portal keeps the user's yes to screenshots.
+    std::function<bool(Session&)> allowed = {};
 };
 
 // The command line that runs `argv` as the row's user.
@@ -91,6 +95,7 @@ enum class Do {
     ApplyInWindow, // the window's "应用到桌面", its confirmation answered, then the window closed
     PortalCapture, // the capture's request to the session's desktop portal equals the screen
     PortalRefused, // the same request fails, and says `expect`
+    PortalAsks,    // the first request asks the user, who allows it with Enter: then the picture comes
     // The program as a native Wayland client of sway, through a virtual pointer: it floats at its
     // own size, drags, applies with its confirmation over it, closes, and starts again the same.
     WindowOnWayland,
@@ -438,6 +443,37 @@ TEST_P(Desktops, WallpaperReachesTheScreenAndStays) {
             s.check(s.waitExit(), "the window closes");
             break;
         }
+        case Do::PortalAsks: {
+            s.step("the first capture asks first (step " + std::to_string(n) + ")");
+            const std::string file = s.scratch() + "/portal-first.png";
+            const std::vector<std::uint8_t> before = c.desktop.grab ? c.desktop.grab(s) : s.grab();
+            s.spawn("portal-first", AsUser(c.desktop, {NODO_PORTAL_SHOT, file}),
+                    c.desktop.live ? c.desktop.live(s) : std::vector<std::string>{});
+            // The question dims the desktop under it; a clock turning in the top bar changes nothing
+            // below it.
+            const int w = s.screen().w, h = s.screen().h;
+            auto dimmed = [&](const std::vector<std::uint8_t>& now) {
+                if (now.size() != before.size() || now.size() != std::size_t(w) * std::size_t(h) * 3)
+                    return false;
+                std::size_t changed = 0, all = 0;
+                for (std::size_t i = std::size_t(w) * 3 * 40; i < now.size(); i += std::size_t{3} * 7, ++all)
+                    changed +=
+                        now[i] != before[i] || now[i + 1] != before[i + 1] || now[i + 2] != before[i + 2];
+                return changed * 2 > all;
+            };
+            const bool asked =
+                s.waitFor([&] { return dimmed(c.desktop.grab ? c.desktop.grab(s) : s.grab()); }, 20000);
+            if (!s.check(asked, "a question shows before the portal gives a picture")) break;
+            s.pause(500);
+            // It opens on "Deny": the user moves to "Allow" and presses Enter.
+            s.check(c.desktop.press && c.desktop.press(s, "Tab"), "Tab reaches the question");
+            s.pause(300);
+            s.check(c.desktop.press && c.desktop.press(s, "Return"), "Enter reaches the question");
+            s.check(s.waitFor([&] { return !s.alive("portal-first"); }, 15000) && fs::is_regular_file(file),
+                    "the picture comes once the user allows it");
+            if (c.desktop.allowed) s.check(c.desktop.allowed(s), "the answer is kept for the next capture");
+            break;
+        }
         case Do::PortalRefused: {
             s.step("the desktop portal refuses (step " + std::to_string(n) + ")");
             const Ran r = RunAs(s, c.desktop, {NODO_PORTAL_SHOT, s.scratch() + "/portal.png"});
@@ -720,6 +756,29 @@ bool GnomeKey(Session& s, unsigned keysym) {
     return ok;
 }
 
+// As gnome-session does at log-in, the programs the bus starts on demand (the portal's GNOME back
+// end, which shows the portal's questions) are told where the shell's display is; then the user
+// leaves the overview GNOME starts in.
+void GnomeLeaveOverview(Session& s) {
+    s.pause(2000);
+    const Ran told = s.run({"dbus-update-activation-environment", "WAYLAND_DISPLAY=wayland-0",
+                            "XDG_SESSION_TYPE=wayland", "XDG_CURRENT_DESKTOP=GNOME"});
+    s.check(told.status == 0, "the bus learns the display:\n" + told.out);
+    s.check(GnomeKey(s, 0xff1b /* Escape */), "Escape reaches GNOME Shell");
+    s.pause(1000);
+}
+
+// The user's yes to "Allow Applications to Take Screenshots?", as the portal's permission store
+// keeps it.
+void GnomeAllowScreenshots(Session& s) {
+    const Ran allowed =
+        s.run({"gdbus", "call", "--session", "--dest", "org.freedesktop.impl.portal.PermissionStore",
+               "--object-path", "/org/freedesktop/impl/portal/PermissionStore", "--method",
+               "org.freedesktop.impl.portal.PermissionStore.SetPermission", "screenshot", "true",
+               "screenshot", "", "['yes']"});
+    s.check(allowed.status == 0, "the permission store takes the answer:\n" + allowed.out);
+}
+
 const std::string kSystemBus =
     "printf '<busconfig><type>system</type><listen>unix:path=%s/system_bus</listen><auth>EXTERNAL</auth>"
     "<policy context=\"default\"><allow user=\"*\"/><allow own=\"*\"/><allow send_destination=\"*\"/><allow "
@@ -746,21 +805,31 @@ const DesktopRow kGnome{
     {},
     {},
     false,
-    // GNOME starts in its overview, the desktop shrunk among the workspaces: leave it as a user does.
+    // GNOME starts in its overview, the desktop shrunk among the workspaces: leave it as a user does;
+    // the user has let programs take screenshots before.
     [](Session& s) {
-        s.pause(2000);
-        s.check(GnomeKey(s, 0xff1b /* Escape */), "Escape reaches GNOME Shell");
-        // The user has let programs take screenshots before ("Allow Applications to Take
-        // Screenshots?"): the portal's permission store says so.
-        const Ran allowed =
+        GnomeLeaveOverview(s);
+        GnomeAllowScreenshots(s);
+    },
+    {},
+    [](Session& s, const std::string& key) {
+        return GnomeKey(s, key == "Return" ? 0xff0d : key == "Escape" ? 0xff1b : key == "Tab" ? 0xff09 : 0);
+    },
+    [](Session& s) {
+        const Ran r =
             s.run({"gdbus", "call", "--session", "--dest", "org.freedesktop.impl.portal.PermissionStore",
                    "--object-path", "/org/freedesktop/impl/portal/PermissionStore", "--method",
-                   "org.freedesktop.impl.portal.PermissionStore.SetPermission", "screenshot", "true",
-                   "screenshot", "", "['yes']"});
-        s.check(allowed.status == 0, "the permission store takes the answer:\n" + allowed.out);
-        s.pause(1000);
+                   "org.freedesktop.impl.portal.PermissionStore.Lookup", "screenshot", "screenshot"});
+        return r.status == 0 && r.out.find("'yes'") != std::string::npos;
     },
 };
+
+// A new user's GNOME: the first capture asks "Allow Applications to Take Screenshots?".
+DesktopRow GnomeFirstCapture() {
+    DesktopRow row = kGnome;
+    row.started = GnomeLeaveOverview;
+    return row;
+}
 
 // sway, headless on the pixel renderer: its IPC socket and Wayland display are found in the session's
 // runtime folder once it runs; the screen is read with grim.
@@ -851,6 +920,9 @@ INSTANTIATE_TEST_SUITE_P(
                  {{Do::StartDesktop}, {Do::PortalRefused, "", "refused the screenshot without asking"}}},
         // The window runs on the X server beside it, not in GNOME: nodo-cli alone hands the picture over.
         TierCase{"Gnome", kGnome, Then(kApplyTwiceAndCapture, {{Do::Relogin}, {Do::Screen}})},
+        TierCase{"GnomeFirstCapture",
+                 GnomeFirstCapture(),
+                 {{Do::StartDesktop}, {Do::PortalAsks}, {Do::PortalCapture}}},
         // The wallpaper outlives a reload of sway's configuration and the next log-in.
         TierCase{"Sway", kSway,
                  Then(kApplyTwiceAndCapture, {{Do::WindowOnWayland},
