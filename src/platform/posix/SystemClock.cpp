@@ -1,5 +1,5 @@
-#include "platform/Clock.h"
 #include "platform/posix/SystemClock.h"
+#include "platform/Clock.h"
 
 #include <chrono>
 #include <ctime>

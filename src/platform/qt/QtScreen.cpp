@@ -1,5 +1,5 @@
-#include "platform/Screen.h"
 #include "platform/qt/QtScreen.h"
+#include "platform/Screen.h"
 
 #include "platform/portal/ScreenSession.h"
 #include "platform/portal/ScreenshotPortal.h"

@@ -1,5 +1,5 @@
-#include "platform/WebPanel.h"
 #include "platform/qt/TextBrowserWebPanel.h"
+#include "platform/WebPanel.h"
 
 #include <QEventLoop>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "platform/AppFolder.h"
 #include "platform/posix/AppFolders.h"
+#include "platform/AppFolder.h"
 
 #include <system_error>
 #include <unistd.h>

@@ -1,3 +1,4 @@
+#include "platform/qt/PlatformServices.h"
 #include "platform/Platform.h"
 #include "platform/desktop/DesktopWallpaper.h"
 #include "platform/posix/AppFolders.h"
@@ -5,7 +6,6 @@
 #include "platform/posix/LinuxKernel.h"
 #include "platform/posix/SystemClock.h"
 #include "platform/qt/DesktopShell.h"
-#include "platform/qt/PlatformServices.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtMessageBox.h"
 #include "platform/qt/QtScreen.h"

@@ -1,6 +1,6 @@
+#include "platform/qt/QtMessageBox.h"
 #include "platform/MessageBox.h"
 #include "platform/qt/DialogOwner.h"
-#include "platform/qt/QtMessageBox.h"
 
 #include <QAbstractButton>
 #include <QMessageBox>

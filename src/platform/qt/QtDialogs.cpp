@@ -1,6 +1,6 @@
+#include "platform/qt/QtDialogs.h"
 #include "platform/Dialogs.h"
 #include "platform/qt/DialogOwner.h"
-#include "platform/qt/QtDialogs.h"
 
 #include <QColorDialog>
 #include <QFileDialog>

@@ -1,5 +1,5 @@
-#include "platform/Shell.h"
 #include "platform/qt/DesktopShell.h"
+#include "platform/Shell.h"
 
 #include <QDesktopServices>
 #include <QUrl>
