@@ -313,10 +313,13 @@ void WindowOnWayland(Session& s, const DesktopRow& row) {
     s.check(s.waitFor(
                 [&] {
                     main = WaitView(s, row, "Nodo助手", 1000);
-                    return main && main->rect.topLeft() == from.topLeft() + QPoint(100, 50);
+                    // The compositor takes the move over from the press on; on a busy machine the
+                    // first step of the pointer may come before it has.
+                    const QPoint moved = main ? main->rect.topLeft() - from.topLeft() : QPoint();
+                    return moved.x() >= 75 && moved.x() <= 100 && moved.y() >= 35 && moved.y() <= 50;
                 },
                 5000),
-            "the window moved with the pointer, by 100, 50: " +
+            "the window moved with the pointer, by about 100, 50: " +
                 (main ? Describe(*main) : std::string("gone")));
     if (!main) return;
 
@@ -424,10 +427,20 @@ TEST_P(Desktops, WallpaperReachesTheScreenAndStays) {
             s.waitFor([&] { return s.activeWindow() == s.main().id; }, 10000);
             s.step("click 应用到桌面 (step " + std::to_string(n) + ")");
             std::optional<Window> box;
-            for (int attempt = 0; attempt < 2 && !box; ++attempt) {
+            // (KDE just started took two clicks without answer once in a CI run: a third is allowed, and
+            // the log says how many it took.)
+            for (int attempt = 0; attempt < 3 && !box; ++attempt) {
+                if (attempt > 0) std::cerr << "e2e: no confirmation yet; clicking 应用到桌面 again\n";
                 s.click(s.main().at(at::kApply.x, at::kApply.y));
                 box = s.waitWindow("InfoFrm", 8000);
             }
+            if (!box)
+                // What took the clicks, for a failure on a machine nobody sees again.
+                std::cerr << "e2e: the pointer and the windows when no confirmation came:\n"
+                          << s.run({"sh", "-c",
+                                    "xdotool getmouselocation; xprop -root _NET_ACTIVE_WINDOW; "
+                                    "xwininfo -root -tree | grep -v '1x1+' | head -60"})
+                                 .out;
             if (!s.check(box.has_value(), "the confirmation shows")) break;
             s.click(box->at(infor::kOk.x, infor::kOk.y));
             s.check(
