@@ -219,8 +219,18 @@ Session::~Session() {
     if (m_failed || ::testing::Test::HasFailure()) {
         std::cerr << "e2e: the session's folder is kept: " << m_scratch << "\n";
         PrintLogTails(m_scratch);
-    } else
-        fs::remove_all(m_scratch);
+        return;
+    }
+    // A desktop's helper that outlives the log-out by a moment (Cinnamon's do) may still be writing
+    // into the folder; a destructor never throws, so the removal is tried again, and at worst left.
+    std::error_code ec;
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        fs::remove_all(m_scratch, ec);
+        if (!ec) return;
+        Sleep(200);
+    }
+    std::cerr << "e2e: the session's folder could not be removed: " << m_scratch << ": " << ec.message()
+              << "\n";
 }
 
 void Session::layTree() {
