@@ -286,30 +286,7 @@ void WindowOnWayland(Session& s, const DesktopRow& row) {
     const QRect from = main->rect;
     const int x = from.x() + at::kBackground.x, y = from.y() + at::kBackground.y;
     Pointer(s, row,
-            {"move",
-             std::to_string(x),
-             std::to_string(y),
-             "wait",
-             "200",
-             "down",
-             "wait",
-             "400",
-             "move",
-             std::to_string(x + 20),
-             std::to_string(y + 10),
-             "wait",
-             "200",
-             "move",
-             std::to_string(x + 60),
-             std::to_string(y + 30),
-             "wait",
-             "200",
-             "move",
-             std::to_string(x + 100),
-             std::to_string(y + 50),
-             "wait",
-             "300",
-             "up"});
+            {"drag", std::to_string(x), std::to_string(y), std::to_string(x + 100), std::to_string(y + 50)});
     s.check(s.waitFor(
                 [&] {
                     main = WaitView(s, row, "Nodo助手", 1000);
@@ -325,9 +302,7 @@ void WindowOnWayland(Session& s, const DesktopRow& row) {
 
     s.step("capture a rectangle on Wayland");
     main = CaptureOnWayland(s, row, *main, [&] {
-        Pointer(s, row,
-                {"move", "200", "150", "wait", "200", "down", "wait", "200", "move", "300", "220", "wait",
-                 "200", "move", "400", "300", "wait", "300", "up"});
+        Pointer(s, row, {"drag", "200", "150", "400", "300"});
         Key(s, row, "Return");
     });
     if (!main) return;
@@ -781,14 +756,27 @@ void GnomeLeaveOverview(Session& s) {
     s.pause(1000);
 }
 
+// A call to the portal's permission store on the session's bus: the method's name, then its arguments.
+Ran PermissionStore(Session& s, std::vector<std::string> call) {
+    const std::string store = "org.freedesktop.impl.portal.PermissionStore";
+    call.front() = store + "." + call.front();
+    std::vector<std::string> argv = {"gdbus",
+                                     "call",
+                                     "--session",
+                                     "--dest",
+                                     store,
+                                     "--object-path",
+                                     "/org/freedesktop/impl/portal/PermissionStore",
+                                     "--method"};
+    argv.insert(argv.end(), call.begin(), call.end());
+    return s.run(argv);
+}
+
 // The user's yes to "Allow Applications to Take Screenshots?", as the portal's permission store
 // keeps it.
 void GnomeAllowScreenshots(Session& s) {
     const Ran allowed =
-        s.run({"gdbus", "call", "--session", "--dest", "org.freedesktop.impl.portal.PermissionStore",
-               "--object-path", "/org/freedesktop/impl/portal/PermissionStore", "--method",
-               "org.freedesktop.impl.portal.PermissionStore.SetPermission", "screenshot", "true",
-               "screenshot", "", "['yes']"});
+        PermissionStore(s, {"SetPermission", "screenshot", "true", "screenshot", "", "['yes']"});
     s.check(allowed.status == 0, "the permission store takes the answer:\n" + allowed.out);
 }
 
@@ -829,10 +817,7 @@ const DesktopRow kGnome{
         return GnomeKey(s, key == "Return" ? 0xff0d : key == "Escape" ? 0xff1b : key == "Tab" ? 0xff09 : 0);
     },
     [](Session& s) {
-        const Ran r =
-            s.run({"gdbus", "call", "--session", "--dest", "org.freedesktop.impl.portal.PermissionStore",
-                   "--object-path", "/org/freedesktop/impl/portal/PermissionStore", "--method",
-                   "org.freedesktop.impl.portal.PermissionStore.Lookup", "screenshot", "screenshot"});
+        const Ran r = PermissionStore(s, {"Lookup", "screenshot", "screenshot"});
         return r.status == 0 && r.out.find("'yes'") != std::string::npos;
     },
 };

@@ -3,6 +3,7 @@
 // mouse, at a person's pace.
 //   wl_pointer [--extent W H] ACTION...
 //   ACTION: move X Y | down [left|right] | up [left|right] | click X Y [left|right] | wait MS
+//         | drag X1 Y1 X2 Y2 (the left button held from the first place to the second, in steps)
 // The protocol's two interfaces are written out here (Debian 12 packages no description of them).
 #include <linux/input-event-codes.h>
 #include <wayland-client.h>
@@ -63,7 +64,7 @@ std::uint32_t Now() {
 
 int Usage() {
     std::fprintf(stderr, "usage: wl_pointer [--extent W H] (move X Y | down [left|right] | up [left|right] | "
-                         "click X Y [left|right] | wait MS)...\n");
+                         "click X Y [left|right] | wait MS | drag X1 Y1 X2 Y2)...\n");
     return 2;
 }
 
@@ -136,6 +137,23 @@ int main(int argc, char** argv) {
             pace();
             press(button(which), false);
             i += which.empty() ? 3 : 4;
+        } else if (what == "drag" && i + 4 < args.size()) {
+            const int x1 = std::atoi(args[i + 1].c_str()), y1 = std::atoi(args[i + 2].c_str());
+            const int x2 = std::atoi(args[i + 3].c_str()), y2 = std::atoi(args[i + 4].c_str());
+            auto to = [&](int x, int y) { move(std::to_string(x), std::to_string(y)); };
+            auto wait = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+            to(x1, y1);
+            wait(200);
+            press(BTN_LEFT, true);
+            // The program answers the press (a window move starts there) before the pointer goes on.
+            wait(400);
+            for (int step : {1, 3, 5}) {
+                to(x1 + (x2 - x1) * step / 5, y1 + (y2 - y1) * step / 5);
+                wait(200);
+            }
+            wait(100);
+            press(BTN_LEFT, false);
+            i += 5;
         } else if (what == "wait" && i + 1 < args.size()) {
             std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(args[i + 1].c_str())));
             i += 2;
