@@ -33,6 +33,7 @@
 namespace nodo {
 
 namespace {
+namespace ml = main_layout;
 constexpr int kFrameGrip = 5; // width of the sizing frame inside the window edge
 
 } // namespace
@@ -43,7 +44,7 @@ TMainFrm::TMainFrm(Platform& platform, SharedState& state, QWidget* parent)
     setObjectName(QStringLiteral("TMainFrm"));
     setWindowTitle(MessageBox::kAppTitle);
     setWindowIcon(QIcon(art::Pixmap(QStringLiteral("app_icon"), QSize(64, 64))));
-    resize(m_designSize);
+    resize(ml::kDesignWidth, ml::kDesignHeight);
     setMouseTracking(true);
     buildControls();
     m_context.platform = &m_platform;
@@ -67,37 +68,30 @@ void TMainFrm::buildControls() {
     imgBG = new QLabel(this);
     imgBG->setObjectName(QStringLiteral("imgBG"));
     imgBG->setScaledContents(true);
-    imgBG->setPixmap(art::Pixmap(QStringLiteral("main_bg"), QSize(830, 500)));
+    imgBG->setPixmap(art::Pixmap(QStringLiteral("main_bg"), QSize(ml::kOpenWidth, ml::kOpenHeight)));
     imgBG->setMouseTracking(true);
     imgBG->installEventFilter(this);
     m_drag = new BackgroundDrag(this, nullptr);
 
     imgLogo = new QLabel(this);
-    imgLogo->setGeometry(52, 13, 200, 57);
-    imgLogo->setPixmap(art::Pixmap(QStringLiteral("logo"), QSize(200, 57)));
+    m_anchoring.add(imgLogo, ml::kLogo);
+    imgLogo->setPixmap(art::Pixmap(QStringLiteral("logo"), imgLogo->size()));
     imgLogo->setAttribute(Qt::WA_TransparentForMouseEvents);
 
-    auto makeImage = [this](const QString& art, const QRect& r, bool shown) {
-        auto* b = new ImageButton(this);
-        b->setGeometry(r);
-        b->setPixmap(art::Pixmap(art, r.size()));
-        b->setVisible(shown);
-        return b;
-    };
-    auto picture = [this](const QString& art, const QRect& r, bool shown) {
+    auto picture = [this](const QString& art, const layout::Place& place, bool shown) {
         auto* l = new QLabel(this);
-        l->setGeometry(r);
+        m_anchoring.add(l, place);
         l->setScaledContents(true);
-        l->setPixmap(art::Pixmap(art, r.size()));
+        l->setPixmap(art::Pixmap(art, l->size()));
         l->setVisible(shown);
         return l;
     };
-    img_close_normal = picture(QStringLiteral("close_normal"), {782, 1, 39, 20}, true);
-    img_close_highlight = picture(QStringLiteral("close_highlight"), {782, 1, 39, 20}, false);
-    img_close_down = picture(QStringLiteral("close_down"), {782, 1, 39, 20}, false);
-    img_mini_normal = picture(QStringLiteral("mini_normal"), {753, 1, 28, 20}, true);
-    img_mini_highlight = picture(QStringLiteral("mini_highlight"), {752, 1, 28, 20}, false);
-    img_mini_down = picture(QStringLiteral("mini_down"), {752, 1, 28, 20}, false);
+    img_close_normal = picture(QStringLiteral("close_normal"), ml::kClose, true);
+    img_close_highlight = picture(QStringLiteral("close_highlight"), ml::kClose, false);
+    img_close_down = picture(QStringLiteral("close_down"), ml::kClose, false);
+    img_mini_normal = picture(QStringLiteral("mini_normal"), ml::kMiniNormal, true);
+    img_mini_highlight = picture(QStringLiteral("mini_highlight"), ml::kMiniPressed, false);
+    img_mini_down = picture(QStringLiteral("mini_down"), ml::kMiniPressed, false);
     closeButton = new StateButton(img_close_normal, img_close_highlight, img_close_down);
     miniButton = new StateButton(img_mini_normal, img_mini_highlight, img_mini_down);
     connect(closeButton, &StateButton::hovered, this, &TMainFrm::img_close_normalMouseMove);
@@ -111,28 +105,30 @@ void TMainFrm::buildControls() {
 
     lblDateTime = new QLabel(this);
     lblDateTime->setObjectName(QStringLiteral("lblDateTime"));
-    lblDateTime->move(343, 19);
+    m_anchoring.add(lblDateTime, ml::kDateTime);
     lblDateTime->setFont(UiFont(QStringLiteral("微软雅黑"), 12, true));
     lblDateTime->setStyleSheet(QStringLiteral("color: #800000; background: transparent;"));
     lblDateTime->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     lblSet = new QLabel(QStringLiteral("|  选项"), this);
     lblSet->setObjectName(QStringLiteral("lblSet"));
-    lblSet->move(675, 56);
+    m_anchoring.add(lblSet, ml::kOptions);
     lblSet->setCursor(Qt::PointingHandCursor);
     lblSet->setStyleSheet(QStringLiteral("background: transparent;"));
     lblSet->adjustSize();
     lblSet->installEventFilter(this);
 
-    imgAppToDesk = makeImage(QStringLiteral("apply"), {734, 45, 84, 29}, true);
+    imgAppToDesk = new ImageButton(this);
+    m_anchoring.add(imgAppToDesk, ml::kApply);
+    imgAppToDesk->setPixmap(art::Pixmap(QStringLiteral("apply"), imgAppToDesk->size()));
     imgAppToDesk->setCursor(Qt::PointingHandCursor);
     imgAppToDesk->setToolTip(QStringLiteral("应用到桌面"));
     connect(imgAppToDesk, &ImageButton::clicked, this, [this] {
         if (m_tools.imgAppToDeskClick) m_tools.imgAppToDeskClick(m_context);
     });
 
-    btnInsertPic = FlatButton(this, QStringLiteral("插入图片"), {328, 54, 64, 22}, true);
-    SpeedButton1 = FlatButton(this, QStringLiteral("截  图"), {394, 54, 64, 22}, true);
+    btnInsertPic = FlatButton(this, QStringLiteral("插入图片"), ToRect(ml::kInsertPicture.box), true);
+    SpeedButton1 = FlatButton(this, QStringLiteral("截  图"), ToRect(ml::kCapture.box), true);
     connect(btnInsertPic, &QPushButton::clicked, this, [this] {
         if (m_tools.btnInsertPicClick) m_tools.btnInsertPicClick(m_context);
     });
@@ -142,19 +138,19 @@ void TMainFrm::buildControls() {
 
     pnlLeft = new QFrame(this);
     pnlLeft->setObjectName(QStringLiteral("pnlLeft"));
-    pnlLeft->setGeometry(4, 80, 302, 441);
+    m_anchoring.add(pnlLeft, ml::kLeftColumn);
     pnlLeft->setStyleSheet(QStringLiteral("#pnlLeft { background: transparent; }"));
     pnlWeb = new QFrame(pnlLeft);
     pnlWeb->setObjectName(QStringLiteral("pnlWeb"));
-    pnlWeb->setGeometry(1, 1, 300, 250);
+    pnlWeb->setGeometry(ToRect(ml::kStartPanel));
     pnlWeb->setStyleSheet(QStringLiteral("#pnlWeb { background: white; }"));
     webLink = m_platform.web->createView(pnlWeb);
-    webLink->widget()->setGeometry(-11, -16, 2000, 841);
+    webLink->widget()->setGeometry(ToRect(ml::kStartPage));
     // The panel is a small window onto the start page: pages it links to open in the browser.
     webLink->setLinkHandler([this](const QUrl& url) { m_platform.shell->open(url.toString()); });
     imgAddToDesk = new ImageButton(pnlLeft);
-    imgAddToDesk->setGeometry(54, 264, 200, 93);
-    imgAddToDesk->setPixmap(art::Pixmap(QStringLiteral("piclist"), QSize(200, 93)));
+    imgAddToDesk->setGeometry(ToRect(ml::kPictureList));
+    imgAddToDesk->setPixmap(art::Pixmap(QStringLiteral("piclist"), imgAddToDesk->size()));
     imgAddToDesk->setCursor(Qt::PointingHandCursor);
     imgAddToDesk->setToolTip(QStringLiteral("背景图片列表"));
     connect(imgAddToDesk, &ImageButton::clicked, this, [this] {
@@ -165,10 +161,10 @@ void TMainFrm::buildControls() {
 
     pngRight = new QFrame(this);
     pngRight->setObjectName(QStringLiteral("pngRight"));
-    pngRight->setGeometry(315, 80, 503, 381);
+    m_anchoring.add(pngRight, ml::kRightColumn);
     pngRight->setStyleSheet(QStringLiteral("#pngRight { background: white; }"));
     pgcMain = new QStackedWidget(pngRight);
-    pgcMain->setGeometry(0, 0, 503, 381);
+    pgcMain->setGeometry(pngRight->rect());
     ts_PicShow = new QWidget;
     ts_PicShow->setObjectName(QStringLiteral("ts_PicShow"));
     // The white page behind the picture: transparent parts of the picture show it.
@@ -183,7 +179,7 @@ void TMainFrm::buildControls() {
     imgPicMix = new TPicImage(ts_PicShow);
     imgPicMix->move(0, 0);
     WebEditor = m_platform.web->createView(ts_PicMix);
-    WebEditor->widget()->setGeometry(0, 0, 503, 381);
+    WebEditor->widget()->setGeometry(pngRight->rect());
     buildPnlABC();
     buildNotes();
 
@@ -205,7 +201,7 @@ void TMainFrm::buildPnlABC() {
     // Below the visible part of the right column and under the page control; nothing shows it.
     pnlABC = new QFrame(pngRight);
     pnlABC->setObjectName(QStringLiteral("pnlABC"));
-    pnlABC->setGeometry(49, 398, 423, 381);
+    pnlABC->setGeometry(ToRect(ml::kNotePanel));
     pnlABC->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     pnlABC->setLineWidth(2);
     pnlABC->setAutoFillBackground(true);
@@ -217,7 +213,7 @@ void TMainFrm::buildPnlABC() {
     // The calendar along the top of the panel, with the properties of its form.
     chnRili = new TChnCalendar(pnlABC, m_platform.clock);
     chnRili->setObjectName(QStringLiteral("chnRili"));
-    chnRili->setGeometry(2, 2, 419, 255);
+    chnRili->setGeometry(ToRect(ml::kNoteCalendar));
     ApplyNoteCalendarDesign(*chnRili);
     chnRili->OnChange = [this](TChnCalendar*) { chnRiliChange(); };
 }
@@ -251,20 +247,11 @@ void TMainFrm::chnRiliChange() {
 
 void TMainFrm::layoutAnchored() {
     // Controls anchored top-right keep their distance from the right edge; the right column stretches.
-    const int dw = width() - m_designSize.width();
-    const int dh = height() - m_designSize.height();
     imgBG->setGeometry(rect());
-    for (QLabel* b : {img_close_normal, img_close_highlight, img_close_down})
-        b->move(782 + dw, 1);
-    img_mini_normal->move(753 + dw, 1);
-    img_mini_highlight->move(752 + dw, 1);
-    img_mini_down->move(752 + dw, 1);
+    m_anchoring.layOut(size());
     closeButton->follow();
     miniButton->follow();
-    lblSet->move(675 + dw, 56);
-    imgAppToDesk->move(734 + dw, 45);
-    pngRight->setGeometry(315, 80, std::max(0, 503 + dw), std::max(0, 381 + dh));
-    pgcMain->setGeometry(0, 0, pngRight->width(), pngRight->height());
+    pgcMain->setGeometry(pngRight->rect());
 }
 
 void TMainFrm::resizeEvent(QResizeEvent* e) {
@@ -367,7 +354,8 @@ void TMainFrm::useDefaultGeometry() {
     const std::vector<QRect> areas = m_platform.screen->areas();
     const QSize screen = areas.empty() ? m_platform.screen->size() : areas.front().size();
     // Integer division truncates toward zero, as the stored files expect (801 pixels gives -14).
-    saved = {830, 500, (screen.width() - 830) / 2, (screen.height() - 30 - 500) / 2};
+    saved = {ml::kOpenWidth, ml::kOpenHeight, (screen.width() - ml::kOpenWidth) / 2,
+             (screen.height() - 30 - ml::kOpenHeight) / 2};
     m_state.LetterIndex = 1;
     applySavedGeometry();
 }
@@ -376,7 +364,7 @@ void TMainFrm::applySavedGeometry() {
     // A stored place on a screen that is gone, or a size no window can have, is shown where the
     // user can reach it; the file keeps its values until the close button writes the new ones.
     const QRect shown = VisibleGeometry(QRect(saved.left, saved.top, saved.width, saved.height),
-                                        m_platform.screen->areas(), QSize(830, 500));
+                                        m_platform.screen->areas(), QSize(ml::kOpenWidth, ml::kOpenHeight));
     resize(shown.size());
     move(shown.topLeft());
     layoutAnchored(); // a hidden window gets its resize event only when shown

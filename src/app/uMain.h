@@ -1,8 +1,10 @@
 #pragma once
 // The main window: a borderless, resizable frame dragged by its background, with its own close and
 // minimise buttons, the date line, the options menu, the web panel and the picture page.
+#include "app/MainFrmLayout.h"
 #include "pictures/MainContext.h"
 #include "platform/Platform.h"
+#include "ui/Anchoring.h"
 
 #include <QMenu>
 #include <QWidget>
@@ -160,7 +162,7 @@ private:
     SharedState& m_state;
     MainContext m_context;
     MainTools m_tools;
-    QSize m_designSize{822, 466};
+    Anchoring m_anchoring{{main_layout::kDesignWidth, main_layout::kDesignHeight}};
     qint64 m_lastIdleTrim = 0;
     std::unique_ptr<DatedNote> m_note;
     std::unique_ptr<MemoBoard> m_board;

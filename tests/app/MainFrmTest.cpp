@@ -329,6 +329,30 @@ TEST_F(MainFrmTest, WebPanelIsClippedAndKeepsRightClicksAway) {
     EXPECT_EQ(emptyMenus, 0);
 }
 
+// Every anchored control of the window's layout table, wherever the window is sized.
+TEST_F(MainFrmTest, ControlsFollowTheirAnchorsAtEverySize) {
+    auto frm = start();
+    namespace ml = main_layout;
+    const std::pair<QWidget*, layout::Place> controls[] = {
+        {frm->img_close_normal, ml::kClose},     {frm->img_close_down, ml::kClose},
+        {frm->img_mini_normal, ml::kMiniNormal}, {frm->img_mini_highlight, ml::kMiniPressed},
+        {frm->imgAppToDesk, ml::kApply},         {frm->imgLogo, ml::kLogo},
+        {frm->btnInsertPic, ml::kInsertPicture}, {frm->SpeedButton1, ml::kCapture},
+        {frm->pnlLeft, ml::kLeftColumn},         {frm->pngRight, ml::kRightColumn}};
+    frm->show(); // a hidden window is laid out only when shown
+    for (const QSize size : {QSize(830, 500), QSize(1200, 760), QSize(823, 467), QSize(2400, 1300)}) {
+        frm->resize(size);
+        const int dw = size.width() - ml::kDesignWidth, dh = size.height() - ml::kDesignHeight;
+        for (const auto& [control, place] : controls)
+            EXPECT_EQ(control->geometry(), ToRect(layout::Anchored(place, dw, dh)))
+                << control->objectName().toStdString() << " at " << size.width() << "x" << size.height();
+        const layout::Box options = layout::Anchored(ml::kOptions, dw, dh);
+        EXPECT_EQ(frm->lblSet->pos(), QPoint(options.x, options.y));
+        EXPECT_EQ(frm->pgcMain->geometry(), frm->pngRight->rect());
+        EXPECT_EQ(frm->imgBG->geometry(), frm->rect());
+    }
+}
+
 TEST_F(MainFrmTest, ControlsOfTheWindow) {
     auto frm = start();
     EXPECT_TRUE(frm->windowFlags() & Qt::FramelessWindowHint);

@@ -1,5 +1,6 @@
 // The window chrome shared by every window: keeping a stored window reachable, Qt's own texts in the
-// desktop's language, the three-picture button and the popup helper.
+// desktop's language, the three-picture button, the popup helper and anchoring from a layout table.
+#include "ui/Anchoring.h"
 #include "ui/Popup.h"
 #include "ui/StateButton.h"
 #include "ui/TilingFloat.h"
@@ -146,6 +147,63 @@ TEST(PopupMenuTest, AnEmptyMenuNeverOpens) {
     EXPECT_TRUE(PopupMenu(&real, QPoint(10, 10)));
     EXPECT_TRUE(real.isVisible());
     real.close();
+}
+
+struct AnchorCase {
+    const char* name;
+    unsigned edges;
+    int dw, dh;
+    layout::Box placed;
+};
+
+class Anchor : public ::testing::TestWithParam<AnchorCase> {};
+
+// Designed at (10, 20) 100 x 50 in its parent, then the parent grows or shrinks.
+TEST_P(Anchor, ControlFollowsTheEdgesItIsAnchoredTo) {
+    const AnchorCase& c = GetParam();
+    const layout::Place place{{10, 20, 100, 50}, c.edges};
+    const layout::Box b = layout::Anchored(place, c.dw, c.dh);
+    EXPECT_EQ(QRect(b.x, b.y, b.w, b.h), QRect(c.placed.x, c.placed.y, c.placed.w, c.placed.h));
+
+    QWidget parent;
+    QWidget control(&parent);
+    Anchoring anchoring(QSize(400, 300));
+    anchoring.add(&control, place);
+    EXPECT_EQ(control.geometry(), QRect(10, 20, 100, 50)) << "placed for the design size at once";
+    anchoring.layOut(QSize(400 + c.dw, 300 + c.dh));
+    EXPECT_EQ(control.geometry(), ToRect(b));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Anchor,
+    ::testing::Values(
+        AnchorCase{"TopLeftStays", layout::kTopLeft, 80, 30, {10, 20, 100, 50}},
+        AnchorCase{"TopRightMoves", layout::kTopRight, 80, 30, {90, 20, 100, 50}},
+        AnchorCase{"TopRightShrinking", layout::kTopRight, -8, -4, {2, 20, 100, 50}},
+        AnchorCase{"AllSidesStretch", layout::kAllSides, 80, 30, {10, 20, 180, 80}},
+        AnchorCase{"AllSidesNeverBelowZero", layout::kAllSides, -150, -60, {10, 20, 0, 0}},
+        AnchorCase{"BottomRightMoves", layout::kRight | layout::kBottom, 5, 7, {15, 27, 100, 50}},
+        AnchorCase{"LeftRightOnlyWidens", layout::kLeft | layout::kRight, 12, 30, {10, 20, 112, 50}},
+        AnchorCase{"NoEdgesStays", 0, 80, 30, {10, 20, 100, 50}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(AnchoringTest, TextSizedControlKeepsItsSizeAndAUserPlacedOneItsDistance) {
+    QWidget parent;
+    QLabel caption(QStringLiteral("透明度:"), &parent);
+    caption.adjustSize();
+    const QSize own = caption.size();
+    Anchoring anchoring(QSize(400, 300));
+    anchoring.add(&caption, {{50, 60, 0, 0}, layout::kTopRight});
+    anchoring.layOut(QSize(430, 300));
+    EXPECT_EQ(caption.geometry(), QRect(QPoint(80, 60), own));
+
+    // Dragged by the user to (200, 10): a parent 25 narrower brings it 25 to the left, and back.
+    QWidget dragged(&parent);
+    dragged.setGeometry(200, 10, 60, 40);
+    FollowParent(&dragged, layout::kTopRight, QSize(400, 300), QSize(375, 320));
+    EXPECT_EQ(dragged.geometry(), QRect(175, 10, 60, 40));
+    FollowParent(&dragged, layout::kTopRight, QSize(375, 320), QSize(400, 300));
+    EXPECT_EQ(dragged.geometry(), QRect(200, 10, 60, 40));
 }
 
 } // namespace
