@@ -4,9 +4,11 @@
 #include "pictures/MainContext.h"
 #include "pictures/PicConvert.h"
 #include "pictures/PicImage.h"
+#include "pictures/PicSelLayout.h"
 #include "pictures/uGlobal.h"
 #include "platform/Errors.h"
 #include "platform/Platform.h"
+#include "ui/Anchoring.h"
 #include "ui/Art.h"
 #include "ui/Chrome.h"
 
@@ -29,6 +31,8 @@ namespace {
 constexpr int kMaxBGWidth = 1280;
 constexpr int kMaxBGHeightAfterStretch = 768;
 
+namespace sl = pic_sel_layout;
+
 QLabel* MakeImage(QWidget* parent, const QRect& place, const QPixmap& pixmap) {
     auto* label = new QLabel(parent);
     label->setGeometry(place);
@@ -37,9 +41,9 @@ QLabel* MakeImage(QWidget* parent, const QRect& place, const QPixmap& pixmap) {
     return label;
 }
 
-QPushButton* MakeButton(QWidget* parent, const QRect& place, const QString& caption) {
+QPushButton* MakeButton(QWidget* parent, const layout::Place& place, const QString& caption) {
     auto* button = new QPushButton(caption, parent);
-    button->setGeometry(place);
+    PlaceAnchored(button, place);
     button->setAutoDefault(false);
     return button;
 }
@@ -49,16 +53,16 @@ QPushButton* MakeButton(QWidget* parent, const QRect& place, const QString& capt
 TPicSelFrm::TPicSelFrm(Platform& platform, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_platform(platform) {
     setWindowTitle(QStringLiteral("背景图片选择"));
-    setFixedSize(524, 286);
+    setFixedSize(sl::kWidth, sl::kHeight);
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, pal.color(QPalette::Button));
     setPalette(pal);
 
-    imgBG = MakeImage(this, rect(), art::Pixmap(QStringLiteral("picsel_bg"), QSize(524, 286)));
+    imgBG = MakeImage(this, rect(), art::Pixmap(QStringLiteral("picsel_bg"), size()));
     imgBG->setMouseTracking(true);
 
-    const QRect closePlace(484, 0, 39, 20);
+    const QRect closePlace = ToRect(sl::kClose.box);
     img_close_normal =
         MakeImage(this, closePlace, art::Pixmap(QStringLiteral("close_normal"), closePlace.size()));
     img_close_highlight =
@@ -88,14 +92,15 @@ TPicSelFrm::TPicSelFrm(Platform& platform, QWidget* parent)
     imgBG->installEventFilter(this);
     m_drag = new BackgroundDrag(this, nullptr);
 
-    imgLogo = MakeImage(this, QRect(5, 1, 200, 57), art::Pixmap(QStringLiteral("logo"), QSize(200, 57)));
+    const QRect logoPlace = ToRect(sl::kLogo.box);
+    imgLogo = MakeImage(this, logoPlace, art::Pixmap(QStringLiteral("logo"), logoPlace.size()));
 
     Shape1 = new QFrame(this);
-    Shape1->setGeometry(8, 55, 321, 162);
+    PlaceAnchored(Shape1, sl::kListFrame);
     Shape1->setStyleSheet(QStringLiteral("QFrame{border:1px solid rgb(64,128,128);background:transparent;}"));
 
     LVpic = new QTreeWidget(this);
-    LVpic->setGeometry(9, 56, 319, 160);
+    PlaceAnchored(LVpic, sl::kList);
     LVpic->setFrameShape(QFrame::NoFrame);
     LVpic->setColumnCount(1);
     LVpic->setHeaderLabels({QStringLiteral("默认图片")});
@@ -108,7 +113,7 @@ TPicSelFrm::TPicSelFrm(Platform& platform, QWidget* parent)
     LVpic->setFont(UiFont(QStringLiteral("宋体"), 12));
 
     lblTishi = new QLabel(this);
-    lblTishi->setGeometry(352, 64, 161, 153);
+    PlaceAnchored(lblTishi, sl::kHint);
     lblTishi->setWordWrap(true);
     lblTishi->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblTishi->setFont(UiFont(QStringLiteral("幼圆"), 15));
@@ -117,12 +122,12 @@ TPicSelFrm::TPicSelFrm(Platform& platform, QWidget* parent)
                       QString(28, QLatin1Char(' ')) + QStringLiteral("BMP,JPG"));
 
     imgSel = new TPicImage(this);
-    imgSel->move(408, 168);
+    PlaceAnchored(imgSel, sl::kSelected);
     imgSel->hide();
 
-    btnRemove = MakeButton(this, QRect(12, 240, 73, 21), QStringLiteral("移  除"));
-    btnAdd = MakeButton(this, QRect(108, 240, 73, 21), QStringLiteral("添  加"));
-    btnOk = MakeButton(this, QRect(209, 240, 73, 21), QStringLiteral("确  定"));
+    btnRemove = MakeButton(this, sl::kRemove, QStringLiteral("移  除"));
+    btnAdd = MakeButton(this, sl::kAdd, QStringLiteral("添  加"));
+    btnOk = MakeButton(this, sl::kOk, QStringLiteral("确  定"));
     connect(btnRemove, &QPushButton::clicked, this, [this] { reportErrors([this] { btnRemoveClick(); }); });
     connect(btnAdd, &QPushButton::clicked, this, [this] { reportErrors([this] { btnAddClick(); }); });
     connect(btnOk, &QPushButton::clicked, this, [this] { reportErrors([this] { btnOkClick(); }); });

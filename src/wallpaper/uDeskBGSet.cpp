@@ -32,14 +32,12 @@ namespace nodo {
 
 namespace {
 
-constexpr QSize kDesignSize(1020, 734);
-constexpr QRect kScrollBox(0, 0, 1012, 650);
-constexpr QPoint kContentPlace(335, 2);
+namespace dl = desk_bg_layout;
 const QString kContentName = QStringLiteral("imgPicMix");
 
-QPushButton* MakeButton(QWidget* parent, const QString& text, const QRect& geometry) {
+QPushButton* MakeButton(QWidget* parent, const QString& text, const layout::Place& place) {
     auto* b = new QPushButton(text, parent);
-    b->setGeometry(geometry);
+    PlaceAnchored(b, place);
     return b;
 }
 
@@ -54,7 +52,7 @@ TDeskBGSetFrm::TDeskBGSetFrm(Platform& platform, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_platform(platform), m_files(*platform.folder) {
     setWindowTitle(QStringLiteral("桌面背景设置"));
-    resize(kDesignSize);
+    resize(dl::kDesignWidth, dl::kDesignHeight);
     setAutoFillBackground(true);
     setPalette(White(palette()));
 
@@ -70,10 +68,10 @@ TDeskBGSetFrm::TDeskBGSetFrm(Platform& platform, QWidget* parent)
     m_scbBG = new QScrollArea(m_pngBG);
     m_scbBG->setObjectName(QStringLiteral("scbBG"));
     m_scbBG->setFrameShape(QFrame::NoFrame);
-    m_scbBG->setGeometry(kScrollBox);
+    m_panelAnchors.add(m_scbBG, dl::kScrollBox);
     m_scbBG->setWidgetResizable(false);
     m_scbBG->installEventFilter(this); // keeps the content image anchored top-right
-    m_scbWidth = kScrollBox.width();
+    m_scbSize = m_scbBG->size();
     m_scbContent = new QWidget;
     m_scbContent->setAutoFillBackground(true);
     m_scbContent->setPalette(White(m_scbContent->palette()));
@@ -87,7 +85,7 @@ TDeskBGSetFrm::TDeskBGSetFrm(Platform& platform, QWidget* parent)
 
     m_imgPicMix = new QLabel(m_scbContent);
     m_imgPicMix->setObjectName(kContentName);
-    m_imgPicMix->setGeometry(QRect(kContentPlace, QSize(0, 0)));
+    m_imgPicMix->setGeometry(dl::kContentPlace.x, dl::kContentPlace.y, 0, 0);
     m_imgPicMix->setCursor(Qt::PointingHandCursor);
     // A drop over the content image itself (a short move) lands on the background below it.
     m_imgPicMix->setAcceptDrops(true);
@@ -95,7 +93,7 @@ TDeskBGSetFrm::TDeskBGSetFrm(Platform& platform, QWidget* parent)
 
     auto* track = new QSlider(Qt::Horizontal, m_pngBG);
     track->setObjectName(QStringLiteral("TrackBar1"));
-    track->setGeometry(516, 660, 169, 29);
+    PlaceAnchored(track, dl::kTransparency);
     track->setRange(0, 10);
     track->setValue(2);
     track->hide();
@@ -105,15 +103,15 @@ TDeskBGSetFrm::TDeskBGSetFrm(Platform& platform, QWidget* parent)
     m_lblTouming->setObjectName(QStringLiteral("lblTouming"));
     m_lblTouming->setFont(UiFont(QStringLiteral("宋体"), 12));
     m_lblTouming->adjustSize();
-    m_lblTouming->move(480, 701);
+    PlaceAnchored(m_lblTouming, dl::kTransparencyCaption);
 
-    m_jvXPButton1 = MakeButton(m_pngBG, QStringLiteral("生成内容图片"), QRect(49, 663, 140, 21));
+    m_jvXPButton1 = MakeButton(m_pngBG, QStringLiteral("生成内容图片"), dl::kMakeContent);
     m_jvXPButton1->hide();
-    m_btnPicPreview = MakeButton(m_pngBG, QStringLiteral("预  览"), QRect(735, 663, 73, 21));
+    m_btnPicPreview = MakeButton(m_pngBG, QStringLiteral("预  览"), dl::kPreview);
     m_btnPicPreview->hide();
-    m_btnOk = MakeButton(m_pngBG, QStringLiteral("确  定"), QRect(825, 663, 73, 21));
+    m_btnOk = MakeButton(m_pngBG, QStringLiteral("确  定"), dl::kOk);
     m_btnOk->setToolTip(QStringLiteral("应用到桌面背景"));
-    m_btnCancel = MakeButton(m_pngBG, QStringLiteral("取  消"), QRect(913, 662, 73, 21));
+    m_btnCancel = MakeButton(m_pngBG, QStringLiteral("取  消"), dl::kCancel);
     connect(m_jvXPButton1, &QPushButton::clicked, this, [this] { JvXPButton1Click(); });
     connect(m_btnPicPreview, &QPushButton::clicked, this, [this] { btnPicPreviewClick(); });
     connect(m_btnOk, &QPushButton::clicked, this, [this] { btnOkClick(); });
@@ -326,19 +324,15 @@ bool TDeskBGSetFrm::imgPicBGDragDrop(const QMimeData& dragged, const QPoint& poi
 
 bool TDeskBGSetFrm::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_pngBG && event->type() == QEvent::Resize) {
-        // Anchored on all sides: the scroll box keeps its distances to the panel's edges.
-        m_scbBG->resize(m_pngBG->width() - (kDesignSize.width() - kScrollBox.width()),
-                        m_pngBG->height() - (kDesignSize.height() - kScrollBox.height()));
+        m_panelAnchors.layOut(m_pngBG->size());
         return false;
     }
     if (watched == m_scbBG && event->type() == QEvent::Resize) {
-        // Anchored top-right: the content image keeps its distance to the scroll box's right edge.
-        const int delta = m_scbBG->width() - m_scbWidth;
-        m_scbWidth = m_scbBG->width();
-        if (delta != 0) {
-            m_imgPicMix->move(m_imgPicMix->x() + delta, m_imgPicMix->y());
+        if (m_scbBG->width() != m_scbSize.width()) {
+            FollowParent(m_imgPicMix, dl::kContentEdges, m_scbSize, m_scbBG->size());
             FitScrollContent(m_scbContent, m_imgPicBG, m_imgPicMix);
         }
+        m_scbSize = m_scbBG->size();
         return false;
     }
     if (watched != m_imgPicBG && watched != m_imgPicMix) return QWidget::eventFilter(watched, event);

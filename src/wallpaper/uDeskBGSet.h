@@ -3,7 +3,9 @@
 // dragged into place, previewed and applied. The program makes it at start-up and never shows it;
 // what the apply uses is its folder, the two file fields, the content picture writer, the month grid
 // and the wallpaper setter.
+#include "ui/Anchoring.h"
 #include "wallpaper/ApplyWallpaper.h"
+#include "wallpaper/DeskBGSetLayout.h"
 
 #include <QImage>
 #include <QPointer>
@@ -117,7 +119,8 @@ private:
     pic::Bitmap m_mixPicture;
     bool m_mixShown = false; // whether imgPicMix shows m_mixPicture yet
     QPoint m_pressAt;        // where a press on the content image began, for a drag
-    int m_scbWidth = 0;      // the scroll box's width its anchored content was placed for
+    QSize m_scbSize;         // the scroll box's size its anchored content was placed for
+    Anchoring m_panelAnchors{{desk_bg_layout::kDesignWidth, desk_bg_layout::kDesignHeight}};
 
     QWidget* m_pngBG = nullptr;
     QScrollArea* m_scbBG = nullptr;

@@ -2,8 +2,10 @@
 
 #include "pictures/uGlobal.h"
 #include "platform/Platform.h"
+#include "ui/Anchoring.h"
 #include "ui/Art.h"
 #include "ui/Chrome.h"
+#include "wallpaper/InforFrmLayout.h"
 
 #include <QCheckBox>
 #include <QFont>
@@ -18,7 +20,8 @@ namespace nodo {
 
 namespace {
 
-constexpr QSize kSize(344, 156);
+namespace il = infor_layout;
+constexpr QSize kSize(il::kWidth, il::kHeight);
 const QColor kFrameColour(216, 227, 243);
 
 // The window's background: white, inside a square one-pixel frame of light blue.
@@ -53,9 +56,9 @@ QPixmap DrawnQuestionSign(const QSize& size) {
     return pm;
 }
 
-QPushButton* MakeButton(QWidget* parent, const QString& text, const QRect& geometry) {
+QPushButton* MakeButton(QWidget* parent, const QString& text, const layout::Place& place) {
     auto* b = new QPushButton(text, parent);
-    b->setGeometry(geometry);
+    PlaceAnchored(b, place);
     b->setFocusPolicy(Qt::TabFocus);
     return b;
 }
@@ -76,25 +79,25 @@ TInforFrm::TInforFrm(Platform& platform, SharedState& state, QWidget* mainWindow
 
     m_imgques = new QLabel(this);
     m_imgques->setObjectName(QStringLiteral("imgques"));
-    m_imgques->setGeometry(32, 24, 45, 46);
-    QPixmap ques = art::Pixmap(QStringLiteral("ques"), QSize(45, 46));
-    m_imgques->setPixmap(ques.isNull() ? DrawnQuestionSign(QSize(45, 46)) : ques);
+    PlaceAnchored(m_imgques, il::kQuestionSign);
+    QPixmap ques = art::Pixmap(QStringLiteral("ques"), m_imgques->size());
+    m_imgques->setPixmap(ques.isNull() ? DrawnQuestionSign(m_imgques->size()) : ques);
 
     m_lblInfo = new QLabel(QStringLiteral("您确定要更换壁纸？"), this);
     m_lblInfo->setObjectName(QStringLiteral("lblInfo"));
     m_lblInfo->setFont(UiFont(QStringLiteral("宋体"), 14, true));
-    m_lblInfo->move(112, 40);
+    PlaceAnchored(m_lblInfo, il::kMessage);
     m_lblInfo->adjustSize();
 
     m_chkSetBgInfo = new QCheckBox(QStringLiteral("下次不再提示"), this);
     m_chkSetBgInfo->setObjectName(QStringLiteral("chkSetBgInfo"));
-    m_chkSetBgInfo->setGeometry(112, 82, 121, 17);
+    PlaceAnchored(m_chkSetBgInfo, il::kDontAskAgain);
 
-    m_btnok = MakeButton(this, QStringLiteral("确  定"), QRect(176, 120, 73, 21));
+    m_btnok = MakeButton(this, QStringLiteral("确  定"), il::kOk);
     m_btnok->setObjectName(QStringLiteral("btnok"));
-    m_btncancel = MakeButton(this, QStringLiteral("取  消"), QRect(256, 120, 73, 21));
+    m_btncancel = MakeButton(this, QStringLiteral("取  消"), il::kCancel);
     m_btncancel->setObjectName(QStringLiteral("btncancel"));
-    m_btnClose = MakeButton(this, QStringLiteral("X"), QRect(321, 1, 20, 18));
+    m_btnClose = MakeButton(this, QStringLiteral("X"), il::kClose);
     m_btnClose->setObjectName(QStringLiteral("btnClose"));
     m_btnClose->setFlat(true);
     m_btnClose->setFont(UiFont(QStringLiteral("Arial"), 12, true));
