@@ -4,6 +4,7 @@
 #include "nodo_config.h"
 #include "pictures/uGlobal.h"
 #include "platform/qt/PlatformServices.h"
+#include "ui/SessionPlatform.h"
 #include "ui/TilingFloat.h"
 #include "ui/Translations.h"
 
@@ -12,6 +13,7 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    nodo::ChooseQtPlatform(); // before Qt picks one
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Nodo"));
     QApplication::setApplicationDisplayName(nodo::MessageBox::kAppTitle);

@@ -2,6 +2,7 @@
 // desktop's language, the three-picture button, the popup helper and anchoring from a layout table.
 #include "ui/Anchoring.h"
 #include "ui/Popup.h"
+#include "ui/SessionPlatform.h"
 #include "ui/StateButton.h"
 #include "ui/TilingFloat.h"
 #include "ui/Translations.h"
@@ -73,6 +74,48 @@ INSTANTIATE_TEST_SUITE_P(
                       TilingCase{"Gnome", {{"XDG_CURRENT_DESKTOP", "ubuntu:GNOME"}}, false},
                       TilingCase{"NameInsideAnother", {{"XDG_CURRENT_DESKTOP", "swayfx-like:i3bar"}}, false},
                       TilingCase{"EmptySocket", {{"SWAYSOCK", ""}}, false}, TilingCase{"Nothing", {}, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct PlatformCase {
+    const char* name;
+    std::map<std::string, QString> env;
+    QString platform;
+};
+
+class Platform : public ::testing::TestWithParam<PlatformCase> {};
+
+TEST_P(Platform, GnomeOnWaylandRunsThroughXWayland) {
+    const auto& env = GetParam().env;
+    EXPECT_EQ(PreferredQtPlatform([&](const char* name) {
+                  const auto it = env.find(name);
+                  return it == env.end() ? QString() : it->second;
+              }),
+              GetParam().platform);
+}
+
+const std::map<std::string, QString> kGnomeWayland = {
+    {"XDG_CURRENT_DESKTOP", "GNOME"}, {"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":0"}};
+
+std::map<std::string, QString> With(std::map<std::string, QString> env, const std::string& name,
+                                    const QString& v) {
+    env[name] = v;
+    return env;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Platform,
+    ::testing::Values(
+        PlatformCase{"Gnome", kGnomeWayland, "xcb;wayland"},
+        PlatformCase{"UbuntuGnome", With(kGnomeWayland, "XDG_CURRENT_DESKTOP", "ubuntu:GNOME"),
+                     "xcb;wayland"},
+        PlatformCase{"SessionTypeOnly",
+                     {{"XDG_CURRENT_DESKTOP", "GNOME"}, {"XDG_SESSION_TYPE", "Wayland"}, {"DISPLAY", ":1"}},
+                     "xcb;wayland"},
+        PlatformCase{"UserChoseWayland", With(kGnomeWayland, "QT_QPA_PLATFORM", "wayland"), ""},
+        PlatformCase{"NoXServer", With(kGnomeWayland, "DISPLAY", ""), ""},
+        PlatformCase{"GnomeOnX", {{"XDG_CURRENT_DESKTOP", "GNOME"}, {"DISPLAY", ":0"}}, ""},
+        PlatformCase{"KdeOnWayland", With(kGnomeWayland, "XDG_CURRENT_DESKTOP", "KDE"), ""},
+        PlatformCase{"NameInsideAnother", With(kGnomeWayland, "XDG_CURRENT_DESKTOP", "GNOME-Flashback"), ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // On a tiling desktop the window appears with its size fixed (so it floats) and has its limits
