@@ -1,10 +1,10 @@
 // A pointer for a wlroots compositor that has no input devices (sway on its headless back end):
 // a virtual pointer through zwlr_virtual_pointer_v1, moved in screen pixels and pressed like a
 // mouse, at a person's pace.
-//   wl_pointer [--extent W H] ACTION...
-//   ACTION: move X Y | down [left|right] | up [left|right] | click X Y [left|right] | wait MS
-//         | drag X1 Y1 X2 Y2 (the left button held from the first place to the second, in steps)
+//   wl_pointer [--extent W H] ACTION... (the actions of PointerActions.h)
 // The protocol's two interfaces are written out here (Debian 12 packages no description of them).
+#include "PointerActions.h"
+
 #include <linux/input-event-codes.h>
 #include <wayland-client.h>
 
@@ -105,63 +105,17 @@ int main(int argc, char** argv) {
         wl_proxy_marshal(pointer, kFrame);
         wl_display_roundtrip(display);
     };
-    auto button = [](const std::string& which) { return which == "right" ? BTN_RIGHT : BTN_LEFT; };
-    auto pace = [] { std::this_thread::sleep_for(std::chrono::milliseconds(60)); };
-    auto move = [&](const std::string& x, const std::string& y) {
-        send(kMotionAbsolute, Now(), static_cast<std::uint32_t>(std::atoi(x.c_str())),
-             static_cast<std::uint32_t>(std::atoi(y.c_str())), width, height);
-    };
-    auto press = [&](std::uint32_t code, bool down) {
-        send(kButton, Now(), code,
-             static_cast<std::uint32_t>(down ? WL_POINTER_BUTTON_STATE_PRESSED
-                                             : WL_POINTER_BUTTON_STATE_RELEASED));
-    };
-    auto optionalButton = [&](std::size_t at) -> std::string {
-        return at < args.size() && (args[at] == "left" || args[at] == "right") ? args[at] : std::string();
-    };
-
-    while (i < args.size()) {
-        const std::string& what = args[i];
-        if (what == "move" && i + 2 < args.size()) {
-            move(args[i + 1], args[i + 2]);
-            i += 3;
-        } else if ((what == "down" || what == "up")) {
-            const std::string which = optionalButton(i + 1);
-            press(button(which), what == "down");
-            i += which.empty() ? 1 : 2;
-        } else if (what == "click" && i + 2 < args.size()) {
-            move(args[i + 1], args[i + 2]);
-            pace();
-            const std::string which = optionalButton(i + 3);
-            press(button(which), true);
-            pace();
-            press(button(which), false);
-            i += which.empty() ? 3 : 4;
-        } else if (what == "drag" && i + 4 < args.size()) {
-            const int x1 = std::atoi(args[i + 1].c_str()), y1 = std::atoi(args[i + 2].c_str());
-            const int x2 = std::atoi(args[i + 3].c_str()), y2 = std::atoi(args[i + 4].c_str());
-            auto to = [&](int x, int y) { move(std::to_string(x), std::to_string(y)); };
-            auto wait = [](int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
-            to(x1, y1);
-            wait(200);
-            press(BTN_LEFT, true);
-            // The program answers the press (a window move starts there) before the pointer goes on.
-            wait(400);
-            for (int step : {1, 3, 5}) {
-                to(x1 + (x2 - x1) * step / 5, y1 + (y2 - y1) * step / 5);
-                wait(200);
-            }
-            wait(100);
-            press(BTN_LEFT, false);
-            i += 5;
-        } else if (what == "wait" && i + 1 < args.size()) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(std::atoi(args[i + 1].c_str())));
-            i += 2;
-        } else {
-            return Usage();
-        }
-        pace();
-    }
+    const tier::PointerDevice device{
+        [&](int x, int y) {
+            send(kMotionAbsolute, Now(), static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y), width,
+                 height);
+        },
+        [&](bool right, bool down) {
+            send(kButton, Now(), static_cast<std::uint32_t>(right ? BTN_RIGHT : BTN_LEFT),
+                 static_cast<std::uint32_t>(down ? WL_POINTER_BUTTON_STATE_PRESSED
+                                                 : WL_POINTER_BUTTON_STATE_RELEASED));
+        }};
+    if (!tier::RunPointerActions(args, i, device)) return Usage();
     wl_proxy_marshal(pointer, kDestroy);
     wl_proxy_destroy(pointer);
     wl_display_roundtrip(display);
