@@ -15,9 +15,11 @@
 #include "imaging/PictureFile.h"
 
 #include <QCoreApplication>
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QDBusUnixFileDescriptor>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -32,6 +34,7 @@
 #include <string>
 #include <vector>
 
+#include <poll.h>
 #include <unistd.h>
 
 using namespace e2e;
@@ -678,16 +681,72 @@ void PlasmaShowsItsDesktop(Session& s) {
             gone ? "plasmashell and its compositor stay up" : "plasmashell shows its desktop");
 }
 
+// The picture plasmashell's desktop holds, as its own script reads it.
+std::string PlasmaHeld(Session& s) {
+    const std::string uri =
+        PlasmaScript(s, "var d = desktops()[0]; d.currentConfigGroup = [\"Wallpaper\", "
+                        "\"org.kde.image\", \"General\"]; print(d.readConfig(\"Image\"));");
+    return uri.starts_with("file://") ? uri.substr(7) : uri;
+}
+
+// The screen as KWin on Wayland takes it (its ScreenShot2 interface, which writes the raw picture
+// into a pipe). KWin answers only programs whose desktop entry allows it, unless told otherwise.
+std::vector<std::uint8_t> KWinScreen(Session& s) {
+    std::vector<std::uint8_t> rgb;
+    int fds[2];
+    if (::pipe(fds) != 0) return rgb;
+    const QString name = QStringLiteral("tier-kwin-screen");
+    QDBusConnection bus = QDBusConnection::connectToBus(QString::fromStdString(s.busAddress()), name);
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.kde.KWin"), QStringLiteral("/org/kde/KWin/ScreenShot2"),
+        QStringLiteral("org.kde.KWin.ScreenShot2"), QStringLiteral("CaptureActiveScreen"));
+    call << QVariantMap() << QVariant::fromValue(QDBusUnixFileDescriptor(fds[1]));
+    // KWin answers first, then writes the picture into its copy of the pipe.
+    const QDBusMessage reply = bus.call(call, QDBus::Block, 10000);
+    ::close(fds[1]);
+    QDBusConnection::disconnectFromBus(name);
+    QVariantMap info;
+    if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())
+        info = qdbus_cast<QVariantMap>(reply.arguments().front());
+    else
+        std::cerr << "e2e: KWin's screenshot failed: " << reply.errorMessage().toStdString() << "\n";
+    const int w = info.value(QStringLiteral("width")).toInt(),
+              h = info.value(QStringLiteral("height")).toInt();
+    const int stride = info.value(QStringLiteral("stride")).toInt();
+    const int format = info.value(QStringLiteral("format")).toInt();
+    // The picture's bytes; KWin keeps the pipe open after them, so the reading stops at their count.
+    std::string raw;
+    const std::size_t size = std::size_t(std::max(stride, 0)) * std::size_t(std::max(h, 0));
+    char buf[65536];
+    while (raw.size() < size) {
+        pollfd p{fds[0], POLLIN, 0};
+        if (::poll(&p, 1, 10000) <= 0) break;
+        const ssize_t n = ::read(fds[0], buf, std::min(sizeof buf, size - raw.size()));
+        if (n <= 0) break;
+        raw.append(buf, std::size_t(n));
+    }
+    ::close(fds[0]);
+    // QImage's formats: 4 to 6 are 32-bit ARGB words (B, G, R, A in memory), 16 to 18 R, G, B, A bytes.
+    const bool bgra = format >= 4 && format <= 6, rgba = format >= 16 && format <= 18;
+    if (w != s.screen().w || h != s.screen().h || (!bgra && !rgba) || raw.size() < size) return rgb;
+    rgb.reserve(std::size_t(w) * h * 3);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const auto* p =
+                reinterpret_cast<const std::uint8_t*>(raw.data()) + std::size_t(y) * stride + x * 4;
+            if (bgra)
+                rgb.insert(rgb.end(), {p[2], p[1], p[0]});
+            else
+                rgb.insert(rgb.end(), {p[0], p[1], p[2]});
+        }
+    return rgb;
+}
+
 const DesktopRow kKde{
     "KDE",
     {"XDG_CURRENT_DESKTOP=KDE", "KDE_FULL_SESSION=true", "KDE_SESSION_VERSION=5"},
     {{"kwin_x11", {"kwin_x11", "--replace"}}, {"plasmashell", {"plasmashell"}}},
-    [](Session& s) {
-        const std::string uri =
-            PlasmaScript(s, "var d = desktops()[0]; d.currentConfigGroup = [\"Wallpaper\", "
-                            "\"org.kde.image\", \"General\"]; print(d.readConfig(\"Image\"));");
-        return uri.starts_with("file://") ? uri.substr(7) : uri;
-    },
+    PlasmaHeld,
     {},
     {},
     {},
@@ -728,6 +787,16 @@ const DesktopRow kKdeWayland{
     false,
     PlasmaShowsItsDesktop,
 };
+
+// The same session for the wallpaper: plasmashell's picture read back the desktop's own way, the
+// screen through KWin (the tier is no KDE program with a desktop entry, so KWin is told to let it).
+DesktopRow KdeWaylandWallpaper() {
+    DesktopRow row = kKdeWayland;
+    row.environment.emplace_back("KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1");
+    row.held = PlasmaHeld;
+    row.grab = KWinScreen;
+    return row;
+}
 
 // GNOME Shell on Wayland, headless with one virtual monitor, on a system bus of its own (it wants
 // one; an empty one will do). It draws the background itself; the screen is read through its own
@@ -1024,6 +1093,7 @@ INSTANTIATE_TEST_SUITE_P(
         TierCase{"Kde", kKde, kApplyTwiceAndLogInAgain},
         // KDE's portal, in a whole Plasma session on Wayland, answers the capture's request with 1 at
         // once and shows nothing: the capture says it failed, and why.
+        TierCase{"KdeWayland", KdeWaylandWallpaper(), kApplyTwiceAndLogInAgain},
         TierCase{"KdeWaylandPortal",
                  kKdeWayland,
                  {{Do::StartDesktop}, {Do::PortalRefused, "", "refused the screenshot without asking"}}},
