@@ -2,6 +2,7 @@
 
 #include "capture/CopyScreenFrm.h"
 #include "platform/Platform.h"
+#include "ui/TilingFloat.h"
 
 #include <QCoreApplication>
 #include <QWidget>
@@ -21,7 +22,10 @@ void CaptureTool::SpeedButton1Click(MainContext& ctx) {
     Platform& platform = *ctx.platform;
     const auto answer = platform.messages->show(ctx.mainWindow, QStringLiteral("     Nodo 窗口最小化"),
                                                 QStringLiteral("提示"), MessageBox::Buttons::OkCancel);
-    if (answer == MessageBox::Result::Ok && ctx.mainWindow) ctx.mainWindow->hide();
+    if (answer == MessageBox::Result::Ok && ctx.mainWindow) {
+        KeepPlaceWhileHidden(*ctx.mainWindow); // a tiling desktop would place it anew when shown
+        ctx.mainWindow->hide();
+    }
     // Let the hiding reach the display before the pause, so the screen behind is repainted.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     platform.kernel->sleep(200);

@@ -20,4 +20,10 @@ bool TilingSession();
 // is mapped anew). Does nothing where the window manager does not tile.
 void FloatWhenTiled(QWidget& window);
 
+// Call just before hiding a floating window for a moment (the capture hides the main window): such
+// a window manager places a window shown again as a new one (sway in the middle of the screen), so
+// this asks it where the window is now and puts it back there once it is on screen again. Does
+// nothing where the window manager does not tile.
+void KeepPlaceWhileHidden(QWidget& window);
+
 } // namespace nodo
