@@ -294,8 +294,11 @@ std::optional<View> CaptureInWindow(Session& s, const Seat& seat, const View& ma
     s.check(s.waitFor([&] { return !fullScreen(); }, 8000), "the capture window closes");
     // Shown again, not minimised: neither sway nor GNOME has a task bar to give it back from.
     auto back = WaitView(s, seat, "Nodo助手", 8000);
-    s.check(back && back->rect.size() == QSize(830, 500) && (back->floating || !seat.tiling),
-            "the main window comes back, at its size: " + (back ? Describe(*back) : std::string("gone")));
+    // Where the user left it, too: sway places a window shown again as a new one, in the middle.
+    s.check(back && back->rect.size() == QSize(830, 500) && (back->floating || !seat.tiling) &&
+                back->rect.topLeft() == main.rect.topLeft(),
+            "the main window comes back where it was, at its size: " + Describe(main) + " before, " +
+                (back ? Describe(*back) : std::string("gone")) + " now");
     return back;
 }
 
