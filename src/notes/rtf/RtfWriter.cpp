@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -89,50 +90,65 @@ constexpr std::array<char, 200> kDigitPairs = [] {
     return t;
 }();
 
-// One UTF-16 unit as \uN? (N signed, as RTF has it), at p; returns the end.
+// One UTF-16 unit as \uN? (N signed, as RTF has it), at p; returns the end. Chinese text is
+// almost all of a note and about a third of it is past U+7FFF, so the sign is unforeseeable: the
+// sign, the digits and the '?' are put together without a branch and stored as one word. Writes
+// up to kUnitRoom bytes, of which the result says how many count.
 inline char* PutUnit(char* p, unsigned u) {
-    *p++ = '\\';
-    *p++ = 'u';
-    int v = static_cast<std::int16_t>(static_cast<std::uint16_t>(u));
-    if (v < 0) {
-        *p++ = '-';
-        v = -v;
+    const int v = static_cast<std::int16_t>(static_cast<std::uint16_t>(u));
+    const unsigned negative = v < 0 ? 1 : 0;
+    const auto n = static_cast<unsigned>(v < 0 ? -v : v); // at most 32768
+    const unsigned high = n / 100, low = n % 100;         // high at most 327
+    const unsigned digits = 1u + (n >= 10) + (n >= 100) + (n >= 1000) + (n >= 10000);
+    p[0] = '\\';
+    p[1] = 'u';
+    p[2] = '-';
+    p += 2 + negative;
+    if constexpr (std::endian::native == std::endian::little) {
+        // Five digits with leading zeros and the '?', first byte first; the zeros are shifted out.
+        std::uint16_t middle, last;
+        std::memcpy(&middle, &kDigitPairs[std::size_t{2} * (high % 100)], 2);
+        std::memcpy(&last, &kDigitPairs[std::size_t{2} * low], 2);
+        std::uint64_t word = std::uint64_t{'0' + high / 100} | std::uint64_t{middle} << 8 |
+                             std::uint64_t{last} << 24 | std::uint64_t{'?'} << 40;
+        word >>= 8 * (5 - digits);
+        std::memcpy(p, &word, sizeof word);
+    } else {
+        char all[6] = {static_cast<char>('0' + high / 100),
+                       kDigitPairs[std::size_t{2} * (high % 100)],
+                       kDigitPairs[std::size_t{2} * (high % 100) + 1],
+                       kDigitPairs[std::size_t{2} * low],
+                       kDigitPairs[std::size_t{2} * low + 1],
+                       '?'};
+        std::memcpy(p, all + 5 - digits, digits + 1);
     }
-    auto n = static_cast<unsigned>(v); // at most 32768
-    const int digits = n >= 10000 ? 5 : n >= 1000 ? 4 : n >= 100 ? 3 : n >= 10 ? 2 : 1;
-    char* q = p + digits;
-    p = q;
-    while (n >= 10) {
-        q -= 2;
-        std::memcpy(q, &kDigitPairs[std::size_t{2} * (n % 100)], 2);
-        n /= 100;
-    }
-    if (q > p - digits) *--q = static_cast<char>('0' + n);
-    *p++ = '?';
-    return p;
+    return p + digits + 1;
 }
+
+// What PutUnit may write: "\u-", eight bytes of digits, and no more.
+constexpr std::size_t kUnitRoom = 11;
 
 // The most one byte of UTF-8 becomes: a bad byte is \u-3? (five), a ';' in a font name \'3b, a
 // tab \tab and a character outside the basic plane (four bytes) two units of at most nine.
 constexpr std::size_t kMaxGrowth = 5;
 
 // Text of a run or a font name: RTF specials escaped, non-ASCII as \uN?. In a font name the ';'
-// would end the name, and tabs and line breaks have no meaning. Stretches of plain ASCII are
-// copied whole.
+// would end the name, and tabs and line breaks have no meaning. A note's text is short stretches
+// of ASCII between stretches of Chinese, so both are copied byte by byte in loops of their own.
 void AppendText(Out& out, std::string_view utf8, bool fontName = false) {
     const auto& plain = kPlain[fontName ? 1 : 0];
     const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
     const auto* const end = p + utf8.size();
-    char* o = out.room(utf8.size() * kMaxGrowth);
+    // PutUnit may write past what it keeps, by at most kUnitRoom bytes.
+    char* o = out.room(utf8.size() * kMaxGrowth + kUnitRoom);
     while (p < end) {
-        const auto* q = p;
-        while (q < end && plain[*q])
-            ++q;
-        std::memcpy(o, p, static_cast<std::size_t>(q - p));
-        o += q - p;
-        if (q == end) break;
-        p = q;
         if (*p < 0x80) {
+            if (plain[*p]) {
+                do
+                    *o++ = static_cast<char>(*p++);
+                while (p < end && plain[*p]);
+                continue;
+            }
             const char c = static_cast<char>(*p++);
             if (c == '\\' || c == '{' || c == '}') {
                 *o++ = '\\';
@@ -145,7 +161,16 @@ void AppendText(Out& out, std::string_view utf8, bool fontName = false) {
             // Other control characters have no place in an editor's text.
             continue;
         }
-        // One code point, as the shared decoder reads it (a bad byte gives U+FFFD).
+        // A character of three bytes (all of Chinese) is taken here; the rest as the shared
+        // decoder reads it (a bad byte gives U+FFFD).
+        if ((p[0] & 0xF0) == 0xE0 && end - p >= 3 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80) {
+            const unsigned c = (p[0] & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu);
+            if (c >= 0x800 && (c < 0xD800 || c > 0xDFFF) && c != 0x2028) {
+                o = PutUnit(o, c);
+                p += 3;
+                continue;
+            }
+        }
         std::size_t length;
         const char32_t c = DecodeUtf8(p, end, length);
         p += length;
