@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -189,9 +190,16 @@ private:
         const char* const end = m_in.data() + m_in.size();
         const char* const begin = m_in.data() + m_pos;
         const char* p = begin;
-        while (p < end && IsLetter(*p))
-            ++p;
-        const std::string_view word(begin, std::min<std::size_t>(static_cast<std::size_t>(p - begin), 32));
+        // The first letters packed as the word table's short words are, on the way.
+        std::uint64_t key = 0;
+        for (unsigned shift = 0; p < end && IsLetter(*p); ++p, shift += 8)
+            if (shift < 8 * WordTable::kShortWord)
+                key |= std::uint64_t{static_cast<unsigned char>(*p)} << shift;
+        const auto length = static_cast<std::size_t>(p - begin);
+        const Word w = length == 1 && *begin == 'u' ? Word::Unicode
+                       : length <= WordTable::kShortWord
+                           ? kWords.findShort(key)
+                           : LookUp(std::string_view(begin, std::min<std::size_t>(length, 32)));
         bool hasParam = false, negative = false;
         long long param = 0;
         if (p < end && *p == '-' && p + 1 < end && IsDigit(p[1])) {
@@ -206,7 +214,7 @@ private:
         if (p < end && *p == ' ') ++p;
         m_pos = static_cast<std::size_t>(p - m_in.data());
 
-        if (word == "bin") {
+        if (w == Word::Binary) {
             // Binary data: skipped whole, whatever bytes it holds.
             if (hasParam && param > 0)
                 m_pos += static_cast<std::size_t>(
@@ -219,7 +227,7 @@ private:
             return;
         }
         flush();
-        controlWord(word, hasParam, static_cast<int>(param));
+        controlWord(w, hasParam, static_cast<int>(param));
     }
 
     void symbol(char c) {
@@ -268,11 +276,9 @@ private:
         }
     }
 
-    void controlWord(std::string_view name, bool hasParam, int param) {
+    void controlWord(Word w, bool hasParam, int param) {
         State& s = state();
         if (s.dest == Dest::Skip) return;
-        // \uN, one per character of Chinese text, skips the table.
-        const Word w = name.size() == 1 && name[0] == 'u' ? Word::Unicode : LookUp(name);
         // Only \uN leaves the state as it was, and with it the run its text goes to.
         if (w != Word::Unicode) forgetRun();
         const bool on = !hasParam || param != 0;

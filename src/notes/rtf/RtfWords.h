@@ -2,6 +2,7 @@
 // The control words the RTF reader knows, and what each of them is to it.
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <utility>
 
@@ -54,10 +55,11 @@ enum class Word {
     Rquote,
     Ldblquote,
     Rdblquote,
+    Binary,
 };
 
-// The control words the reader knows, in an open-addressed table: a word is found with one hash
-// of a few of its letters and, mostly, one comparison.
+// The control words the reader knows, in open-addressed tables: a word is found with one hash
+// of a few of its letters (or of all of them, for a short word) and, mostly, one comparison.
 class WordTable {
 public:
     constexpr WordTable() {
@@ -171,6 +173,7 @@ public:
             {"rquote", Word::Rquote},
             {"ldblquote", Word::Ldblquote},
             {"rdblquote", Word::Rdblquote},
+            {"bin", Word::Binary},
         };
         for (const auto& [w, word] : kOthers)
             add(w, word);
@@ -178,6 +181,7 @@ public:
 
     constexpr Word find(std::string_view name) const {
         if (name.empty()) return Word::Unknown;
+        if (name.size() <= kShortWord) return findShort(Pack(name));
         for (std::size_t i = Hash(name);; i = (i + 1) % kSlots) {
             const Slot& slot = m_slots[i];
             if (slot.name.empty()) return Word::Unknown;
@@ -185,11 +189,35 @@ public:
         }
     }
 
+    // A word of at most kShortWord letters, packed by Pack: one multiplication and mostly one
+    // comparison of two numbers.
+    constexpr Word findShort(std::uint64_t key) const {
+        for (std::size_t i = ShortHash(key);; i = (i + 1) % kSlots) {
+            const ShortSlot& slot = m_short[i];
+            if (slot.key == 0) return Word::Unknown;
+            if (slot.key == key) return slot.word;
+        }
+    }
+
+    // Most control words are this short; their letters make one number.
+    static constexpr std::size_t kShortWord = 8;
+    // The letters of a short word, the first in the lowest byte; never 0 for a word of letters.
+    static constexpr std::uint64_t Pack(std::string_view name) {
+        std::uint64_t key = 0;
+        for (std::size_t i = 0; i < name.size() && i < kShortWord; ++i)
+            key |= std::uint64_t{static_cast<unsigned char>(name[i])} << (8 * i);
+        return key;
+    }
+
 private:
     // Twice as many slots as the table has words and more, so that a search ends soon.
     static constexpr std::size_t kSlots = 512;
     struct Slot {
         std::string_view name;
+        Word word = Word::Unknown;
+    };
+    struct ShortSlot {
+        std::uint64_t key = 0;
         Word word = Word::Unknown;
     };
 
@@ -208,7 +236,17 @@ private:
         return (first * 31u + second * 7u + last * 131u + name.size() * 17u) % kSlots;
     }
 
+    static constexpr std::size_t ShortHash(std::uint64_t key) {
+        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15u) >> 55) % kSlots;
+    }
+
     constexpr void add(std::string_view name, Word word) {
+        if (name.size() <= kShortWord) {
+            std::size_t s = ShortHash(Pack(name));
+            while (m_short[s].key != 0)
+                s = (s + 1) % kSlots;
+            m_short[s] = {Pack(name), word};
+        }
         std::size_t i = Hash(name);
         while (!m_slots[i].name.empty())
             i = (i + 1) % kSlots;
@@ -216,6 +254,7 @@ private:
     }
 
     std::array<Slot, kSlots> m_slots{};
+    std::array<ShortSlot, kSlots> m_short{};
 };
 
 // Made as the program is compiled.
