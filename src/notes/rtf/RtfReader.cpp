@@ -78,6 +78,15 @@ bool IsSpecial(char c) {
     return kSpecial[static_cast<unsigned char>(c)];
 }
 
+// The bytes of text that read the same in every code page and are kept as they are: printable
+// ASCII but for the RTF specials.
+constexpr std::array<bool, 256> kPlainAscii = [] {
+    std::array<bool, 256> t{};
+    for (unsigned c = 0x20; c < 0x7F; ++c)
+        t[c] = c != '\\' && c != '{' && c != '}';
+    return t;
+}();
+
 class Reader {
 public:
     explicit Reader(std::string_view in) : m_in(in) {
@@ -106,17 +115,10 @@ public:
             case '\n':
                 break;
             default:
-                if (m_skip == 0 && state().dest == Dest::Text) {
-                    // A stretch of plain text at once, up to the next special character.
-                    std::size_t end = m_pos;
-                    while (end < m_in.size() && !IsSpecial(m_in[end]))
-                        ++end;
-                    m_pending += c;
-                    m_pending.append(m_in.substr(m_pos, end - m_pos));
-                    m_pos = end;
-                } else {
+                if (m_skip == 0 && state().dest == Dest::Text)
+                    plainText();
+                else
                     textByte(c);
-                }
             }
         }
         flush();
@@ -174,6 +176,52 @@ private:
         case Dest::Skip:
             break;
         }
+    }
+
+    // A stretch of text, up to the next special byte; m_pos is after its first byte. Printable
+    // ASCII with no code-page bytes before it goes to its run at once; the rest waits in
+    // m_pending for the bytes it may combine with.
+    void plainText() {
+        const char* const end = m_in.data() + m_in.size();
+        const char* p = m_in.data() + m_pos - 1;
+        if (m_pending.empty() && !m_high) {
+            const char* q = p;
+            while (q < end && kPlainAscii[static_cast<unsigned char>(*q)])
+                ++q;
+            if (q > p) {
+                if (std::string* run = runText()) run->append(p, static_cast<std::size_t>(q - p));
+                p = q;
+            }
+        }
+        const char* q = p;
+        while (q < end && !IsSpecial(*q))
+            ++q;
+        m_pending.append(p, static_cast<std::size_t>(q - p));
+        m_pos = static_cast<std::size_t>(q - m_in.data());
+    }
+
+    // After a \'xx of text: the ones that follow it at once (line ends between them are nothing),
+    // as code-page text is written, gathered in one loop.
+    void hexStretch() {
+        const char* const end = m_in.data() + m_in.size();
+        const char* p = m_in.data() + m_pos;
+        char buf[256];
+        std::size_t n = 0;
+        for (;;) {
+            while (p < end && (*p == '\r' || *p == '\n'))
+                ++p;
+            if (end - p < 4 || p[0] != '\\' || p[1] != '\'') break;
+            const int high = HexValue(p[2]), low = HexValue(p[3]);
+            if (high < 0 || low < 0) break;
+            if (n == sizeof buf) {
+                m_pending.append(buf, n);
+                n = 0;
+            }
+            buf[n++] = static_cast<char>(high * 16 + low);
+            p += 4;
+        }
+        m_pending.append(buf, n);
+        m_pos = static_cast<std::size_t>(p - m_in.data());
     }
 
     // A backslash was read: a control symbol, a hex byte or a control word with its parameter.
@@ -243,8 +291,10 @@ private:
             }
             if (value < 0) return;
             const Dest d = state().dest;
-            if (d == Dest::Text || (d == Dest::FontTable && m_fontEntry >= 0))
+            if (d == Dest::Text || (d == Dest::FontTable && m_fontEntry >= 0)) {
                 m_pending += static_cast<char>(value);
+                hexStretch();
+            }
             return;
         }
         if (c == '\\' || c == '{' || c == '}') {
