@@ -728,12 +728,33 @@ private:
             return &p.runs.back().text;
         m_runState = s;
         m_runTables = m_tables;
-        format(m_format, s);
-        if (p.runs.empty() || !(p.runs.back().format == m_format)) p.runs.emplace_back().format = m_format;
+        const CharFormat& f = formatOf(s);
+        // Made from its parts: a run made empty first would be cleared whole and then assigned.
+        if (p.runs.empty() || !(p.runs.back().format == f)) p.runs.push_back(Run{std::string(), f});
         return &p.runs.back().text;
     }
 
-    // The format of text in state s, made in f (whose memory is reused).
+    // The format of text in state s. A note's runs take turns between a few formats: each is
+    // worked out once and kept, until the font or colour table changes, in a small table
+    // indexed by the state.
+    const CharFormat& formatOf(const State& s) {
+        const auto slot =
+            static_cast<std::size_t>(
+                static_cast<unsigned>(s.font) * 7u + static_cast<unsigned>(s.halfPoints) * 3u +
+                static_cast<unsigned>(s.color) * 5u + static_cast<unsigned>(s.background) * 11u +
+                (s.bold ? 1u : 0u) + (s.italic ? 2u : 0u) + (s.underline ? 4u : 0u) + (s.strike ? 8u : 0u)) %
+            kKeptFormats;
+        KeptFormat& kept = m_formats[slot];
+        if (!kept.known || kept.tables != m_tables || !SameCharacterFormat(kept.state, s)) {
+            kept.known = true;
+            kept.tables = m_tables;
+            kept.state = s;
+            format(kept.format, s);
+        }
+        return kept.format;
+    }
+
+    // Works out the format of text in state s in f (whose memory is reused).
     void format(CharFormat& f, const State& s) const {
         f.font.clear();
         f.charset = kDefaultCharset;
@@ -790,7 +811,14 @@ private:
     bool m_runKnown = false;
     std::string m_runText; // text for m_run not yet added to it
     State m_runState;      // the state the last run was made in
-    CharFormat m_format;   // its format
+    struct KeptFormat {
+        bool known = false;
+        unsigned tables = 0; // m_tables when it was made
+        State state;
+        CharFormat format;
+    };
+    static constexpr std::size_t kKeptFormats = 16;
+    std::array<KeptFormat, kKeptFormats> m_formats;
     unsigned m_tables = 0; // counts changes of the font and colour tables
     unsigned m_runTables = 0;
     bool m_done = false;
