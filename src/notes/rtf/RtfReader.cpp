@@ -157,7 +157,9 @@ public:
         finishFont();
         forgetRun();
         if (m_doc.paragraphs.size() > 1 && m_doc.paragraphs.back().runs.empty()) m_doc.paragraphs.pop_back();
-        return Normalized(std::move(m_doc));
+        // Already normal as it is made: a run is started for text only, in a format other than the
+        // run before it, and its charset is dropped with its face.
+        return std::move(m_doc);
     }
 
 private:
