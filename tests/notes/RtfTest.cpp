@@ -169,6 +169,49 @@ TEST(RtfReader, CodePagesOfTheText) {
         EXPECT_EQ(Text(ReadRtf(c.rtf)), c.text) << c.name;
 }
 
+// The Hebrew and Vietnamese converters keep each letter back until they see whether the next
+// character combines with it: the last letter before a control word, a group or a bad byte is
+// text all the same.
+TEST(RtfReader, LettersHeldBackByTheConverterAreKept) {
+    struct Case {
+        const char* name;
+        std::string rtf;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"HebrewAtTheEnd", "{\\rtf1\\ansi\\ansicpg1255 \\'e0\\'e1}", "\u05D0\u05D1"},
+        {"HebrewAroundABadByte", "{\\rtf1\\ansi\\ansicpg1255 \\'e0\\'ff\\'e1}", "\u05D0\uFFFD\u05D1"},
+        {"HebrewFont", "{\\rtf1{\\fonttbl{\\f0\\fcharset177 x;}}\\f0\\'e0{\\b\\'e1}}", "\u05D0\u05D1"},
+        {"VietnameseAtTheEnd", "{\\rtf1\\ansi\\ansicpg1258 x\\'e9}", "x\u00E9"},
+        {"VietnameseBeforeAControlWord", "{\\rtf1\\ansi\\ansicpg1258 \\'e9\\b \\'e9}", "\u00E9\u00E9"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Text(ReadRtf(c.rtf)), c.text) << c.name;
+}
+
+// Text in the UTF-8 code page is UTF-8 once read, whatever the bytes: what is not UTF-8 (five-byte
+// sequences, numbers past U+10FFFF, surrogates, sequences cut short) is U+FFFD for each byte.
+TEST(RtfReader, Utf8CodePageGivesValidText) {
+    struct Case {
+        const char* name;
+        std::string rtf;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"Valid", "{\\rtf1\\ansi\\ansicpg65001 \\'e4\\'b8\\'ad\\'f0\\'9f\\'98\\'80}", "\u4E2D\U0001F600"},
+        {"FiveBytes", "{\\rtf1\\ansi\\ansicpg65001 a\\'fa\\'aa\\'95\\'9c\\'b1b}",
+         "a\uFFFD\uFFFD\uFFFD\uFFFD\uFFFDb"},
+        {"PastTheLastPlane", "{\\rtf1\\ansi\\ansicpg65001 \\'f5\\'95\\'a3\\'ab}", "\uFFFD\uFFFD\uFFFD\uFFFD"},
+        {"Surrogate", "{\\rtf1\\ansi\\ansicpg65001 \\'ed\\'a0\\'80}", "\uFFFD\uFFFD\uFFFD"},
+        {"CutShort", "{\\rtf1\\ansi\\ansicpg65001 \\'e4\\'b8}", "\uFFFD\uFFFD"},
+    };
+    for (const auto& c : cases) {
+        const Document d = ReadRtf(c.rtf);
+        EXPECT_EQ(Text(d), c.text) << c.name;
+        EXPECT_EQ(ReadRtf(WriteRtf(d)), d) << c.name;
+    }
+}
+
 TEST(RtfReader, UnicodeWithFallbacks) {
     struct Case {
         const char* name;

@@ -102,6 +102,12 @@ void CodepageDecoder::decode(std::string& out, std::string_view bytes, int codep
         out += bytes;
         return;
     }
+    if (codepage == 65001) {
+        // UTF-8 as the shared decoder reads it: the C library's converter lets sequences through
+        // that are not UTF-8 (five bytes, past U+10FFFF), which would leave the text invalid.
+        ForEachCodepoint(bytes, [&out](char32_t c) { AppendUtf8(out, c); });
+        return;
+    }
     iconv_t cd = converter(codepage);
     if (cd == kNoConverter) {
         for (const char c : bytes)
@@ -114,6 +120,14 @@ void CodepageDecoder::decode(std::string& out, std::string_view bytes, int codep
     // Converted a block at a time through a buffer of its own, whatever the length of the text;
     // iconv stops at a whole character when the block is full.
     char block[kBlock];
+    // What the converter still holds comes out: the Hebrew and Vietnamese converters keep a
+    // letter back until they know whether the next character combines with it.
+    const auto drain = [&] {
+        char* dst = block;
+        std::size_t dstLeft = sizeof block;
+        iconv(cd, nullptr, nullptr, &dst, &dstLeft);
+        out.append(block, sizeof block - dstLeft);
+    };
     while (srcLeft > 0) {
         char* dst = block;
         std::size_t dstLeft = sizeof block;
@@ -123,11 +137,12 @@ void CodepageDecoder::decode(std::string& out, std::string_view bytes, int codep
         if (r != static_cast<std::size_t>(-1)) break;
         if (err == E2BIG) continue;
         // EILSEQ or a sequence cut short at the end: one byte becomes U+FFFD.
+        drain();
         AppendUtf8(out, kReplacement);
         ++src;
         --srcLeft;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
+    drain();
 }
 
 } // namespace nodo::rtf
