@@ -213,8 +213,8 @@ private:
     }
 
     // A stretch of text, up to the next special byte; m_pos is after its first byte. Printable
-    // ASCII with no code-page bytes before it goes to its run at once; the rest waits in
-    // m_pending for the bytes it may combine with.
+    // ASCII with no code-page bytes before or after it goes to its run at once; the rest waits
+    // in m_pending for the bytes it may combine with.
     void plainText() {
         const char* const end = m_in.data() + m_in.size();
         const char* p = m_in.data() + m_pos - 1;
@@ -222,7 +222,14 @@ private:
             const char* q = p;
             while (q < end && kPlainAscii[static_cast<unsigned char>(*q)])
                 ++q;
-            if (q > p) {
+            // Unless code-page bytes follow (after line ends, which are nothing): a converter may
+            // combine a letter with the mark after it, so they are decoded together.
+            const char* next = q;
+            while (next < end && (*next == '\r' || *next == '\n'))
+                ++next;
+            const bool joined =
+                next < end && (!IsSpecial(*next) || (next[0] == '\\' && next + 1 < end && next[1] == '\''));
+            if (q > p && !joined) {
                 if (std::string* run = runText()) run->append(p, static_cast<std::size_t>(q - p));
                 p = q;
             }
