@@ -3,7 +3,11 @@
 #include "notes/rtf/Utf8.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <cstdint>
+#include <memory>
+#include <mutex>
 
 namespace nodo::rtf {
 
@@ -77,6 +81,141 @@ int CodepageOfCharset(int charset) {
     }
 }
 
+// What a byte, or a lead byte and the byte after it, decodes to: a code point, or one of these.
+constexpr std::uint32_t kLead = 0xFFFFFFFF; // a byte that starts a pair
+constexpr std::uint32_t kBad = 0xFFFFFFFE;  // not mapped: U+FFFD for its first byte
+constexpr std::uint32_t kOdd = 0xFFFFFFFD;  // anything else: left to the converter
+
+// The decoding of one single- or double-byte code page, made by asking its converter about every
+// byte and every pair of a lead byte and another byte once, so that it decodes exactly as the
+// converter does. A code page whose converter does more (longer sequences, characters held back
+// to be combined with the next) has none.
+class CodepageTable {
+public:
+    // The table of the converter, or null when it cannot have one.
+    static std::unique_ptr<CodepageTable> Make(iconv_t cd) {
+        auto table = std::make_unique<CodepageTable>();
+        for (unsigned b = 0; b < 256; ++b) {
+            const char in[1] = {static_cast<char>(b)};
+            const Probe probe = Ask(cd, in, 1);
+            if (probe.held) return nullptr;
+            // A byte's character past the basic plane would not fit the room decode() makes.
+            table->m_single[b] = probe.value >= 0x10000 && probe.value < kOdd ? kOdd : probe.value;
+        }
+        for (unsigned lead = 0; lead < 256; ++lead) {
+            if (table->m_single[lead] != kLead) continue;
+            auto& row = table->m_pairs[lead];
+            row = std::make_unique<std::array<std::uint32_t, 256>>();
+            for (unsigned trail = 0; trail < 256; ++trail) {
+                const char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+                const Probe probe = Ask(cd, in, 2);
+                // A pair that is still not whole starts a longer sequence.
+                if (probe.held || probe.value == kLead) return nullptr;
+                (*row)[trail] = probe.value;
+            }
+        }
+        return table;
+    }
+
+    // Appends the UTF-8 of `bytes`; returns how many bytes it decoded, which is all of them
+    // unless it came to an odd one, from which on the converter decodes.
+    std::size_t decode(std::string& out, std::string_view bytes) const {
+        const auto* const in = reinterpret_cast<const unsigned char*>(bytes.data());
+        const std::size_t n = bytes.size();
+        // At most three bytes of UTF-8 for a byte (U+FFFD or a single byte's character), four
+        // for a pair: room for all at once, and the text written through a pointer.
+        const std::size_t start = out.size();
+        out.resize(start + 3 * n);
+        char* const first = out.data() + start;
+        char* o = first;
+        std::size_t i = 0;
+        while (i < n) {
+            std::uint32_t c = m_single[in[i]];
+            std::size_t length = 1;
+            if (c == kLead) {
+                c = i + 1 < n ? (*m_pairs[in[i]])[in[i + 1]] : kBad; // cut short at the end
+                length = c == kBad ? 1 : 2;
+            }
+            if (c == kOdd) break;
+            if (c < 0x80) {
+                *o++ = static_cast<char>(c);
+            } else {
+                o += EncodeUtf8(o, c == kBad ? kReplacement : static_cast<char32_t>(c));
+            }
+            i += length;
+        }
+        out.resize(start + static_cast<std::size_t>(o - first));
+        return i;
+    }
+
+private:
+    struct Probe {
+        std::uint32_t value = kOdd;
+        bool held = false; // the converter took the bytes and gave nothing (yet)
+    };
+
+    // What the converter makes of exactly these bytes, from its initial state.
+    static Probe Ask(iconv_t cd, const char* bytes, std::size_t size) {
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        char* src = const_cast<char*>(bytes);
+        std::size_t srcLeft = size;
+        char buf[32];
+        char* dst = buf;
+        std::size_t dstLeft = sizeof buf;
+        const std::size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+        const int err = errno;
+        const std::size_t made = sizeof buf - dstLeft;
+        Probe probe;
+        if (r == static_cast<std::size_t>(-1)) {
+            // Nothing taken: the start of a longer sequence, or not mapped. Anything else (part
+            // taken, part made) is odd.
+            if (srcLeft == size && made == 0)
+                probe.value = err == EINVAL ? kLead : err == EILSEQ ? kBad : kOdd;
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            return probe;
+        }
+        if (made == 0) {
+            probe.held = true;
+            return probe;
+        }
+        // One whole character, or else odd.
+        std::size_t length = 0;
+        const auto* const u = reinterpret_cast<const unsigned char*>(buf);
+        const char32_t c = DecodeUtf8(u, u + made, length);
+        if (length == made) probe.value = c;
+        return probe;
+    }
+
+    std::array<std::uint32_t, 256> m_single{};
+    std::array<std::unique_ptr<std::array<std::uint32_t, 256>>, 256> m_pairs;
+};
+
+namespace {
+
+// The tables, made when a code page is first decoded and kept while the program runs: reading a
+// note must not ask the converter about tens of thousands of pairs each time.
+class Tables {
+public:
+    // The table of the code page, or null when it has none; `cd` converts it.
+    const CodepageTable* of(int codepage, iconv_t cd) {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        auto it = m_tables.find(codepage);
+        if (it == m_tables.end()) it = m_tables.emplace(codepage, CodepageTable::Make(cd)).first;
+        return it->second.get();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::map<int, std::unique_ptr<CodepageTable>> m_tables;
+};
+
+Tables& SharedTables() {
+    static Tables tables;
+    return tables;
+}
+
+} // namespace
+
 CodepageDecoder::~CodepageDecoder() {
     for (auto& [cp, entry] : m_converters)
         if (entry.owned) iconv_close(entry.cd);
@@ -108,6 +247,16 @@ void CodepageDecoder::decode(std::string& out, std::string_view bytes, int codep
         ForEachCodepoint(bytes, [&out](char32_t c) { AppendUtf8(out, c); });
         return;
     }
+    if (codepage != m_lastCodepage) {
+        iconv_t cd = converter(codepage);
+        m_lastTable = cd == kNoConverter ? nullptr : SharedTables().of(codepage, cd);
+        m_lastCodepage = codepage;
+    }
+    if (m_lastTable) bytes.remove_prefix(m_lastTable->decode(out, bytes));
+    if (!bytes.empty()) convert(out, bytes, codepage);
+}
+
+void CodepageDecoder::convert(std::string& out, std::string_view bytes, int codepage) {
     iconv_t cd = converter(codepage);
     if (cd == kNoConverter) {
         for (const char c : bytes)
@@ -120,8 +269,7 @@ void CodepageDecoder::decode(std::string& out, std::string_view bytes, int codep
     // Converted a block at a time through a buffer of its own, whatever the length of the text;
     // iconv stops at a whole character when the block is full.
     char block[kBlock];
-    // What the converter still holds comes out: the Hebrew and Vietnamese converters keep a
-    // letter back until they know whether the next character combines with it.
+    // What the converter still holds (a letter it waits to combine with the next) comes out.
     const auto drain = [&] {
         char* dst = block;
         std::size_t dstLeft = sizeof block;

@@ -53,11 +53,22 @@ std::string CleanFontName(std::string name) {
     return name.substr(first, name.find_last_not_of(' ') - first + 1);
 }
 
+// The value of each hex digit, -1 for any other byte: two lookups for every \'xx.
+constexpr std::array<signed char, 256> kHexValues = [] {
+    std::array<signed char, 256> t{};
+    for (auto& v : t)
+        v = -1;
+    for (int c = 0; c < 10; ++c)
+        t[static_cast<std::size_t>('0' + c)] = static_cast<signed char>(c);
+    for (int c = 0; c < 6; ++c) {
+        t[static_cast<std::size_t>('a' + c)] = static_cast<signed char>(10 + c);
+        t[static_cast<std::size_t>('A' + c)] = static_cast<signed char>(10 + c);
+    }
+    return t;
+}();
+
 int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
+    return kHexValues[static_cast<unsigned char>(c)];
 }
 
 bool IsLetter(char c) {
