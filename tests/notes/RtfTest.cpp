@@ -164,6 +164,9 @@ TEST(RtfReader, CodePagesOfTheText) {
         {"UnmappedBytes", "{\\rtf1\\ansi\\ansicpg936 a\\'ffb}", "a\uFFFDb"},
         {"CutShortAtTheEnd", "{\\rtf1\\ansi\\ansicpg936 a\\'d6}", "a\uFFFD"},
         {"UnknownCodePage", "{\\rtf1\\ansi\\ansicpg99999 caf\\'e9}", "café"},
+        // The Korean converter takes this pair whole and only then says it does not map it.
+        {"PairTakenWholeAndRefused", "{\\rtf1\\ansi\\ansicpg949 \\'a2\\'e8}", "\uFFFD\uFFFD"},
+        {"PairTakenWholeThenText", "{\\rtf1\\ansi\\ansicpg949 \\'a2\\'e8A\\'b0\\'a1}", "\uFFFD\uFFFDA\uAC00"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(Text(ReadRtf(c.rtf)), c.text) << c.name;

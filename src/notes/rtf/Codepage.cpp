@@ -167,10 +167,10 @@ private:
         const std::size_t made = sizeof buf - dstLeft;
         Probe probe;
         if (r == static_cast<std::size_t>(-1)) {
-            // Nothing taken: the start of a longer sequence, or not mapped. Anything else (part
-            // taken, part made) is odd.
-            if (srcLeft == size && made == 0)
-                probe.value = err == EINVAL ? kLead : err == EILSEQ ? kBad : kOdd;
+            // Nothing made: the start of a longer sequence, or not mapped (the Korean converter
+            // takes the pair A2 E8 whole before it says so). Anything else is odd.
+            if (made == 0 && err == EILSEQ) probe.value = kBad;
+            if (made == 0 && err == EINVAL && srcLeft == size) probe.value = kLead;
             iconv(cd, nullptr, nullptr, nullptr, nullptr);
             return probe;
         }
@@ -284,9 +284,11 @@ void CodepageDecoder::convert(std::string& out, std::string_view bytes, int code
         out.append(block, sizeof block - dstLeft);
         if (r != static_cast<std::size_t>(-1)) break;
         if (err == E2BIG) continue;
-        // EILSEQ or a sequence cut short at the end: one byte becomes U+FFFD.
+        // EILSEQ or a sequence cut short at the end: one byte becomes U+FFFD. A converter may
+        // have taken the bad sequence already, up to the last byte.
         drain();
         AppendUtf8(out, kReplacement);
+        if (srcLeft == 0) break;
         ++src;
         --srcLeft;
     }
