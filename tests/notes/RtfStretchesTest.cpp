@@ -186,6 +186,39 @@ TEST(RtfUnicodeStretches, EveryUnitOfTheBasicPlane) {
     EXPECT_EQ(Text(ReadRtf(WriteRtf(SingleRun(text)))), text);
 }
 
+// ASCII is copied eight bytes at a time while none of them needs escaping: a byte that does, at
+// every place of such a word, is still escaped (in text and in a font name) and reads back.
+TEST(RtfAsciiStretches, ASpecialAtEveryPlace) {
+    struct Special {
+        std::string text; // in a run
+        std::string rtf;  // as written there
+        std::string readBack;
+    };
+    const Special specials[] = {
+        {"\\", "\\\\", "\\"}, {"{", "\\{", "{"}, {"}", "\\}", "}"}, {"\t", "\\tab ", "\t"},
+        {"\x7f", "", ""},     {"\x1f", "", ""},  {";", ";", ";"},   {"\u00e9", "\\u233?", "\u00e9"},
+        {" ", " ", " "}};
+    for (const auto& sp : specials)
+        for (std::size_t at = 0; at <= 17; ++at) {
+            const std::string before(at, 'a'), after(17 - at, 'b');
+            const std::string text = before + sp.text + after;
+            const std::string rtf = WriteRtf(SingleRun(text));
+            EXPECT_NE(rtf.find("\\pard " + before + sp.rtf + after + "\\par"), std::string::npos) << rtf;
+            EXPECT_EQ(Text(ReadRtf(rtf)), before + sp.readBack + after) << rtf;
+            // In a font name the ';' would end it, and a tab means nothing; a name is read without
+            // the blanks around it.
+            CharFormat f;
+            f.font = text;
+            f.charset = kAnsiCharset;
+            const Document read = ReadRtf(WriteRtf(SingleRun("x", f)));
+            ASSERT_EQ(read.paragraphs[0].runs.size(), 1u);
+            std::string name = sp.text == "\t" ? before + after : before + sp.readBack + after;
+            name = name.substr(name.find_first_not_of(' '),
+                               name.find_last_not_of(' ') - name.find_first_not_of(' ') + 1);
+            EXPECT_EQ(read.paragraphs[0].runs[0].format.font, name) << sp.rtf << " at " << at;
+        }
+}
+
 TEST(RtfUnicodeStretches, WaysOutOfTheCommonForm) {
     struct Case {
         const char* name;

@@ -80,6 +80,24 @@ constexpr std::array<std::array<bool, 256>, 2> kPlain = [] {
     return t;
 }();
 
+std::uint64_t Load8(const unsigned char* p) {
+    std::uint64_t w;
+    std::memcpy(&w, p, sizeof w);
+    return w;
+}
+
+// Whether all eight bytes of w go out as they are (kPlain), tested at once: no byte from 0x80
+// up, below 0x20 or 0x7F, and none of the specials. Whatever the order of the bytes in w.
+constexpr bool EightPlain(std::uint64_t w, bool fontName) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101u, kHighs = 0x8080808080808080u;
+    // Non-zero when some byte of v is zero (and every byte is below 0x80).
+    const auto zeroByte = [](std::uint64_t v) { return (v - kOnes) & ~v & kHighs; };
+    if ((w & kHighs) != 0 || ((w - 0x20 * kOnes) & ~w & kHighs) != 0 || ((w + kOnes) & kHighs) != 0)
+        return false;
+    return (zeroByte(w ^ ('\\' * kOnes)) | zeroByte(w ^ ('{' * kOnes)) | zeroByte(w ^ ('}' * kOnes)) |
+            (fontName ? zeroByte(w ^ (';' * kOnes)) : 0)) == 0;
+}
+
 // The two digits of 0 to 99, for writing numbers two digits at a time.
 constexpr std::array<char, 200> kDigitPairs = [] {
     std::array<char, 200> t{};
@@ -144,9 +162,10 @@ void AppendText(Out& out, std::string_view utf8, bool fontName = false) {
     while (p < end) {
         if (*p < 0x80) {
             if (plain[*p]) {
-                do
+                for (std::uint64_t w; end - p >= 8 && EightPlain(w = Load8(p), fontName); p += 8, o += 8)
+                    std::memcpy(o, &w, sizeof w);
+                while (p < end && plain[*p])
                     *o++ = static_cast<char>(*p++);
-                while (p < end && plain[*p]);
                 continue;
             }
             const char c = static_cast<char>(*p++);
