@@ -292,6 +292,10 @@ private:
     }
     // Colour numbers from 1; 0 is "automatic".
     int color(Rgb c) {
+        // A note uses a few colours by turns: they are found without the hash table.
+        if (m_colors.size() <= kFewColors)
+            for (std::size_t i = 0; i < m_colors.size(); ++i)
+                if (m_colors[i] == c) return static_cast<int>(i) + 1;
         const std::uint32_t key = (std::uint32_t{c.r} << 16) | (std::uint32_t{c.g} << 8) | c.b;
         const auto [it, added] = m_colorNumbers.try_emplace(key, static_cast<int>(m_colors.size()) + 1);
         if (added) m_colors.push_back(c);
@@ -299,6 +303,7 @@ private:
     }
 
     static constexpr std::size_t kFewFonts = 8;
+    static constexpr std::size_t kFewColors = 8;
     std::vector<std::pair<std::string, int>> m_fonts; // name and charset of \f1, \f2, ...
     std::unordered_map<std::string, int> m_fontNumbers;
     int m_last = -1;
