@@ -109,6 +109,31 @@ bool FiveDigitsAndMark(const char* p, long& v) {
     }
 }
 
+// How many of the eight bytes at p are letters before the first that is not, and those letters
+// packed as the word table packs a short word (the first in the lowest byte), in key.
+std::size_t LeadingLetters(const char* p, std::uint64_t& key) {
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr std::uint64_t kOnes = 0x0101010101010101u, kHighs = 0x8080808080808080u;
+        std::uint64_t word;
+        std::memcpy(&word, p, sizeof word);
+        // Upper case folded to lower; a byte is a letter when it is then from 'a' to 'z' and
+        // was below 0x80.
+        const std::uint64_t folded = (word | 0x2020202020202020u) & 0x7F7F7F7F7F7F7F7Fu;
+        const std::uint64_t fromA = folded + (0x80 - 'a') * kOnes, pastZ = folded + (0x7F - 'z') * kOnes;
+        const std::uint64_t letters = fromA & ~pastZ & ~word & kHighs;
+        const std::uint64_t others = ~letters & kHighs;
+        const std::size_t count = others ? static_cast<std::size_t>(std::countr_zero(others)) / 8 : 8;
+        key = count == 8 ? word : word & ((std::uint64_t{1} << (8 * count)) - 1);
+        return count;
+    } else {
+        std::size_t count = 0;
+        key = 0;
+        for (; count < 8 && IsLetter(p[count]); ++count)
+            key |= std::uint64_t{static_cast<unsigned char>(p[count])} << (8 * count);
+        return count;
+    }
+}
+
 // The bytes that are not text as they stand.
 constexpr std::array<bool, 256> kSpecial = [] {
     std::array<bool, 256> t{};
@@ -290,11 +315,19 @@ private:
         const char* const end = m_in.data() + m_in.size();
         const char* const begin = m_in.data() + m_pos;
         const char* p = begin;
-        // The first letters packed as the word table's short words are, on the way.
+        // The first letters packed as the word table's short words are: eight bytes looked at
+        // once where there are eight, a letter at a time after them and near the end.
         std::uint64_t key = 0;
-        for (unsigned shift = 0; p < end && IsLetter(*p); ++p, shift += 8)
-            if (shift < 8 * WordTable::kShortWord)
-                key |= std::uint64_t{static_cast<unsigned char>(*p)} << shift;
+        unsigned shift = 0;
+        if (end - p >= 8) {
+            const std::size_t letters = LeadingLetters(p, key);
+            p += letters;
+            shift = 8 * static_cast<unsigned>(letters);
+        }
+        if (shift == 0 || shift == 8 * WordTable::kShortWord)
+            for (; p < end && IsLetter(*p); ++p, shift += 8)
+                if (shift < 8 * WordTable::kShortWord)
+                    key |= std::uint64_t{static_cast<unsigned char>(*p)} << shift;
         const auto length = static_cast<std::size_t>(p - begin);
         const Word w = length == 1 && *begin == 'u' ? Word::Unicode
                        : length <= WordTable::kShortWord
