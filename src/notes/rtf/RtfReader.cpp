@@ -163,8 +163,12 @@ public:
     }
 
     Document run() {
-        while (m_pos < m_in.size() && !m_done) {
-            const char c = m_in[m_pos++];
+        // The input is the same throughout: its bounds are kept here rather than read again from
+        // the reader after every byte it writes.
+        const char* const in = m_in.data();
+        const std::size_t size = m_in.size();
+        while (m_pos < size) {
+            const char c = in[m_pos++];
             switch (c) {
             case '{':
                 m_skip = 0;
@@ -175,6 +179,7 @@ public:
                 m_skip = 0;
                 flush();
                 closeGroup();
+                if (m_done) m_pos = size;
                 break;
             case '\\':
                 control();
@@ -782,8 +787,9 @@ private:
         m_runState = s;
         m_runTables = m_tables;
         const CharFormat& f = formatOf(s);
-        // Made from its parts: a run made empty first would be cleared whole and then assigned.
-        if (p.runs.empty() || !(p.runs.back().format == f)) p.runs.push_back(Run{std::string(), f});
+        // Made in place from its parts: a run made empty first would be cleared whole and then
+        // assigned.
+        if (p.runs.empty() || !(p.runs.back().format == f)) p.runs.emplace_back(std::string(), f);
         return &p.runs.back().text;
     }
 
