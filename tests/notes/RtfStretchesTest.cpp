@@ -265,6 +265,15 @@ TEST(RtfControlWords, OfEveryLength) {
         {"KnownWordWithMoreLetters", "{\\rtf1 \\binx a\\ulx b}", "ab", false},
         {"UpperCase", "{\\rtf1 \\UL a}", "a", false},
         {"BinWithItsData", "{\\rtf1 a\\bin2 }}b}", "ab", false},
+        // What ends a word, where eight bytes are looked at at once and where fewer are left.
+        {"EndedByAByteFrom0x80", "{\\rtf1\\ansi \\ul\xe9 and more}", "\u00e9 and more", true},
+        {"EndedByAnAt", "{\\rtf1 \\ul@ and more}", "@ and more", true},
+        {"EndedByABracket", "{\\rtf1 \\ul[ and more}", "[ and more", true},
+        {"EndedByABackQuote", "{\\rtf1 \\ul` and more}", "` and more", true},
+        {"EndedByADigit", "{\\rtf1 \\ul1 and more}", "and more", true},
+        {"NearTheEnd", "{\\rtf1 \\ul x", "x", true},
+        {"AtTheVeryEnd", "{\\rtf1 x\\ulw", "x", false},
+        {"EightLettersThenMore", "{\\rtf1 \\ulthdashdd and more}", "and more", true},
     };
     for (const auto& c : cases) {
         const Document d = ReadRtf(c.rtf);
