@@ -613,7 +613,8 @@ private:
         std::size_t n = 0;
         for (;;) {
             const char* q = p + 1;
-            // A third of Chinese is past U+7FFF, written negative: the sign is taken without a branch.
+            // A third of Chinese is past U+7FFF, written negative: the sign moves the digits on
+            // without a branch.
             const bool negative = q + 1 < end && *q == '-' && IsDigit(q[1]);
             q += negative ? 1 : 0;
             long v = 0;
