@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -22,17 +23,26 @@ constexpr const char* kDefaultFace = "\xE5\xAE\x8B\xE4\xBD\x93"; // 宋体
 
 // The RTF being written. Room is made ahead for each piece, and the piece is written through a
 // pointer, so that a document of many small pieces (a \uN? per Chinese character) costs one check
-// per piece, not a string append per byte.
+// per piece, not a string append per byte. The room is left as it is, not cleared: it is made for
+// the most the text could grow to, several times what it mostly becomes, and only what was written
+// is copied out at the end.
 class Out {
 public:
-    explicit Out(std::size_t expected) { m_buf.resize(expected); }
+    explicit Out(std::size_t expected)
+        : m_buf(std::make_unique_for_overwrite<char[]>(expected)), m_capacity(expected) {}
 
     // At least n bytes to write to at the end; advance() then says how many were written.
     char* room(std::size_t n) {
-        if (m_buf.size() - m_size < n) m_buf.resize(std::max(m_buf.size() * 2, m_size + n));
-        return m_buf.data() + m_size;
+        if (m_capacity - m_size < n) {
+            const std::size_t capacity = std::max(m_capacity * 2, m_size + n);
+            auto buf = std::make_unique_for_overwrite<char[]>(capacity);
+            std::memcpy(buf.get(), m_buf.get(), m_size);
+            m_buf = std::move(buf);
+            m_capacity = capacity;
+        }
+        return m_buf.get() + m_size;
     }
-    void advance(const char* to) { m_size = static_cast<std::size_t>(to - m_buf.data()); }
+    void advance(const char* to) { m_size = static_cast<std::size_t>(to - m_buf.get()); }
 
     Out& operator+=(std::string_view s) {
         char* p = room(s.size());
@@ -46,13 +56,11 @@ public:
         return *this;
     }
 
-    std::string take() && {
-        m_buf.resize(m_size);
-        return std::move(m_buf);
-    }
+    std::string take() && { return {m_buf.get(), m_size}; }
 
 private:
-    std::string m_buf;
+    std::unique_ptr<char[]> m_buf;
+    std::size_t m_capacity;
     std::size_t m_size = 0;
 };
 
