@@ -219,6 +219,31 @@ TEST(RtfAsciiStretches, ASpecialAtEveryPlace) {
         }
 }
 
+// Three bytes of UTF-8 are looked at at once where a fourth follows: what only looks like a
+// character of three bytes is written as the shared decoder reads it, a byte at a time.
+TEST(RtfUnicodeStretches, ThreeByteFormsWithTextAfter) {
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string rtf;
+    };
+    const Case cases[] = {
+        {"Chinese", "\xE4\xB8\xAD\xE6\x96\x87zz", "\\u20013?\\u25991?zz"},
+        {"FirstOfThePlane", "\xE0\xA0\x80zzzz", "\\u2048?zzzz"},
+        {"LastOfThePlane", "\xEF\xBF\xBFzzzz", "\\u-1?zzzz"},
+        {"CutShort", "\xE4\xB8zzzz", "\\u-3?\\u-3?zzzz"},
+        {"SecondNotAContinuation", "\xE4zzzz", "\\u-3?zzzz"},
+        {"Overlong", "\xE0\x80\x80zzzz", "\\u-3?\\u-3?\\u-3?zzzz"},
+        {"Surrogate", "\xED\xA0\x80zzzz", "\\u-3?\\u-3?\\u-3?zzzz"},
+        {"LineSeparator", "\xE2\x80\xA8zzzz", "\\line zzzz"},
+        {"FourByteCharacter", "\xF0\x9F\x98\x80zz", "\\u-10179?\\u-8704?zz"},
+    };
+    for (const auto& c : cases) {
+        const std::string rtf = WriteRtf(SingleRun(c.text));
+        EXPECT_NE(rtf.find("\\pard " + c.rtf + "\\par"), std::string::npos) << c.name << ": " << rtf;
+    }
+}
+
 TEST(RtfUnicodeStretches, WaysOutOfTheCommonForm) {
     struct Case {
         const char* name;

@@ -125,11 +125,23 @@ inline char* PutUnit(char* p, unsigned u) {
     const unsigned negative = v < 0 ? 1 : 0;
     const auto n = static_cast<unsigned>(v < 0 ? -v : v); // at most 32768
     const unsigned high = n / 100, low = n % 100;         // high at most 327
-    const unsigned digits = 1u + (n >= 10) + (n >= 100) + (n >= 1000) + (n >= 10000);
     p[0] = '\\';
     p[1] = 'u';
     p[2] = '-';
     p += 2 + negative;
+    if constexpr (std::endian::native == std::endian::little) {
+        std::uint16_t middle, last;
+        std::memcpy(&middle, &kDigitPairs[std::size_t{2} * (high % 100)], 2);
+        std::memcpy(&last, &kDigitPairs[std::size_t{2} * low], 2);
+        const std::uint64_t word = std::uint64_t{'0' + high / 100} | std::uint64_t{middle} << 8 |
+                                   std::uint64_t{last} << 24 | std::uint64_t{'?'} << 40;
+        // Every character of Chinese has five digits either way.
+        if (n >= 10000) {
+            std::memcpy(p, &word, sizeof word);
+            return p + 6;
+        }
+    }
+    const unsigned digits = 1u + (n >= 10) + (n >= 100) + (n >= 1000) + (n >= 10000);
     if constexpr (std::endian::native == std::endian::little) {
         // Five digits with leading zeros and the '?', first byte first; the zeros are shifted out.
         std::uint16_t middle, last;
@@ -153,6 +165,17 @@ inline char* PutUnit(char* p, unsigned u) {
 
 // What PutUnit may write: "\u-", eight bytes of digits, and no more.
 constexpr std::size_t kUnitRoom = 11;
+
+// Whether the four bytes at p start with the form of a character of three bytes of UTF-8: a lead
+// byte 1110xxxx and two bytes 10xxxxxx.
+bool ThreeByteForm(const unsigned char* p) {
+    std::uint32_t w;
+    std::memcpy(&w, p, sizeof w);
+    if constexpr (std::endian::native == std::endian::little)
+        return (w & 0x00C0C0F0u) == 0x008080E0u;
+    else
+        return (w & 0xF0C0C000u) == 0xE0808000u;
+}
 
 // The most one byte of UTF-8 becomes: a bad byte is \u-3? (five), a ';' in a font name \'3b, a
 // tab \tab and a character outside the basic plane (four bytes) two units of at most nine.
@@ -188,9 +211,11 @@ void AppendText(Out& out, std::string_view utf8, bool fontName = false) {
             // Other control characters have no place in an editor's text.
             continue;
         }
-        // A character of three bytes (all of Chinese) is taken here; the rest as the shared
-        // decoder reads it (a bad byte gives U+FFFD).
-        if ((p[0] & 0xF0) == 0xE0 && end - p >= 3 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80) {
+        // A character of three bytes (all of Chinese) is taken here, its bytes looked at at once
+        // where four are left; the rest as the shared decoder reads it (a bad byte gives U+FFFD).
+        if (end - p >= 4
+                ? ThreeByteForm(p)
+                : (p[0] & 0xF0) == 0xE0 && end - p >= 3 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80) {
             const unsigned c = (p[0] & 0x0Fu) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu);
             if (c >= 0x800 && (c < 0xD800 || c > 0xDFFF) && c != 0x2028) {
                 o = PutUnit(o, c);
