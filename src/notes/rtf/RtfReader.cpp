@@ -278,7 +278,7 @@ private:
         const char* q = p;
         while (q < end && !IsSpecial(*q))
             ++q;
-        m_pending.append(p, static_cast<std::size_t>(q - p));
+        if (q > p) m_pending.append(p, static_cast<std::size_t>(q - p));
         m_pos = static_cast<std::size_t>(q - m_in.data());
     }
 
