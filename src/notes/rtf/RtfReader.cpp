@@ -58,11 +58,11 @@ constexpr std::array<signed char, 256> kHexValues = [] {
     std::array<signed char, 256> t{};
     for (auto& v : t)
         v = -1;
-    for (int c = 0; c < 10; ++c)
-        t[static_cast<std::size_t>('0' + c)] = static_cast<signed char>(c);
-    for (int c = 0; c < 6; ++c) {
-        t[static_cast<std::size_t>('a' + c)] = static_cast<signed char>(10 + c);
-        t[static_cast<std::size_t>('A' + c)] = static_cast<signed char>(10 + c);
+    for (std::size_t c = 0; c < 10; ++c)
+        t['0' + c] = static_cast<signed char>(c);
+    for (std::size_t c = 0; c < 6; ++c) {
+        t['a' + c] = static_cast<signed char>(10 + c);
+        t['A' + c] = static_cast<signed char>(10 + c);
     }
     return t;
 }();
@@ -788,9 +788,8 @@ private:
         m_runState = s;
         m_runTables = m_tables;
         const CharFormat& f = formatOf(s);
-        // Made in place from its parts: a run made empty first would be cleared whole and then
-        // assigned.
-        if (p.runs.empty() || !(p.runs.back().format == f)) p.runs.emplace_back(std::string(), f);
+        // Made from its parts: a run made empty first would be cleared whole and then assigned.
+        if (p.runs.empty() || !(p.runs.back().format == f)) p.runs.push_back(Run{std::string(), f});
         return &p.runs.back().text;
     }
 
