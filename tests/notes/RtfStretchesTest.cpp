@@ -201,10 +201,16 @@ TEST(RtfAsciiStretches, ASpecialAtEveryPlace) {
     for (const auto& sp : specials)
         for (std::size_t at = 0; at <= 17; ++at) {
             const std::string before(at, 'a'), after(17 - at, 'b');
-            const std::string text = before + sp.text + after;
+            const auto around = [&](const std::string& middle) {
+                return std::string(before).append(middle).append(after);
+            };
+            const std::string text = around(sp.text);
             const std::string rtf = WriteRtf(SingleRun(text));
-            EXPECT_NE(rtf.find("\\pard " + before + sp.rtf + after + "\\par"), std::string::npos) << rtf;
-            EXPECT_EQ(Text(ReadRtf(rtf)), before + sp.readBack + after) << rtf;
+            EXPECT_NE(rtf.find(std::string("\\pard ").append(around(sp.rtf)).append("\\par")),
+                      std::string::npos)
+                << rtf;
+            const std::string readBack = around(sp.readBack);
+            EXPECT_EQ(Text(ReadRtf(rtf)), readBack) << rtf;
             // In a font name the ';' would end it, and a tab means nothing; a name is read without
             // the blanks around it.
             CharFormat f;
@@ -212,7 +218,7 @@ TEST(RtfAsciiStretches, ASpecialAtEveryPlace) {
             f.charset = kAnsiCharset;
             const Document read = ReadRtf(WriteRtf(SingleRun("x", f)));
             ASSERT_EQ(read.paragraphs[0].runs.size(), 1u);
-            std::string name = sp.text == "\t" ? before + after : before + sp.readBack + after;
+            std::string name = sp.text == "\t" ? around("") : readBack;
             name = name.substr(name.find_first_not_of(' '),
                                name.find_last_not_of(' ') - name.find_first_not_of(' ') + 1);
             EXPECT_EQ(read.paragraphs[0].runs[0].format.font, name) << sp.rtf << " at " << at;
@@ -311,75 +317,76 @@ TEST(RtfControlWords, OfEveryLength) {
 // Random documents of the pieces notes are made of, cut and damaged at random: whatever they
 // are, the reader gives a normal document of valid UTF-8, and our writer and reader keep it.
 TEST(RtfRandomDocuments, ReadNormalAndSurviveARoundTrip) {
-    const char* const pieces[] = {"{",
-                                  "}",
-                                  "\\",
-                                  "\\u",
-                                  "\\u20013?",
-                                  "\\u-31780?",
-                                  "\\u-10179?\\u-8704?",
-                                  "\\'d6",
-                                  "\\'d0",
-                                  "\\'ff",
-                                  "\\'8",
-                                  "\\'",
-                                  "\\'81@",
-                                  "\r\n",
-                                  " ",
-                                  "abc",
-                                  "Report due",
-                                  "?",
-                                  "\\b",
-                                  "\\b0",
-                                  "\\i",
-                                  "\\ul",
-                                  "\\ulnone",
-                                  "\\f0",
-                                  "\\f1",
-                                  "\\f2",
-                                  "\\fs20",
-                                  "\\cf1",
-                                  "\\cf2",
-                                  "\\highlight1",
-                                  "\\par",
-                                  "\\pard",
-                                  "\\qc",
-                                  "\\plain",
-                                  "\\uc0",
-                                  "\\uc2",
-                                  "\\uc1",
-                                  "\\*",
-                                  "\\v",
-                                  "\\v0",
-                                  "{\\fonttbl{\\f0\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}{\\f1\\fcharset0 "
-                                  "Arial;}{\\f2\\fcharset136 x;}}",
-                                  "{\\colortbl ;\\red255\\green0\\blue0;\\red1\\green2\\blue3;}",
-                                  "\\ansicpg936",
-                                  "\\ansicpg1258",
-                                  "\\ansicpg65001",
-                                  "\\bin3 ",
-                                  "\\line",
-                                  "\\tab",
-                                  "\\~",
-                                  "\\{",
-                                  "\\}",
-                                  "\\\\",
-                                  "\x01",
-                                  "\xd6\xd0",
-                                  "\xe9",
-                                  "\\u9?",
-                                  "\\u1?",
-                                  "\\u0065536?",
-                                  "\\u-",
-                                  "\\u1114112?",
-                                  "\\u12345678?",
-                                  "\\emdash",
-                                  "\\'a4\\'a4",
-                                  "\\'b0\\'a1\\'b0",
-                                  "{\\*\\generator x;}",
-                                  "\\u8730?",
-                                  "\\u20013\\'3f",
-                                  "0123456789"};
+    const char* const pieces[] = {
+        "{",
+        "}",
+        "\\",
+        "\\u",
+        "\\u20013?",
+        "\\u-31780?",
+        "\\u-10179?\\u-8704?",
+        "\\'d6",
+        "\\'d0",
+        "\\'ff",
+        "\\'8",
+        "\\'",
+        "\\'81@",
+        "\r\n",
+        " ",
+        "abc",
+        "Report due",
+        "?",
+        "\\b",
+        "\\b0",
+        "\\i",
+        "\\ul",
+        "\\ulnone",
+        "\\f0",
+        "\\f1",
+        "\\f2",
+        "\\fs20",
+        "\\cf1",
+        "\\cf2",
+        "\\highlight1",
+        "\\par",
+        "\\pard",
+        "\\qc",
+        "\\plain",
+        "\\uc0",
+        "\\uc2",
+        "\\uc1",
+        "\\*",
+        "\\v",
+        "\\v0",
+        ("{\\fonttbl{\\f0\\fnil\\fcharset134 \\'cb\\'ce\\'cc\\'e5;}{\\f1\\fcharset0 "
+         "Arial;}{\\f2\\fcharset136 x;}}"),
+        "{\\colortbl ;\\red255\\green0\\blue0;\\red1\\green2\\blue3;}",
+        "\\ansicpg936",
+        "\\ansicpg1258",
+        "\\ansicpg65001",
+        "\\bin3 ",
+        "\\line",
+        "\\tab",
+        "\\~",
+        "\\{",
+        "\\}",
+        "\\\\",
+        "\x01",
+        "\xd6\xd0",
+        "\xe9",
+        "\\u9?",
+        "\\u1?",
+        "\\u0065536?",
+        "\\u-",
+        "\\u1114112?",
+        "\\u12345678?",
+        "\\emdash",
+        "\\'a4\\'a4",
+        "\\'b0\\'a1\\'b0",
+        "{\\*\\generator x;}",
+        "\\u8730?",
+        "\\u20013\\'3f",
+        "0123456789"};
     std::mt19937 random(11);
     for (int k = 0; k < 4000; ++k) {
         std::string in = random() % 8 ? "{\\rtf1\\ansi " : "";
