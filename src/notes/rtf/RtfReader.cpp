@@ -155,6 +155,13 @@ constexpr std::array<bool, 256> kPlainAscii = [] {
     return t;
 }();
 
+// A run of no text yet in a format, made where it is put: the vector's element is made directly
+// from the value this gives.
+struct NewRun {
+    const CharFormat& format;
+    operator Run() const { return Run{std::string(), format}; }
+};
+
 class Reader {
 public:
     explicit Reader(std::string_view in) : m_in(in) {
@@ -788,8 +795,9 @@ private:
         m_runState = s;
         m_runTables = m_tables;
         const CharFormat& f = formatOf(s);
-        // Made from its parts: a run made empty first would be cleared whole and then assigned.
-        if (p.runs.empty() || !(p.runs.back().format == f)) p.runs.push_back(Run{std::string(), f});
+        // Made in place from its parts: a run made empty first would be cleared whole and then
+        // assigned, and one made aside would be moved.
+        if (p.runs.empty() || !(p.runs.back().format == f)) p.runs.emplace_back(NewRun{f});
         return &p.runs.back().text;
     }
 
