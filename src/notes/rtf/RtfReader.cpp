@@ -795,8 +795,8 @@ private:
         m_runState = s;
         m_runTables = m_tables;
         const CharFormat& f = formatOf(s);
-        // Made in place from its parts: a run made empty first would be cleared whole and then
-        // assigned, and one made aside would be moved.
+        // Made in place from its text and format: a run made empty first would be cleared whole and
+        // then assigned, and one made aside would be moved.
         if (p.runs.empty() || !(p.runs.back().format == f)) p.runs.emplace_back(NewRun{f});
         return &p.runs.back().text;
     }
