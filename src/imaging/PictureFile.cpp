@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -142,9 +143,27 @@ bool writeAll(int fd, std::vector<iovec>& iov) {
     return true;
 }
 
-// Writes to a temporary file beside the target and renames it over the target, so a failure
+// Puts the finished temporary file in the target's place (see Replace); false with errno set when
+// the target was left as it was.
+bool putInPlace(const std::string& temp, const fs::path& path, Replace replace) {
+    // Only a plain file is swapped: a folder or a link under the name is refused or replaced by
+    // the rename, as with Kept.
+    struct stat old {};
+    if (replace == Replace::Rebuilt && ::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+        if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_EXCHANGE) == 0) {
+            // The old file now has the temporary name, hidden like any temporary file; it goes.
+            ::unlink(temp.c_str());
+            return true;
+        }
+        // No file to swap with (ENOENT), or a file system that cannot swap: a rename does.
+        if (errno != ENOENT && errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
+    }
+    return ::rename(temp.c_str(), path.c_str()) == 0;
+}
+
+// Writes to a temporary file beside the target and puts it in the target's place, so a failure
 // never leaves a half-written picture under the real name.
-void writeReplacing(const fs::path& path, std::vector<iovec>& iov) {
+void writeReplacing(const fs::path& path, std::vector<iovec>& iov, Replace replace) {
     const fs::path dir = path.has_parent_path() ? path.parent_path() : fs::path(".");
     std::string tmpl = (dir / ("." + path.filename().string() + ".XXXXXX")).string();
     Fd f;
@@ -161,7 +180,7 @@ void writeReplacing(const fs::path& path, std::vector<iovec>& iov) {
         ::unlink(tmpl.c_str());
         ioFail("cannot write", path, err);
     }
-    if (::rename(tmpl.c_str(), path.c_str()) != 0) {
+    if (!putInPlace(tmpl, path, replace)) {
         const int renameErr = errno;
         ::unlink(tmpl.c_str());
         ioFail("cannot write", path, renameErr);
@@ -176,10 +195,10 @@ std::vector<std::uint8_t> ReadWholeFile(const fs::path& path) {
     return readAll(f.fd, size, path);
 }
 
-void WriteWholeFile(const fs::path& path, Bytes data) {
+void WriteWholeFile(const fs::path& path, Bytes data, Replace replace) {
     std::vector<iovec> iov;
     if (!data.empty()) iov.push_back({const_cast<std::uint8_t*>(data.data()), data.size()});
-    writeReplacing(path, iov);
+    writeReplacing(path, iov, replace);
 }
 
 Bitmap LoadBitmapFile(const fs::path& path, const DecodeOptions& options) {
@@ -205,10 +224,10 @@ Bitmap LoadBitmapFile(const fs::path& path, const DecodeOptions& options) {
     return DecodeAny(readAll(f.fd, size, path), options);
 }
 
-void SaveBmpFile(const fs::path& path, const Bitmap& bitmap, int bitsPerPixel) {
+void SaveBmpFile(const fs::path& path, const Bitmap& bitmap, int bitsPerPixel, Replace replace) {
     // Nothing to write, or another depth: encoded in memory (EncodeBmp checks the depth).
     if (bitmap.empty() || bitmap.bitsPerPixel() != bitsPerPixel) {
-        WriteWholeFile(path, EncodeBmp(bitmap, bitsPerPixel));
+        WriteWholeFile(path, EncodeBmp(bitmap, bitsPerPixel), replace);
         return;
     }
     // Same depth: the headers, then the bitmap's own rows bottom-up, with no staging copy.
@@ -222,7 +241,7 @@ void SaveBmpFile(const fs::path& path, const Bitmap& bitmap, int bitsPerPixel) {
         iov.push_back({const_cast<std::uint8_t*>(bitmap.row(y)), bitmap.stride()});
         if (pad) iov.push_back({padding, pad});
     }
-    writeReplacing(path, iov);
+    writeReplacing(path, iov, replace);
 }
 
 void SaveJpegFile(const fs::path& path, const Bitmap& bitmap, int quality) {

@@ -51,8 +51,11 @@ std::string ComposerFiles::background(const std::string& picName) const {
     return FileInFolder(dir(), picName);
 }
 
+// Content.bmp, Mix.bmp and Mix.Jpg are made again by every apply from the page's picture and the
+// background, so none of them is pushed to the disk early: only the stored wallpaper values are
+// flushed (by the key file), as they are what must survive a crash.
 void SaveContentPic(const ComposerFiles& files, const pic::Bitmap& content) {
-    pic::SaveBmpFile(files.content(), content, content.bitsPerPixel());
+    pic::SaveBmpFile(files.content(), content, content.bitsPerPixel(), pic::Replace::Rebuilt);
 }
 
 bool SetWallpaper(Wallpaper& wallpaper, const std::string& file, std::string& error) {
@@ -119,7 +122,7 @@ ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper,
         // The blend is done in img2 itself, so the result moves over instead of being copied.
         holder.imgmix = std::move(holder.img2);
         holder.img1 = holder.img2 = pic::Bitmap();
-        pic::SaveBmpFile(files.mixBmp(), holder.imgmix, 32);
+        pic::SaveBmpFile(files.mixBmp(), holder.imgmix, 32, pic::Replace::Rebuilt);
         NODO_LOG("nodo.wallpaper") << "apply: blended, wrote " << files.mixBmp();
         // The JPEG pass starts from the blend in memory rather than from the file just written.
         mixed = std::move(holder.imgmix);
@@ -137,8 +140,8 @@ ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper,
         // laid over white), which keeps the colours the blend produced, and costs no copy.
         const std::vector<std::uint8_t> jpeg = pic::EncodeJpegOpaque(mixed, kMixJpegQuality);
         mixed = pic::Bitmap();
-        pic::WriteWholeFile(files.mixJpg(), jpeg);
-        pic::SaveBmpFile(files.mixBmp(), pic::DecodeJpeg(jpeg), 24);
+        pic::WriteWholeFile(files.mixJpg(), jpeg, pic::Replace::Rebuilt);
+        pic::SaveBmpFile(files.mixBmp(), pic::DecodeJpeg(jpeg), 24, pic::Replace::Rebuilt);
         NODO_LOG("nodo.wallpaper") << "apply: wrote " << files.mixJpg() << ", " << files.mixBmp()
                                    << " from it";
     } catch (const std::exception& e) {

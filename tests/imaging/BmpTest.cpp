@@ -385,5 +385,44 @@ TEST(BmpFile, SaveReplacesAndFailsCleanly) {
     std::filesystem::remove_all(dir);
 }
 
+// A rebuilt file is swapped in rather than renamed over: readers still find one whole picture,
+// the old file's mode stays, and nothing of the old file is left behind.
+TEST(BmpFile, RebuiltFileReplacesLikeAKeptOne) {
+    const auto dir = test::TempPath("rebuilt");
+    std::filesystem::create_directories(dir / "Taken.bmp");
+    const auto path = dir / "Mix.bmp";
+    SaveBmpFile(path, test::Gradient(4, 4, 24), 24, Replace::Rebuilt); // nothing to swap with yet
+    EXPECT_EQ(LoadBitmapFile(path), test::Gradient(4, 4, 24));
+    std::filesystem::permissions(path,
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    SaveBmpFile(path, test::Gradient(2, 2, 32), 32, Replace::Rebuilt);
+    EXPECT_EQ(LoadBitmapFile(path), test::Gradient(2, 2, 32));
+    EXPECT_EQ(std::filesystem::status(path).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    const ByteVec jpeg = {0xFF, 0xD8, 0xFF, 0xD9};
+    WriteWholeFile(dir / "Mix.Jpg", jpeg, Replace::Rebuilt);
+    WriteWholeFile(dir / "Mix.Jpg", ByteVec(jpeg.rbegin(), jpeg.rend()), Replace::Rebuilt);
+    EXPECT_EQ(ReadWholeFile(dir / "Mix.Jpg"), ByteVec(jpeg.rbegin(), jpeg.rend()));
+
+    // A folder under the name is never swapped out of its place.
+    try {
+        SaveBmpFile(dir / "Taken.bmp", test::Gradient(4, 4, 24), 24, Replace::Rebuilt);
+        FAIL();
+    } catch (const PictureError& e) {
+        EXPECT_EQ(e.kind(), PictureErrorKind::Io);
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "Taken.bmp"));
+
+    // A link under the name is replaced itself; the file it points at is left alone.
+    std::filesystem::create_symlink("Mix.bmp", dir / "Link.bmp");
+    SaveBmpFile(dir / "Link.bmp", test::Gradient(3, 3, 24), 24, Replace::Rebuilt);
+    EXPECT_FALSE(std::filesystem::is_symlink(dir / "Link.bmp"));
+    EXPECT_EQ(LoadBitmapFile(dir / "Link.bmp"), test::Gradient(3, 3, 24));
+    EXPECT_EQ(LoadBitmapFile(path), test::Gradient(2, 2, 32));
+
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 4) << "no temporary file left";
+    std::filesystem::remove_all(dir);
+}
+
 } // namespace
 } // namespace nodo::pic
