@@ -5,6 +5,10 @@
 
 namespace nodo {
 
+namespace pic {
+class Bitmap;
+}
+
 // The desktop wallpaper: a stored key holding "Wallpaper" and "WallpaperStyle", and the running
 // desktop told to show the file.
 class Wallpaper {
@@ -21,6 +25,12 @@ public:
     // Makes the running desktop show `file` as its wallpaper, stretched to the screen.
     // Returns false and fills `error` when that could not be done.
     virtual bool apply(const std::string& file, std::string& error) = 0;
+    // The same for a file whose picture is at hand: `picture` is what `file` holds, at 24 bits a
+    // pixel, so a desktop that is handed pixels rather than a file name need not read it back.
+    virtual bool applyPicture(const std::string& file, const pic::Bitmap& picture, std::string& error) {
+        (void)picture;
+        return apply(file, error);
+    }
     // The file the desktop itself was handed by the last apply that succeeded: a copy of `file` for
     // the desktops that are given a copy, `file` for those that read it straight. Empty before then.
     virtual std::string shownFile() const { return {}; }

@@ -58,7 +58,8 @@ void SaveContentPic(const ComposerFiles& files, const pic::Bitmap& content) {
     pic::SaveBmpFile(files.content(), content, content.bitsPerPixel(), pic::Replace::Rebuilt);
 }
 
-bool SetWallpaper(Wallpaper& wallpaper, const std::string& file, std::string& error) {
+bool SetWallpaper(Wallpaper& wallpaper, const std::string& file, std::string& error,
+                  const pic::Bitmap* picture) {
     try {
         // Both values in one store: the pair is never half written.
         wallpaper.setValues({{"Wallpaper", file}, {"WallpaperStyle", "2"}});
@@ -66,7 +67,7 @@ bool SetWallpaper(Wallpaper& wallpaper, const std::string& file, std::string& er
         error = e.what();
         return false;
     }
-    return wallpaper.apply(file, error);
+    return picture ? wallpaper.applyPicture(file, *picture, error) : wallpaper.apply(file, error);
 }
 
 const char* ApplyOutcomeName(ApplyOutcome outcome) {
@@ -135,13 +136,15 @@ ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper,
         return result;
     }
 
+    pic::Bitmap written; // Mix.bmp as last written, handed to the desktop
     try {
         // The fourth byte of a blended pixel is no alpha: it is dropped (rather than the picture
         // laid over white), which keeps the colours the blend produced, and costs no copy.
         const std::vector<std::uint8_t> jpeg = pic::EncodeJpegOpaque(mixed, kMixJpegQuality);
         mixed = pic::Bitmap();
         pic::WriteWholeFile(files.mixJpg(), jpeg, pic::Replace::Rebuilt);
-        pic::SaveBmpFile(files.mixBmp(), pic::DecodeJpeg(jpeg), 24, pic::Replace::Rebuilt);
+        written = pic::DecodeJpeg(jpeg);
+        pic::SaveBmpFile(files.mixBmp(), written, 24, pic::Replace::Rebuilt);
         NODO_LOG("nodo.wallpaper") << "apply: wrote " << files.mixJpg() << ", " << files.mixBmp()
                                    << " from it";
     } catch (const std::exception& e) {
@@ -152,7 +155,7 @@ ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper,
     }
 
     result.wallpaperFile = files.background("Mix.Bmp");
-    if (!SetWallpaper(wallpaper, result.wallpaperFile, result.error)) {
+    if (!SetWallpaper(wallpaper, result.wallpaperFile, result.error, &written)) {
         result.outcome = ApplyOutcome::WallpaperFailed;
         return result;
     }

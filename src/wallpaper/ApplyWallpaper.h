@@ -39,8 +39,10 @@ private:
 void SaveContentPic(const ComposerFiles& files, const pic::Bitmap& content);
 
 // Stores "Wallpaper" = file and "WallpaperStyle" = "2" (stretched), then has the desktop show it.
-// False, with the reason in `error`, when either step failed.
-bool SetWallpaper(Wallpaper& wallpaper, const std::string& file, std::string& error);
+// False, with the reason in `error`, when either step failed. A caller that has just written the
+// file hands its picture over as `picture` (24 bits), so it is not read back.
+bool SetWallpaper(Wallpaper& wallpaper, const std::string& file, std::string& error,
+                  const pic::Bitmap* picture = nullptr);
 
 enum class ApplyOutcome {
     NoBackgrounds,     // the list is empty: nothing was done

@@ -57,8 +57,17 @@ std::string DesktopWallpaper::value(const std::string& name) const {
 }
 
 bool DesktopWallpaper::apply(const std::string& file, std::string& error) {
+    return applyLogged(file, nullptr, error);
+}
+
+bool DesktopWallpaper::applyPicture(const std::string& file, const pic::Bitmap& picture, std::string& error) {
+    // Only a picture as the file would load is taken; anything else is read from the file.
+    return applyLogged(file, picture.bitsPerPixel() == 24 ? &picture : nullptr, error);
+}
+
+bool DesktopWallpaper::applyLogged(const std::string& file, const pic::Bitmap* known, std::string& error) {
     try {
-        if (applyOrThrow(file, error)) {
+        if (applyOrThrow(file, known, error)) {
             NODO_LOG("nodo.wallpaper") << DesktopName(m_lastDesktop) << " took " << m_shown;
             return true;
         }
@@ -71,7 +80,7 @@ bool DesktopWallpaper::apply(const std::string& file, std::string& error) {
     return false;
 }
 
-bool DesktopWallpaper::applyOrThrow(const std::string& file, std::string& error) {
+bool DesktopWallpaper::applyOrThrow(const std::string& file, const pic::Bitmap* known, std::string& error) {
     const Environment& env = m_options.environment;
     const DesktopDetection found = DetectDesktop(env, m_options.sessionProcesses);
     m_lastDesktop = found.desktop;
@@ -89,7 +98,8 @@ bool DesktopWallpaper::applyOrThrow(const std::string& file, std::string& error)
         error = "the picture " + file + " does not exist";
         return false;
     }
-    const pic::Bitmap picture = LoadWallpaperPicture(path);
+    const pic::Bitmap loaded = known ? pic::Bitmap() : LoadWallpaperPicture(path);
+    const pic::Bitmap& picture = known ? *known : loaded;
     if (picture.empty()) {
         error = "the picture " + file + " is empty";
         return false;

@@ -42,6 +42,7 @@ public:
     // Never throws: every failure (no session, no bus, a picture that cannot be read, a command that
     // fails) gives false and a one-line reason.
     bool apply(const std::string& file, std::string& error) override;
+    bool applyPicture(const std::string& file, const pic::Bitmap& picture, std::string& error) override;
     std::string shownFile() const override { return m_shown; }
 
     // The picture the running desktop shows now, asked the desktop's own way (CurrentWallpaper);
@@ -53,7 +54,9 @@ public:
     const WallpaperCache& cache() const { return m_cache; }
 
 private:
-    bool applyOrThrow(const std::string& file, std::string& error);
+    // `known` is the file's picture when the caller has it (24 bits), or null to read the file.
+    bool applyOrThrow(const std::string& file, const pic::Bitmap* known, std::string& error);
+    bool applyLogged(const std::string& file, const pic::Bitmap* known, std::string& error);
     // The session bus the desktop's tools need put in their environment; false with `error` when
     // there is none.
     bool busEnvironment(std::vector<std::string>& extra, std::string& error) const;

@@ -112,6 +112,34 @@ TEST_F(DesktopWallpaperTest, HandsOverTheJpegTheBitmapWasDecodedFrom) {
     EXPECT_EQ(pic::LoadBitmapFile(copies[0]), Quarters(64, 48, 24));
 }
 
+// The apply hands over the picture it has just written; the desktop gets what reading the file
+// would have given it, and a file that is not there still fails.
+TEST_F(DesktopWallpaperTest, APictureAtHandIsHandedOverLikeTheFile) {
+    const pic::Bitmap source = pic::test::Gradient(64, 48, 24);
+    const std::vector<std::uint8_t> jpeg = pic::EncodeJpeg(source, 90);
+    const pic::Bitmap decoded = pic::DecodeJpeg(jpeg);
+    pic::WriteWholeFile(dir / "app/source/DeskTopBG/Mix.Jpg", jpeg);
+    pic::SaveBmpFile(mix(), decoded, 24);
+    auto wallpaper = make();
+    std::string error;
+    ASSERT_TRUE(wallpaper->applyPicture(mix().string(), decoded, error)) << error;
+    auto copies = wallpaper->cache().copies();
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(pic::ReadWholeFile(copies[0]), jpeg) << "the JPEG the picture came from, as it is";
+
+    // Not 24 bits: not what the file would load as, so the file itself is read.
+    pic::SaveBmpFile(mix(), Quarters(64, 48, 32), 32);
+    ASSERT_TRUE(wallpaper->applyPicture(mix().string(), Quarters(64, 48, 32), error)) << error;
+    copies = wallpaper->cache().copies();
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(pic::LoadBitmapFile(copies[0]), Quarters(64, 48, 24));
+
+    const auto before = runner->calls.size();
+    EXPECT_FALSE(wallpaper->applyPicture((dir / "gone.bmp").string(), decoded, error));
+    EXPECT_NE(error.find("does not exist"), std::string::npos) << error;
+    EXPECT_EQ(runner->calls.size(), before) << "nothing was run for a missing file";
+}
+
 TEST(MatchingJpegTest, OnlyTheVeryPixels) {
     TempDir dir;
     const pic::Bitmap source = pic::test::Gradient(40, 30, 24);
