@@ -68,11 +68,20 @@ void fillImage(XImage* image, const Visual* visual, const pic::Bitmap& bgr) {
     // lowest byte. Each pixel is its three bytes as they are, then a zero.
     if (bpp == 32 && !msb && visual->blue_mask == 0xff && visual->green_mask == 0xff00 &&
         visual->red_mask == 0xff0000) {
+        // Each pixel but a row's last is read as four bytes (its own and the next one's first), so
+        // the copy is one load, one mask and one store; the last is copied byte by byte, as reading
+        // past it could leave the picture's memory.
+        const int w = bgr.width();
         for (int y = 0; y < bgr.height(); ++y) {
             const std::uint8_t* s = bgr.row(y);
             auto* d = reinterpret_cast<std::uint8_t*>(image->data) + std::size_t(image->bytes_per_line) * y;
-            for (int x = 0; x < bgr.width(); ++x, s += 3, d += 4)
-                d[0] = s[0], d[1] = s[1], d[2] = s[2], d[3] = 0;
+            for (int x = 0; x + 1 < w; ++x, s += 3, d += 4) {
+                std::uint32_t v;
+                std::memcpy(&v, s, 4);
+                v = std::endian::native == std::endian::little ? v & 0x00ffffffu : v & 0xffffff00u;
+                std::memcpy(d, &v, 4);
+            }
+            if (w > 0) d[0] = s[0], d[1] = s[1], d[2] = s[2], d[3] = 0;
         }
         return;
     }
