@@ -30,6 +30,14 @@ std::vector<std::uint8_t> EncodeJpeg(const Bitmap& bitmap, int quality = 90);
 // The same for a picture whose fourth byte is no alpha: a 32-bit picture is encoded from its blue,
 // green and red bytes as they are (the fourth byte dropped, not laid over white), with no copy.
 std::vector<std::uint8_t> EncodeJpegOpaque(const Bitmap& bitmap, int quality = 90);
+// A JPEG pass: EncodeJpegOpaque, and DecodeJpeg of what it wrote. The decoding runs on a thread of
+// its own and takes the bytes as the encoder writes them, so the two overlap; the results are
+// those of the two calls one after the other. Throws PictureError when either fails.
+struct JpegPass {
+    std::vector<std::uint8_t> jpeg;
+    Bitmap decoded;
+};
+JpegPass EncodeJpegAndDecode(const Bitmap& bitmap, int quality = 90);
 
 // PNG (libpng): every colour type and depth, tRNS, interlaced. Pictures with an alpha channel or
 // tRNS give 32 bits (BGRA, not premultiplied); the others 24 bits. 16-bit samples are scaled to 8.

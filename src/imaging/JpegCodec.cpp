@@ -1,11 +1,17 @@
 #include "imaging/Codecs.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <new>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <jerror.h>
@@ -97,15 +103,19 @@ void cmykToBgr(const std::uint8_t* src, std::uint8_t* dst, int width, bool inver
     }
 }
 
-// Returns false after a libjpeg error; the message is in s.err.
-bool runDecode(DecodeState& s, Bytes data, const DecodeOptions& options) {
+// Returns false after a libjpeg error; the message is in s.err. `data` is the whole file, or empty
+// when `source` is given: a source that hands the bytes over as they come (its length unknown).
+bool runDecode(DecodeState& s, Bytes data, const DecodeOptions& options, jpeg_source_mgr* source = nullptr) {
     if (setjmp(s.err.jump)) return false;
     jpeg_create_decompress(&s.cinfo);
     s.created = true;
     s.progress.pub.progress_monitor = checkScans;
     s.cinfo.progress = &s.progress.pub;
     s.cinfo.mem->max_memory_to_use = 1536L * 1024 * 1024;
-    jpeg_mem_src(&s.cinfo, data.data(), static_cast<unsigned long>(data.size()));
+    if (source)
+        s.cinfo.src = source;
+    else
+        jpeg_mem_src(&s.cinfo, data.data(), static_cast<unsigned long>(data.size()));
     jpeg_read_header(&s.cinfo, TRUE);
 
     const std::uint64_t w = s.cinfo.image_width, h = s.cinfo.image_height;
@@ -116,7 +126,7 @@ bool runDecode(DecodeState& s, Bytes data, const DecodeOptions& options) {
         return true;
     }
     // Every MCU costs at least one bit of Huffman data, so a short file cannot hold a big picture.
-    if (!s.cinfo.arith_code) {
+    if (!source && !s.cinfo.arith_code) {
         const std::uint64_t mcuW = 8ull * s.cinfo.max_h_samp_factor, mcuH = 8ull * s.cinfo.max_v_samp_factor;
         const std::uint64_t mcus = ((w + mcuW - 1) / mcuW) * ((h + mcuH - 1) / mcuH);
         if (data.size() < mcus / 8) {
@@ -163,11 +173,16 @@ struct EncodeState {
     }
 };
 
-bool runEncode(EncodeState& s, const Bitmap& bitmap, int quality) {
+// `destination` null: the bytes go to s.buffer.
+bool runEncode(EncodeState& s, const Bitmap& bitmap, int quality,
+               jpeg_destination_mgr* destination = nullptr) {
     if (setjmp(s.err.jump)) return false;
     jpeg_create_compress(&s.cinfo);
     s.created = true;
-    jpeg_mem_dest(&s.cinfo, &s.buffer, &s.size);
+    if (destination)
+        s.cinfo.dest = destination;
+    else
+        jpeg_mem_dest(&s.cinfo, &s.buffer, &s.size);
     s.cinfo.image_width = static_cast<JDIMENSION>(bitmap.width());
     s.cinfo.image_height = static_cast<JDIMENSION>(bitmap.height());
     const bool four = bitmap.bitsPerPixel() == 32;
@@ -187,6 +202,126 @@ bool runEncode(EncodeState& s, const Bitmap& bitmap, int quality) {
     jpeg_finish_compress(&s.cinfo);
     return true;
 }
+
+// The bytes of a JPEG being written, read by a decoder while the encoder goes on. The encoder adds
+// whole chunks, which never move once added; the decoder waits for the next one. No C++ object
+// with a destructor lives in a frame that libjpeg's error exit (a longjmp) may leave.
+class JpegStream {
+public:
+    static constexpr std::size_t kChunk = 8192; // small enough for the decoder to follow closely
+
+    JpegStream() {
+        m_dest.init_destination = [](j_compress_ptr c) {
+            if (!self(c)->startChunk()) ERREXIT1(c, JERR_OUT_OF_MEMORY, 0);
+        };
+        m_dest.empty_output_buffer = [](j_compress_ptr c) -> boolean {
+            if (!self(c)->addChunk(kChunk) || !self(c)->startChunk()) ERREXIT1(c, JERR_OUT_OF_MEMORY, 1);
+            return TRUE;
+        };
+        m_dest.term_destination = [](j_compress_ptr c) {
+            if (!self(c)->addChunk(kChunk - c->dest->free_in_buffer)) ERREXIT1(c, JERR_OUT_OF_MEMORY, 2);
+        };
+        m_src.init_source = [](j_decompress_ptr) {};
+        m_src.fill_input_buffer = [](j_decompress_ptr d) -> boolean {
+            if (!self(d)->nextChunk()) {
+                // At the end an end marker, as libjpeg's own sources do: a stream that stops
+                // early fails as a truncated file.
+                static const JOCTET kEnd[2] = {0xFF, JPEG_EOI};
+                WARNMS(d, JWRN_JPEG_EOF);
+                d->src->next_input_byte = kEnd;
+                d->src->bytes_in_buffer = 2;
+            }
+            return TRUE;
+        };
+        m_src.skip_input_data = [](j_decompress_ptr d, long count) {
+            jpeg_source_mgr* src = d->src;
+            while (count > 0) {
+                if (src->bytes_in_buffer == 0) src->fill_input_buffer(d);
+                const auto step =
+                    std::min<std::size_t>(static_cast<std::size_t>(count), src->bytes_in_buffer);
+                src->next_input_byte += step;
+                src->bytes_in_buffer -= step;
+                count -= static_cast<long>(step);
+            }
+        };
+        m_src.resync_to_restart = jpeg_resync_to_restart;
+        m_src.term_source = [](j_decompress_ptr) {};
+    }
+    JpegStream(const JpegStream&) = delete;
+    JpegStream& operator=(const JpegStream&) = delete;
+
+    jpeg_destination_mgr* destination() { return &m_dest; }
+    jpeg_source_mgr* source() { return &m_src; }
+
+    // No more bytes will come (the encoder finished, or failed).
+    void close() {
+        const std::lock_guard lock(m_mutex);
+        m_closed = true;
+        m_more.notify_all();
+    }
+    // Everything written, in one piece; only once the decoder is done with the stream.
+    std::vector<std::uint8_t> bytes() const {
+        std::vector<std::uint8_t> all;
+        all.reserve(m_chunks.size() * kChunk);
+        for (const auto& c : m_chunks)
+            all.insert(all.end(), c.begin(), c.end());
+        return all;
+    }
+
+private:
+    struct Dest : jpeg_destination_mgr {
+        JpegStream* stream;
+    };
+    struct Src : jpeg_source_mgr {
+        JpegStream* stream;
+    };
+    // libjpeg hands back the destination and the source, which are the stream's own structs.
+    static JpegStream* self(j_compress_ptr c) { return static_cast<Dest*>(c->dest)->stream; }
+    static JpegStream* self(j_decompress_ptr d) { return static_cast<Src*>(d->src)->stream; }
+
+    // False when out of memory.
+    bool startChunk() noexcept {
+        try {
+            m_writing.resize(kChunk);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        m_dest.next_output_byte = m_writing.data();
+        m_dest.free_in_buffer = kChunk;
+        return true;
+    }
+    bool addChunk(std::size_t used) noexcept {
+        m_writing.resize(used);
+        try {
+            const std::lock_guard lock(m_mutex);
+            m_chunks.push_back(std::move(m_writing));
+            m_more.notify_all();
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        m_writing = {};
+        return true;
+    }
+    // Points the source at the decoder's next chunk, once there is one; false at the end.
+    bool nextChunk() {
+        std::unique_lock lock(m_mutex);
+        m_more.wait(lock, [this] { return m_read < m_chunks.size() || m_closed; });
+        if (m_read == m_chunks.size()) return false;
+        const std::vector<std::uint8_t>& c = m_chunks[m_read++];
+        m_src.next_input_byte = c.data();
+        m_src.bytes_in_buffer = c.size();
+        return true;
+    }
+
+    Dest m_dest{{}, this};
+    Src m_src{{}, this};
+    std::vector<std::uint8_t> m_writing; // the encoder's chunk
+    std::mutex m_mutex;
+    std::condition_variable m_more;
+    std::deque<std::vector<std::uint8_t>> m_chunks; // a deque: adding one moves none of the others
+    std::size_t m_read = 0;                         // chunks handed to the decoder
+    bool m_closed = false;
+};
 
 } // namespace
 
@@ -233,6 +368,37 @@ std::vector<std::uint8_t> EncodeJpegOpaque(const Bitmap& bitmap, int quality) {
     if (!runEncode(s, bitmap, quality))
         throw PictureError(PictureErrorKind::Corrupt, std::string("JPEG: ") + s.err.message);
     return std::vector<std::uint8_t>(s.buffer, s.buffer + s.size);
+}
+
+JpegPass EncodeJpegAndDecode(const Bitmap& bitmap, int quality) {
+    if (bitmap.empty())
+        throw PictureError(PictureErrorKind::Unsupported, "JPEG: cannot write an empty picture");
+    if (quality < 1 || quality > 100) throw std::invalid_argument("JPEG: quality must be 1 to 100");
+    DecodeState decode;
+    installErrors(decode.err);
+    decode.cinfo.err = &decode.err.pub;
+    JpegStream stream;
+    bool decoded = false;
+    std::exception_ptr decodeThrew;
+    std::thread decoder([&] {
+        try {
+            decoded = runDecode(decode, {}, DecodeOptions{}, stream.source());
+        } catch (...) {
+            decodeThrew = std::current_exception();
+        }
+    });
+
+    EncodeState encode;
+    installErrors(encode.err);
+    encode.cinfo.err = &encode.err.pub;
+    const bool encoded = runEncode(encode, bitmap, quality, stream.destination());
+    stream.close(); // a decoder still waiting sees the end
+    decoder.join();
+    if (!encoded) throw PictureError(PictureErrorKind::Corrupt, std::string("JPEG: ") + encode.err.message);
+    if (decodeThrew) std::rethrow_exception(decodeThrew);
+    if (!decoded) throw PictureError(decode.err.kind, std::string("JPEG: ") + decode.err.message);
+    if (!decode.failure.empty()) throw PictureError(decode.failureKind, "JPEG: " + decode.failure);
+    return {stream.bytes(), std::move(decode.out)};
 }
 
 } // namespace nodo::pic

@@ -13,6 +13,7 @@
 #include <exception>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -101,6 +102,13 @@ ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper,
     result.background = files.background(list[static_cast<std::size_t>(i)].PicName);
     NODO_LOG("nodo.wallpaper") << "apply: background " << i << " of " << n << ", " << result.background;
 
+    const auto blendFailed = [&result](const std::string& why) {
+        result.outcome = ApplyOutcome::BlendFailed;
+        result.error = why;
+        NODO_LOG("nodo.wallpaper") << "apply: the blend failed: " << result.error;
+        return result;
+    };
+
     if (!IsFile(result.background)) {
         // Entry 0 is the chosen picture alone; elsewhere the next click tries the following entry.
         if (i != 0) {
@@ -121,30 +129,53 @@ ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper,
         holder.img2 = pic::LoadBitmapFile(result.background);
         MixPic(holder.img1, holder.img2, kMixPercent);
         // The blend is done in img2 itself, so the result moves over instead of being copied.
-        holder.imgmix = std::move(holder.img2);
-        holder.img1 = holder.img2 = pic::Bitmap();
-        pic::SaveBmpFile(files.mixBmp(), holder.imgmix, 32, pic::Replace::Rebuilt);
-        NODO_LOG("nodo.wallpaper") << "apply: blended, wrote " << files.mixBmp();
-        // The JPEG pass starts from the blend in memory rather than from the file just written.
-        mixed = std::move(holder.imgmix);
+        mixed = std::move(holder.img2);
         holder.clear();
     } catch (const std::exception& e) {
         holder.clear();
-        result.outcome = ApplyOutcome::BlendFailed;
-        result.error = e.what();
-        NODO_LOG("nodo.wallpaper") << "apply: the blend failed: " << result.error;
-        return result;
+        return blendFailed(e.what());
     }
 
-    pic::Bitmap written; // Mix.bmp as last written, handed to the desktop
+    // Mix.bmp is written from the blend while the JPEG pass works on the same pixels in memory;
+    // their outcomes are then taken in the steps' order, so a blend that was not written is
+    // reported as before, and nothing after it is written. The fourth byte of a blended pixel is
+    // no alpha: it is dropped (rather than the picture laid over white), which keeps the colours
+    // the blend produced, and costs no copy.
+    std::exception_ptr notWritten, passFailed;
+    pic::JpegPass pass;
+    {
+        const auto writeBlend = [&] {
+            try {
+                pic::SaveBmpFile(files.mixBmp(), mixed, 32, pic::Replace::Rebuilt);
+            } catch (...) {
+                notWritten = std::current_exception();
+            }
+        };
+        std::thread writer;
+        try {
+            writer = std::thread(writeBlend);
+        } catch (const std::system_error&) {
+            writeBlend(); // no thread to be had: one after the other
+        }
+        try {
+            pass = pic::EncodeJpegAndDecode(mixed, kMixJpegQuality);
+        } catch (...) {
+            passFailed = std::current_exception();
+        }
+        if (writer.joinable()) writer.join();
+    }
+    mixed = pic::Bitmap();
     try {
-        // The fourth byte of a blended pixel is no alpha: it is dropped (rather than the picture
-        // laid over white), which keeps the colours the blend produced, and costs no copy.
-        const std::vector<std::uint8_t> jpeg = pic::EncodeJpegOpaque(mixed, kMixJpegQuality);
-        mixed = pic::Bitmap();
-        pic::WriteWholeFile(files.mixJpg(), jpeg, pic::Replace::Rebuilt);
-        written = pic::DecodeJpeg(jpeg);
-        pic::SaveBmpFile(files.mixBmp(), written, 24, pic::Replace::Rebuilt);
+        if (notWritten) std::rethrow_exception(notWritten);
+    } catch (const std::exception& e) {
+        return blendFailed(e.what());
+    }
+    NODO_LOG("nodo.wallpaper") << "apply: blended, wrote " << files.mixBmp();
+
+    try {
+        if (passFailed) std::rethrow_exception(passFailed);
+        pic::WriteWholeFile(files.mixJpg(), pass.jpeg, pic::Replace::Rebuilt);
+        pic::SaveBmpFile(files.mixBmp(), pass.decoded, 24, pic::Replace::Rebuilt);
         NODO_LOG("nodo.wallpaper") << "apply: wrote " << files.mixJpg() << ", " << files.mixBmp()
                                    << " from it";
     } catch (const std::exception& e) {
@@ -153,6 +184,8 @@ ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper,
         NODO_LOG("nodo.wallpaper") << "apply: the JPEG pass failed: " << result.error;
         return result;
     }
+    // Mix.bmp as last written, handed to the desktop.
+    const pic::Bitmap& written = pass.decoded;
 
     result.wallpaperFile = files.background("Mix.Bmp");
     if (!SetWallpaper(wallpaper, result.wallpaperFile, result.error, &written)) {

@@ -155,6 +155,33 @@ TEST(JpegEncodeOpaque, DropsTheFourthByteWithoutACopy) {
     EXPECT_THROW(EncodeJpegOpaque(Bitmap(4, 4, 32), 0), std::invalid_argument);
 }
 
+// The pass whose decoding follows the encoder on another thread gives what the two calls give one
+// after the other: the very bytes and the very pixels, for files of one chunk and of many.
+TEST(JpegPass, EqualsEncodingThenDecoding) {
+    struct Case {
+        int w, h, bpp, quality;
+    };
+    std::uint32_t seed = 12345;
+    const auto noise = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<std::uint8_t>(seed >> 16);
+    };
+    for (const Case c : {Case{1, 1, 24, 90}, Case{17, 9, 32, 90}, Case{640, 480, 32, 90},
+                         Case{333, 211, 24, 75}, Case{1920, 64, 32, 100}}) {
+        Bitmap picture = Bitmap::uninitialized(c.w, c.h, c.bpp);
+        for (int y = 0; y < c.h; ++y)
+            for (std::size_t i = 0; i < picture.stride(); ++i)
+                picture.row(y)[i] = static_cast<std::uint8_t>((i / 3 + y) * 2 + noise() % 16);
+        const ByteVec jpeg = EncodeJpegOpaque(picture, c.quality);
+        const JpegPass pass = EncodeJpegAndDecode(picture, c.quality);
+        EXPECT_EQ(pass.jpeg, jpeg) << c.w << "x" << c.h;
+        EXPECT_EQ(pass.decoded, DecodeJpeg(jpeg)) << c.w << "x" << c.h;
+        EXPECT_EQ(pass.decoded.bitsPerPixel(), 24);
+    }
+    EXPECT_THROW(EncodeJpegAndDecode(Bitmap()), PictureError);
+    EXPECT_THROW(EncodeJpegAndDecode(Bitmap(4, 4, 24), 101), std::invalid_argument);
+}
+
 // Offset of the SOF0/SOF2 frame header's height field.
 std::size_t sofSizeAt(const ByteVec& v) {
     for (std::size_t i = 2; i + 9 < v.size(); ++i)
