@@ -14,6 +14,9 @@
 #include <thread>
 #include <vector>
 
+#include <pthread.h>
+#include <sched.h>
+
 #include <jerror.h>
 #include <jpeglib.h>
 
@@ -370,6 +373,39 @@ std::vector<std::uint8_t> EncodeJpegOpaque(const Bitmap& bitmap, int quality) {
     return std::vector<std::uint8_t>(s.buffer, s.buffer + s.size);
 }
 
+namespace {
+// Keeps a thread off the caller's processor while the caller works beside it, when there is another
+// processor: each time the decoder is woken for the next chunk the system would otherwise draw it
+// to the encoder's processor, and the two would take turns on one while the other stays idle.
+class ApartFromCaller {
+public:
+    explicit ApartFromCaller(std::thread& thread) : m_thread(thread) {
+        CPU_ZERO(&m_allowed);
+        const int here = ::sched_getcpu();
+        if (here < 0 || ::sched_getaffinity(0, sizeof m_allowed, &m_allowed) != 0 ||
+            CPU_COUNT(&m_allowed) < 2)
+            return;
+        cpu_set_t others = m_allowed;
+        CPU_CLR(here, &others);
+        // Advice only: where it cannot be followed the thread runs wherever the system puts it.
+        m_apart = ::pthread_setaffinity_np(m_thread.native_handle(), sizeof others, &others) == 0;
+    }
+    // The caller's work is done: the thread may run anywhere again, its own processor being shared.
+    void end() {
+        if (m_apart) ::pthread_setaffinity_np(m_thread.native_handle(), sizeof m_allowed, &m_allowed);
+        m_apart = false;
+    }
+    ~ApartFromCaller() { end(); }
+    ApartFromCaller(const ApartFromCaller&) = delete;
+    ApartFromCaller& operator=(const ApartFromCaller&) = delete;
+
+private:
+    std::thread& m_thread;
+    cpu_set_t m_allowed;
+    bool m_apart = false;
+};
+} // namespace
+
 JpegPass EncodeJpegAndDecode(const Bitmap& bitmap, int quality) {
     if (bitmap.empty())
         throw PictureError(PictureErrorKind::Unsupported, "JPEG: cannot write an empty picture");
@@ -387,11 +423,13 @@ JpegPass EncodeJpegAndDecode(const Bitmap& bitmap, int quality) {
             decodeThrew = std::current_exception();
         }
     });
+    ApartFromCaller apart(decoder);
 
     EncodeState encode;
     installErrors(encode.err);
     encode.cinfo.err = &encode.err.pub;
     const bool encoded = runEncode(encode, bitmap, quality, stream.destination());
+    apart.end();
     stream.close(); // a decoder still waiting sees the end
     decoder.join();
     if (!encoded) throw PictureError(PictureErrorKind::Corrupt, std::string("JPEG: ") + encode.err.message);
