@@ -31,6 +31,13 @@ public:
         (void)picture;
         return apply(file, error);
     }
+    // Tells the desktop the picture the next applyPicture() will most likely hand over, while the
+    // caller still writes its files: a desktop that is handed pixels may start sending them now,
+    // but shows nothing before that apply. `picture` must stay as it is until the apply or forget().
+    // Never throws: what cannot be prepared is done by the apply.
+    virtual void prepare(const pic::Bitmap& picture) { (void)picture; }
+    // What prepare() began will not be applied: it is dropped.
+    virtual void forget() {}
     // The file the desktop itself was handed by the last apply that succeeded: a copy of `file` for
     // the desktops that are given a copy, `file` for those that read it straight. Empty before then.
     virtual std::string shownFile() const { return {}; }

@@ -172,8 +172,15 @@ ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper,
     }
     NODO_LOG("nodo.wallpaper") << "apply: blended, wrote " << files.mixBmp();
 
+    // The desktop may start taking the picture while its files are written; it shows it only once
+    // the steps below have all succeeded, and drops it otherwise.
+    struct Forget {
+        Wallpaper& wallpaper;
+        ~Forget() { wallpaper.forget(); }
+    } forget{wallpaper};
     try {
         if (passFailed) std::rethrow_exception(passFailed);
+        wallpaper.prepare(pass.decoded);
         pic::WriteWholeFile(files.mixJpg(), pass.jpeg, pic::Replace::Rebuilt);
         pic::SaveBmpFile(files.mixBmp(), pass.decoded, 24, pic::Replace::Rebuilt);
         NODO_LOG("nodo.wallpaper") << "apply: wrote " << files.mixJpg() << ", " << files.mixBmp()

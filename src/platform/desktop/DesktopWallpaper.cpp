@@ -7,6 +7,7 @@
 #include "log/Log.h"
 
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace nodo {
@@ -40,9 +41,55 @@ std::optional<SessionBus> FindSessionBus(const Environment& env) {
     return SessionBus{"unix:path=" + socket, false};
 }
 
+struct DesktopWallpaper::Prepared {
+    const pic::Bitmap* picture = nullptr;
+    DesktopDetection found;
+    std::thread sender; // fills `sent` or `error`
+    std::unique_ptr<RootPicture> sent;
+    std::string error;
+    ~Prepared() {
+        if (sender.joinable()) sender.join();
+    }
+    // The root window's picture as sent, once the sending is over; null with `error` on failure.
+    std::unique_ptr<RootPicture> takeSent() {
+        if (sender.joinable()) sender.join();
+        return std::move(sent);
+    }
+};
+
 DesktopWallpaper::DesktopWallpaper(DesktopWallpaperOptions options, std::unique_ptr<CommandRunner> runner)
     : m_options(std::move(options)), m_runner(std::move(runner)), m_key(m_options.keyFile),
       m_cache(m_options.cacheFolder) {}
+
+DesktopWallpaper::~DesktopWallpaper() = default;
+
+void DesktopWallpaper::prepare(const pic::Bitmap& picture) {
+    m_prepared.reset();
+    try {
+        auto p = std::make_unique<Prepared>();
+        p->picture = &picture;
+        p->found = DetectDesktop(m_options.environment, m_options.sessionProcesses);
+        if (p->found.desktop == Desktop::X11Root && picture.bitsPerPixel() == 24) {
+            const std::string display = m_options.environment("DISPLAY").value_or("");
+            Prepared* slot = p.get();
+            p->sender = std::thread([slot, display] {
+                try {
+                    slot->sent = RootPicture::Upload(display.c_str(), *slot->picture, slot->error);
+                } catch (const std::exception& e) {
+                    slot->error = e.what();
+                }
+            });
+        }
+        m_prepared = std::move(p);
+    } catch (const std::exception&) {
+        // Nothing prepared (no thread, no memory): the apply does it all itself.
+        m_prepared.reset();
+    }
+}
+
+void DesktopWallpaper::forget() {
+    m_prepared.reset();
+}
 
 void DesktopWallpaper::setValue(const std::string& name, const std::string& value) {
     m_key.setValue(name, value);
@@ -82,7 +129,11 @@ bool DesktopWallpaper::applyLogged(const std::string& file, const pic::Bitmap* k
 
 bool DesktopWallpaper::applyOrThrow(const std::string& file, const pic::Bitmap* known, std::string& error) {
     const Environment& env = m_options.environment;
-    const DesktopDetection found = DetectDesktop(env, m_options.sessionProcesses);
+    // What prepare() began serves only the apply of the very picture it was given.
+    std::unique_ptr<Prepared> prepared = std::move(m_prepared);
+    if (prepared && (!known || prepared->picture != known)) prepared.reset();
+    const DesktopDetection found =
+        prepared ? prepared->found : DetectDesktop(env, m_options.sessionProcesses);
     m_lastDesktop = found.desktop;
     NODO_LOG("nodo.wallpaper") << "desktop: " << DesktopName(found.desktop) << " (" << found.reason << ")";
     if (m_lastDesktop == Desktop::None) {
@@ -108,7 +159,12 @@ bool DesktopWallpaper::applyOrThrow(const std::string& file, const pic::Bitmap* 
     // An empty name is refused there with the same reason as a missing DISPLAY.
     if (m_lastDesktop == Desktop::X11Root) {
         // The root window is given the pixels; the file they came from is what it shows.
-        if (!SetRootWallpaper(env("DISPLAY").value_or("").c_str(), picture, error)) return false;
+        const bool sending = prepared && prepared->sender.joinable();
+        const std::unique_ptr<RootPicture> sent =
+            sending ? prepared->takeSent()
+                    : RootPicture::Upload(env("DISPLAY").value_or("").c_str(), picture, error);
+        if (sending && !sent) error = prepared->error;
+        if (!sent || !sent->show(error)) return false;
         m_shown = path.string();
         return true;
     }

@@ -34,6 +34,8 @@ struct DesktopWallpaperOptions {
 class DesktopWallpaper : public Wallpaper {
 public:
     DesktopWallpaper(DesktopWallpaperOptions options, std::unique_ptr<CommandRunner> runner);
+    DesktopWallpaper(const DesktopWallpaper&) = delete;
+    DesktopWallpaper& operator=(const DesktopWallpaper&) = delete;
 
     // Throws FileError when the key file cannot be written.
     void setValue(const std::string& name, const std::string& value) override;
@@ -43,6 +45,10 @@ public:
     // fails) gives false and a one-line reason.
     bool apply(const std::string& file, std::string& error) override;
     bool applyPicture(const std::string& file, const pic::Bitmap& picture, std::string& error) override;
+    // Finds the desktop now and, for the X root window, sends the pixels on a thread of its own.
+    void prepare(const pic::Bitmap& picture) override;
+    void forget() override;
+    ~DesktopWallpaper() override;
     std::string shownFile() const override { return m_shown; }
 
     // The picture the running desktop shows now, asked the desktop's own way (CurrentWallpaper);
@@ -69,6 +75,9 @@ private:
     WallpaperCache m_cache;
     Desktop m_lastDesktop = Desktop::None;
     std::string m_shown;
+    // What prepare() began: the desktop found then and, for the root window, the pixels being sent.
+    struct Prepared;
+    std::unique_ptr<Prepared> m_prepared;
 };
 
 // How the session bus is reached: $DBUS_SESSION_BUS_ADDRESS as it is, or else the socket the

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace nodo::desktop {
 
@@ -133,14 +134,15 @@ Pixmap readPixmapProperty(Display* dpy, Window root, Atom property) {
     return result;
 }
 
-bool installOnScreen(Display* dpy, int screen, const pic::Bitmap& picture, std::string& error) {
+// Sends the picture, stretched to the screen, to a new pixmap; None, with `error`, on failure.
+Pixmap uploadToScreen(Display* dpy, int screen, const pic::Bitmap& picture, std::string& error) {
     const Window root = RootWindow(dpy, screen);
     const int width = DisplayWidth(dpy, screen), height = DisplayHeight(dpy, screen);
     const int depth = DefaultDepth(dpy, screen);
     Visual* visual = DefaultVisual(dpy, screen);
     if (visual->c_class != TrueColor && visual->c_class != DirectColor) {
         error = "the X screen " + std::to_string(screen) + " has no true-colour visual";
-        return false;
+        return None;
     }
 
     // A 24-bit picture of the screen's size is used as it is; anything else is stretched to it.
@@ -148,11 +150,12 @@ bool installOnScreen(Display* dpy, int screen, const pic::Bitmap& picture, std::
         picture.width() == width && picture.height() == height && picture.bytesPerPixel() == 3;
     const pic::Bitmap stretched = asItIs ? pic::Bitmap() : pic::StretchBitmap(picture, width, height);
     const pic::Bitmap& scaled = asItIs ? picture : stretched;
-    // Plain XPutImage: shared-memory images are not offered by every server.
+    // Plain XPutImage: shared-memory images are not offered by every server, and where they are
+    // the segment's small pages make them slower for one screen-sized picture.
     XImage* image = XCreateImage(dpy, visual, depth, ZPixmap, 0, nullptr, width, height, 32, 0);
     if (!image) {
         error = "cannot make an X image of " + std::to_string(width) + "x" + std::to_string(height);
-        return false;
+        return None;
     }
     // Rows of 32-bit pixels without padding fit a bitmap's own buffer, whose large pages save
     // thousands of page faults on a screen-sized picture; other layouts get a buffer of their own.
@@ -166,7 +169,7 @@ bool installOnScreen(Display* dpy, int screen, const pic::Bitmap& picture, std::
     if (!image->data) {
         XDestroyImage(image);
         error = "out of memory for the screen picture";
-        return false;
+        return None;
     }
     fillImage(image, visual, scaled);
 
@@ -179,9 +182,14 @@ bool installOnScreen(Display* dpy, int screen, const pic::Bitmap& picture, std::
     XSync(dpy, False);
     if (ErrorTrap::firstError) {
         error = ErrorTrap::describe(dpy);
-        return false;
+        return None;
     }
+    return pixmap;
+}
 
+// Makes the pixmap the screen's root background and names it in the root's properties.
+bool showOnScreen(Display* dpy, int screen, Pixmap pixmap, std::string& error) {
+    const Window root = RootWindow(dpy, screen);
     const Atom rootId = XInternAtom(dpy, "_XROOTPMAP_ID", False);
     const Atom esetrootId = XInternAtom(dpy, "ESETROOT_PMAP_ID", False);
     const Pixmap oldRoot = readPixmapProperty(dpy, root, rootId);
@@ -206,29 +214,61 @@ bool installOnScreen(Display* dpy, int screen, const pic::Bitmap& picture, std::
 
 } // namespace
 
-bool SetRootWallpaper(const char* displayName, const pic::Bitmap& picture, std::string& error) {
+struct RootPicture::State {
+    // The trap outlives the connection: closing it flushes requests that may still fail.
+    ErrorTrap trap;
+    std::unique_ptr<Display, DisplayCloser> dpy;
+    std::vector<Pixmap> pixmaps; // one a screen
+};
+
+RootPicture::RootPicture() : m_state(std::make_unique<State>()) {}
+RootPicture::~RootPicture() = default;
+
+std::unique_ptr<RootPicture> RootPicture::Upload(const char* displayName, const pic::Bitmap& picture,
+                                                 std::string& error) {
     if (picture.empty()) {
         error = "the picture is empty";
-        return false;
+        return nullptr;
     }
     const char* name = displayName ? displayName : std::getenv("DISPLAY");
     if (!name || !*name) {
         error = "no X display (DISPLAY is not set)";
-        return false;
+        return nullptr;
     }
-    // The trap outlives the connection: closing it flushes requests that may still fail.
-    ErrorTrap trap;
-    std::unique_ptr<Display, DisplayCloser> dpy(XOpenDisplay(name));
-    if (!dpy) {
+    std::unique_ptr<RootPicture> sent(new RootPicture());
+    State& s = *sent->m_state;
+    s.dpy.reset(XOpenDisplay(name));
+    if (!s.dpy) {
         error = std::string("cannot open the X display ") + name;
+        return nullptr;
+    }
+    for (int screen = 0; screen < ScreenCount(s.dpy.get()); ++screen) {
+        const Pixmap pixmap = uploadToScreen(s.dpy.get(), screen, picture, error);
+        if (pixmap == None) return nullptr;
+        s.pixmaps.push_back(pixmap);
+    }
+    return sent;
+}
+
+bool RootPicture::show(std::string& error) {
+    State& s = *m_state;
+    if (!s.dpy) {
+        error = "the picture was shown already";
         return false;
     }
-    for (int screen = 0; screen < ScreenCount(dpy.get()); ++screen)
-        if (!installOnScreen(dpy.get(), screen, picture, error)) return false;
+    for (int screen = 0; screen < static_cast<int>(s.pixmaps.size()); ++screen)
+        if (!showOnScreen(s.dpy.get(), screen, s.pixmaps[static_cast<std::size_t>(screen)], error))
+            return false;
     // Keep the pixmaps after this connection closes: the root window shows them from now on.
-    XSetCloseDownMode(dpy.get(), RetainPermanent);
-    XSync(dpy.get(), False);
+    XSetCloseDownMode(s.dpy.get(), RetainPermanent);
+    XSync(s.dpy.get(), False);
+    s.dpy.reset();
     return true;
+}
+
+bool SetRootWallpaper(const char* displayName, const pic::Bitmap& picture, std::string& error) {
+    const std::unique_ptr<RootPicture> sent = RootPicture::Upload(displayName, picture, error);
+    return sent && sent->show(error);
 }
 
 } // namespace nodo::desktop

@@ -4,6 +4,7 @@
 // drawing pseudo-transparency find it.
 #include "imaging/Bitmap.h"
 
+#include <memory>
 #include <string>
 
 namespace nodo::desktop {
@@ -12,5 +13,26 @@ namespace nodo::desktop {
 // connection (RetainPermanent); the one installed before it this way is freed. `displayName` null
 // means $DISPLAY. Returns false and fills `error` when the display cannot be reached or refuses.
 bool SetRootWallpaper(const char* displayName, const pic::Bitmap& picture, std::string& error);
+
+// The same in two steps, so the pixels can be sent while the caller finishes other work: the
+// picture stretched to each screen in the server's memory, shown only by show(). Dropped before
+// that, it is freed with its connection and the screens keep what they showed.
+class RootPicture {
+public:
+    // Null, with `error`, when the display cannot be reached or refuses.
+    static std::unique_ptr<RootPicture> Upload(const char* displayName, const pic::Bitmap& picture,
+                                               std::string& error);
+    ~RootPicture();
+    RootPicture(const RootPicture&) = delete;
+    RootPicture& operator=(const RootPicture&) = delete;
+
+    // Installs the pictures on their screens; false, with `error`, when the server refuses. Once.
+    bool show(std::string& error);
+
+private:
+    RootPicture();
+    struct State;
+    std::unique_ptr<State> m_state;
+};
 
 } // namespace nodo::desktop

@@ -23,6 +23,7 @@ protected:
     std::map<std::string, std::string> env{{"XDG_CURRENT_DESKTOP", "GNOME"},
                                            {"DBUS_SESSION_BUS_ADDRESS", "unix:path=/nowhere"}};
     std::vector<std::string> processes;
+    int listed = 0; // times the session's processes were listed
     std::vector<std::vector<std::string>> commandLines{{"pcmanfm-qt", "--desktop", "--profile=lxqt"}};
     std::optional<ScreenLayout> screen;
     RecordingRunner* runner = nullptr;
@@ -42,7 +43,10 @@ protected:
         o.keyFile = dir / "config/nodo/desktop.ini";
         o.cacheFolder = dir / "cache/nodo/wallpaper";
         o.environment = EnvOf(env);
-        o.sessionProcesses = [this] { return processes; };
+        o.sessionProcesses = [this] {
+            ++listed;
+            return processes;
+        };
         o.sessionCommandLines = [this] { return commandLines; };
         o.screenLayout = [this](const std::string&) { return screen; };
         o.configHome = dir / "config";
@@ -138,6 +142,28 @@ TEST_F(DesktopWallpaperTest, APictureAtHandIsHandedOverLikeTheFile) {
     EXPECT_FALSE(wallpaper->applyPicture((dir / "gone.bmp").string(), decoded, error));
     EXPECT_NE(error.find("does not exist"), std::string::npos) << error;
     EXPECT_EQ(runner->calls.size(), before) << "nothing was run for a missing file";
+}
+
+// The desktop found when the picture was prepared is the one the apply hands it to: the session's
+// processes are listed once, and only the very picture prepared is taken for it.
+TEST_F(DesktopWallpaperTest, APreparedApplyFindsTheDesktopOnce) {
+    env = {{"DBUS_SESSION_BUS_ADDRESS", "unix:path=/nowhere"}};
+    processes = {"bash", "gnome-shell"};
+    const pic::Bitmap picture = Quarters(64, 48, 24);
+    pic::SaveBmpFile(mix(), picture, 24);
+    auto wallpaper = make();
+    std::string error;
+    wallpaper->prepare(picture);
+    ASSERT_TRUE(wallpaper->applyPicture(mix().string(), picture, error)) << error;
+    EXPECT_EQ(wallpaper->lastDesktop(), Desktop::Gnome);
+    EXPECT_EQ(listed, 1);
+    EXPECT_EQ(pic::LoadBitmapFile(wallpaper->shownFile()), picture);
+
+    // Another picture than the one prepared: the desktop is looked for again.
+    const pic::Bitmap other = Quarters(64, 48, 24);
+    wallpaper->prepare(picture);
+    ASSERT_TRUE(wallpaper->applyPicture(mix().string(), other, error)) << error;
+    EXPECT_EQ(listed, 3);
 }
 
 TEST(MatchingJpegTest, OnlyTheVeryPixels) {

@@ -189,6 +189,43 @@ TEST_F(X11Root, AScreenSizedPictureIsShownAsItIs) {
         EXPECT_EQ(pixelOf(pm, point.first, point.second), colour) << point.first << "," << point.second;
 }
 
+// The apply sends the pixels while it still writes its files: nothing shows before the apply
+// itself, a picture dropped or an apply that fails leaves the screen as it was.
+TEST_F(X11Root, APreparedPictureShowsOnlyWhenApplied) {
+    const auto file = dir / "Mix.bmp";
+    const pic::Bitmap picture = Quarters(width(), height(), 24);
+    pic::SaveBmpFile(file, picture, 24);
+    pic::Bitmap grey(16, 16, 24);
+    grey.fill({90, 90, 90, 255});
+    std::string error;
+    ASSERT_TRUE(SetRootWallpaper(nullptr, grey, error)) << error;
+    XSync(dpy, False);
+    const Pixmap shown = property("_XROOTPMAP_ID");
+    const auto unchanged = [&](const char* when) {
+        XSync(dpy, False);
+        EXPECT_EQ(property("_XROOTPMAP_ID"), shown) << when;
+        EXPECT_EQ(pixelOf(shown, width() / 4, height() / 4), (Rgb{90, 90, 90})) << when;
+    };
+
+    auto wallpaper = make();
+    wallpaper->prepare(picture);
+    wallpaper->forget();
+    unchanged("after a prepared picture was dropped");
+
+    wallpaper->prepare(picture);
+    EXPECT_FALSE(wallpaper->applyPicture((dir / "gone.bmp").string(), picture, error));
+    unchanged("after an apply of a missing file");
+
+    wallpaper->prepare(picture);
+    ASSERT_TRUE(wallpaper->applyPicture(file.string(), picture, error)) << error;
+    EXPECT_EQ(wallpaper->lastDesktop(), Desktop::X11Root);
+    XSync(dpy, False);
+    const Pixmap pm = property("_XROOTPMAP_ID");
+    ASSERT_NE(pm, shown);
+    for (const auto& [point, colour] : samples())
+        EXPECT_EQ(pixelOf(pm, point.first, point.second), colour) << point.first << "," << point.second;
+}
+
 TEST_F(X11Root, FailuresAreReportedNotFatal) {
     std::string error;
     EXPECT_FALSE(SetRootWallpaper("nodo-no-such-host:91", Quarters(4, 4), error));
