@@ -226,6 +226,31 @@ TEST_F(X11Root, APreparedPictureShowsOnlyWhenApplied) {
         EXPECT_EQ(pixelOf(pm, point.first, point.second), colour) << point.first << "," << point.second;
 }
 
+// Every pixel of a row reaches the server as it is, the row's last ones too.
+TEST_F(X11Root, EveryPixelOfARowArrives) {
+    const pic::Bitmap picture = pic::test::Gradient(width(), height(), 24);
+    std::string error;
+    ASSERT_TRUE(SetRootWallpaper(nullptr, picture, error)) << error;
+    XSync(dpy, False);
+    const Pixmap pm = property("_XROOTPMAP_ID");
+    ASSERT_NE(pm, Pixmap(None));
+    Visual* v = DefaultVisual(dpy, DefaultScreen(dpy));
+    for (const int y : {0, height() / 2, height() - 1}) {
+        XImage* row = XGetImage(dpy, pm, 0, y, width(), 1, AllPlanes, ZPixmap);
+        ASSERT_NE(row, nullptr);
+        int wrong = 0;
+        for (int x = 0; x < width(); ++x) {
+            const unsigned long p = XGetPixel(row, x, 0);
+            const std::uint8_t* want = picture.row(y) + 3 * std::size_t(x);
+            const Rgb got{channel(p, v->red_mask), channel(p, v->green_mask), channel(p, v->blue_mask)};
+            if (got != (Rgb{want[2], want[1], want[0]}) && wrong++ < 3)
+                ADD_FAILURE() << "pixel " << x << "," << y << " is " << got;
+        }
+        XDestroyImage(row);
+        EXPECT_EQ(wrong, 0) << "row " << y;
+    }
+}
+
 TEST_F(X11Root, FailuresAreReportedNotFatal) {
     std::string error;
     EXPECT_FALSE(SetRootWallpaper("nodo-no-such-host:91", Quarters(4, 4), error));
