@@ -145,14 +145,17 @@ bool writeAll(int fd, std::vector<iovec>& iov) {
 
 // Puts the finished temporary file in the target's place (see Replace); false with errno set when
 // the target was left as it was.
-bool putInPlace(const std::string& temp, const fs::path& path, Replace replace) {
+bool putInPlace(const std::string& temp, const fs::path& path, Replace replace, OldFiles* old) {
     // Only a plain file is swapped: a folder or a link under the name is refused or replaced by
     // the rename, as with Kept.
-    struct stat old {};
-    if (replace == Replace::Rebuilt && ::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+    struct stat there {};
+    if (replace == Replace::Rebuilt && ::lstat(path.c_str(), &there) == 0 && S_ISREG(there.st_mode)) {
         if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, path.c_str(), RENAME_EXCHANGE) == 0) {
             // The old file now has the temporary name, hidden like any temporary file; it goes.
-            ::unlink(temp.c_str());
+            if (old)
+                old->add(temp);
+            else
+                ::unlink(temp.c_str());
             return true;
         }
         // No file to swap with (ENOENT), or a file system that cannot swap: a rename does.
@@ -163,7 +166,7 @@ bool putInPlace(const std::string& temp, const fs::path& path, Replace replace) 
 
 // Writes to a temporary file beside the target and puts it in the target's place, so a failure
 // never leaves a half-written picture under the real name.
-void writeReplacing(const fs::path& path, std::vector<iovec>& iov, Replace replace) {
+void writeReplacing(const fs::path& path, std::vector<iovec>& iov, Replace replace, OldFiles* old) {
     const fs::path dir = path.has_parent_path() ? path.parent_path() : fs::path(".");
     std::string tmpl = (dir / ("." + path.filename().string() + ".XXXXXX")).string();
     Fd f;
@@ -180,7 +183,7 @@ void writeReplacing(const fs::path& path, std::vector<iovec>& iov, Replace repla
         ::unlink(tmpl.c_str());
         ioFail("cannot write", path, err);
     }
-    if (!putInPlace(tmpl, path, replace)) {
+    if (!putInPlace(tmpl, path, replace, old)) {
         const int renameErr = errno;
         ::unlink(tmpl.c_str());
         ioFail("cannot write", path, renameErr);
@@ -189,16 +192,31 @@ void writeReplacing(const fs::path& path, std::vector<iovec>& iov, Replace repla
 
 } // namespace
 
+void OldFiles::add(std::string path) {
+    const std::lock_guard lock(m_mutex);
+    m_paths.push_back(std::move(path));
+}
+
+void OldFiles::removeAll() {
+    std::vector<std::string> paths;
+    {
+        const std::lock_guard lock(m_mutex);
+        paths.swap(m_paths);
+    }
+    for (const auto& p : paths)
+        ::unlink(p.c_str());
+}
+
 std::vector<std::uint8_t> ReadWholeFile(const fs::path& path) {
     std::uint64_t size = 0;
     const Fd f = openForReading(path, size);
     return readAll(f.fd, size, path);
 }
 
-void WriteWholeFile(const fs::path& path, Bytes data, Replace replace) {
+void WriteWholeFile(const fs::path& path, Bytes data, Replace replace, OldFiles* old) {
     std::vector<iovec> iov;
     if (!data.empty()) iov.push_back({const_cast<std::uint8_t*>(data.data()), data.size()});
-    writeReplacing(path, iov, replace);
+    writeReplacing(path, iov, replace, old);
 }
 
 Bitmap LoadBitmapFile(const fs::path& path, const DecodeOptions& options) {
@@ -224,10 +242,11 @@ Bitmap LoadBitmapFile(const fs::path& path, const DecodeOptions& options) {
     return DecodeAny(readAll(f.fd, size, path), options);
 }
 
-void SaveBmpFile(const fs::path& path, const Bitmap& bitmap, int bitsPerPixel, Replace replace) {
+void SaveBmpFile(const fs::path& path, const Bitmap& bitmap, int bitsPerPixel, Replace replace,
+                 OldFiles* old) {
     // Nothing to write, or another depth: encoded in memory (EncodeBmp checks the depth).
     if (bitmap.empty() || bitmap.bitsPerPixel() != bitsPerPixel) {
-        WriteWholeFile(path, EncodeBmp(bitmap, bitsPerPixel), replace);
+        WriteWholeFile(path, EncodeBmp(bitmap, bitsPerPixel), replace, old);
         return;
     }
     // Same depth: the headers, then the bitmap's own rows bottom-up, with no staging copy.
@@ -241,7 +260,7 @@ void SaveBmpFile(const fs::path& path, const Bitmap& bitmap, int bitsPerPixel, R
         iov.push_back({const_cast<std::uint8_t*>(bitmap.row(y)), bitmap.stride()});
         if (pad) iov.push_back({padding, pad});
     }
-    writeReplacing(path, iov, replace);
+    writeReplacing(path, iov, replace, old);
 }
 
 void SaveJpegFile(const fs::path& path, const Bitmap& bitmap, int quality) {

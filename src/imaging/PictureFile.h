@@ -8,6 +8,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <mutex>
+#include <string>
 #include <vector>
 
 namespace nodo::pic {
@@ -28,16 +30,37 @@ enum class Replace {
     Rebuilt,
 };
 
-// Throw PictureError (kind Io, or TooLarge) naming the path and the system's reason.
+// The files that Rebuilt writes swapped out, left under their hidden temporary names until
+// removeAll(), or the holder's end, removes them: a caller that replaces large files can have the
+// old ones removed when it has time to spare. A crash before that leaves them as hidden files.
+// Safe to share between threads.
+class OldFiles {
+public:
+    OldFiles() = default;
+    ~OldFiles() { removeAll(); }
+    OldFiles(const OldFiles&) = delete;
+    OldFiles& operator=(const OldFiles&) = delete;
+
+    void add(std::string path);
+    void removeAll();
+
+private:
+    std::mutex m_mutex;
+    std::vector<std::string> m_paths;
+};
+
+// Throw PictureError (kind Io, or TooLarge) naming the path and the system's reason. With `old`, a
+// file that Rebuilt swaps out is handed to it instead of being removed at once.
 std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path);
-void WriteWholeFile(const std::filesystem::path& path, Bytes data, Replace replace = Replace::Kept);
+void WriteWholeFile(const std::filesystem::path& path, Bytes data, Replace replace = Replace::Kept,
+                    OldFiles* old = nullptr);
 
 // Decodes a file of any supported format by its content. Uncompressed 24/32-bit BMPs are read
 // straight into the bitmap's rows.
 Bitmap LoadBitmapFile(const std::filesystem::path& path, const DecodeOptions& options = {});
 // Writes a BMP of 24 or 32 bits per pixel; an empty bitmap writes a 0-byte file.
 void SaveBmpFile(const std::filesystem::path& path, const Bitmap& bitmap, int bitsPerPixel = 24,
-                 Replace replace = Replace::Kept);
+                 Replace replace = Replace::Kept, OldFiles* old = nullptr);
 // Writes a baseline colour JPEG.
 void SaveJpegFile(const std::filesystem::path& path, const Bitmap& bitmap, int quality = 90);
 

@@ -136,6 +136,10 @@ ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper,
         return blendFailed(e.what());
     }
 
+    // The pictures the steps below replace are removed while the desktop takes the new one, when
+    // there is time to spare, or at the latest when the apply returns.
+    pic::OldFiles replaced;
+
     // Mix.bmp is written from the blend while the JPEG pass works on the same pixels in memory;
     // their outcomes are then taken in the steps' order, so a blend that was not written is
     // reported as before, and nothing after it is written. The fourth byte of a blended pixel is
@@ -146,7 +150,7 @@ ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper,
     {
         const auto writeBlend = [&] {
             try {
-                pic::SaveBmpFile(files.mixBmp(), mixed, 32, pic::Replace::Rebuilt);
+                pic::SaveBmpFile(files.mixBmp(), mixed, 32, pic::Replace::Rebuilt, &replaced);
             } catch (...) {
                 notWritten = std::current_exception();
             }
@@ -181,8 +185,8 @@ ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper,
     try {
         if (passFailed) std::rethrow_exception(passFailed);
         wallpaper.prepare(pass.decoded);
-        pic::WriteWholeFile(files.mixJpg(), pass.jpeg, pic::Replace::Rebuilt);
-        pic::SaveBmpFile(files.mixBmp(), pass.decoded, 24, pic::Replace::Rebuilt);
+        pic::WriteWholeFile(files.mixJpg(), pass.jpeg, pic::Replace::Rebuilt, &replaced);
+        pic::SaveBmpFile(files.mixBmp(), pass.decoded, 24, pic::Replace::Rebuilt, &replaced);
         NODO_LOG("nodo.wallpaper") << "apply: wrote " << files.mixJpg() << ", " << files.mixBmp()
                                    << " from it";
     } catch (const std::exception& e) {
@@ -195,7 +199,18 @@ ApplyResult ApplyBackground(const ComposerFiles& files, Wallpaper& wallpaper,
     const pic::Bitmap& written = pass.decoded;
 
     result.wallpaperFile = files.background("Mix.Bmp");
-    if (!SetWallpaper(wallpaper, result.wallpaperFile, result.error, &written)) {
+    bool taken = false;
+    {
+        std::thread remover;
+        try {
+            remover = std::thread([&replaced] { replaced.removeAll(); });
+        } catch (const std::system_error&) {
+            // No thread to be had: they go when the apply returns.
+        }
+        taken = SetWallpaper(wallpaper, result.wallpaperFile, result.error, &written);
+        if (remover.joinable()) remover.join();
+    }
+    if (!taken) {
         result.outcome = ApplyOutcome::WallpaperFailed;
         return result;
     }

@@ -424,5 +424,35 @@ TEST(BmpFile, RebuiltFileReplacesLikeAKeptOne) {
     std::filesystem::remove_all(dir);
 }
 
+// Old files handed over stay, hidden and whole, until they are removed all together; whatever is
+// left goes with the holder.
+TEST(BmpFile, SwappedOutFilesGoWhenTheHolderSays) {
+    const auto dir = test::TempPath("swapped");
+    std::filesystem::create_directories(dir);
+    const auto path = dir / "Mix.bmp";
+    const auto count = [&] { return std::distance(std::filesystem::directory_iterator(dir), {}); };
+    SaveBmpFile(path, test::Gradient(4, 4, 24), 24, Replace::Rebuilt);
+    {
+        OldFiles old;
+        SaveBmpFile(path, test::Gradient(5, 5, 32), 32, Replace::Rebuilt, &old);
+        WriteWholeFile(dir / "Mix.Jpg", ByteVec{1, 2, 3}, Replace::Rebuilt, &old); // new: nothing swapped
+        EXPECT_EQ(LoadBitmapFile(path), test::Gradient(5, 5, 32));
+        ASSERT_EQ(count(), 3);
+        for (const auto& e : std::filesystem::directory_iterator(dir)) {
+            if (e.path().filename().string().starts_with(".Mix.bmp.")) {
+                EXPECT_EQ(LoadBitmapFile(e.path()), test::Gradient(4, 4, 24)) << "the old picture, whole";
+            }
+        }
+        old.removeAll();
+        EXPECT_EQ(count(), 2);
+
+        SaveBmpFile(path, test::Gradient(6, 6, 24), 24, Replace::Rebuilt, &old);
+        EXPECT_EQ(count(), 3);
+    }
+    EXPECT_EQ(count(), 2) << "the holder removed what was left";
+    EXPECT_EQ(LoadBitmapFile(path), test::Gradient(6, 6, 24));
+    std::filesystem::remove_all(dir);
+}
+
 } // namespace
 } // namespace nodo::pic
