@@ -13,11 +13,12 @@ function(nodo_expose target folder)
   target_include_directories(${target} PUBLIC ${root})
 endfunction()
 
-# nodo_gtest(NAME SOURCES a.cpp ... LIBS lib ... [GUI] [X11])
+# nodo_gtest(NAME SOURCES a.cpp ... LIBS lib ... [GUI] [X11] [XROOT])
 # GUI tests run on the offscreen platform; X11 tests need the real display that run-tests provides.
+# XROOT tests use that display through Xlib alone (no QApplication): they share X11's lock.
 # Both get a main() that makes the QApplication (tests/support).
 function(nodo_gtest name)
-  cmake_parse_arguments(T "GUI;X11" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "GUI;X11;XROOT" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock)
   if(T_GUI OR T_X11)
@@ -40,7 +41,7 @@ function(nodo_gtest name)
   # portal set the session type themselves, on a private bus.
   set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR
                         "/usr/bin/env;-u;WAYLAND_DISPLAY;-u;XDG_SESSION_TYPE;${env}")
-  if(T_X11)
+  if(T_X11 OR T_XROOT)
     # Tests on the one X server show windows and change the root window: never two at a time.
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES RESOURCE_LOCK x11_display)
   else()
