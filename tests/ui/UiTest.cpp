@@ -14,6 +14,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <string>
 
@@ -48,6 +49,16 @@ INSTANTIATE_TEST_SUITE_P(
                       PlaceCase{"LargerThanTheScreen", {-50, -50, 3000, 2000}, {1366, 0, 3000, 2000}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+using Variables = std::map<std::string, QString>;
+
+// The environment of a case, read as the program reads its own: unset reads empty.
+std::function<QString(const char*)> Reading(const Variables& env) {
+    return [&env](const char* name) {
+        const auto it = env.find(name);
+        return it == env.end() ? QString() : it->second;
+    };
+}
+
 struct TilingCase {
     const char* name;
     std::map<std::string, QString> env;
@@ -57,12 +68,7 @@ struct TilingCase {
 class Tiling : public ::testing::TestWithParam<TilingCase> {};
 
 TEST_P(Tiling, SessionIsToldByItsVariables) {
-    const auto& env = GetParam().env;
-    EXPECT_EQ(TilingSession([&](const char* name) {
-                  const auto it = env.find(name);
-                  return it == env.end() ? QString() : it->second;
-              }),
-              GetParam().tiling);
+    EXPECT_EQ(TilingSession(Reading(GetParam().env)), GetParam().tiling);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -85,12 +91,7 @@ struct PlatformCase {
 class Platform : public ::testing::TestWithParam<PlatformCase> {};
 
 TEST_P(Platform, GnomeOnWaylandRunsThroughXWayland) {
-    const auto& env = GetParam().env;
-    EXPECT_EQ(PreferredQtPlatform([&](const char* name) {
-                  const auto it = env.find(name);
-                  return it == env.end() ? QString() : it->second;
-              }),
-              GetParam().platform);
+    EXPECT_EQ(PreferredQtPlatform(Reading(GetParam().env)), GetParam().platform);
 }
 
 const std::map<std::string, QString> kGnomeWayland = {
