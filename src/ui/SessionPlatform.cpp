@@ -1,22 +1,25 @@
 #include "ui/SessionPlatform.h"
 
+#include "platform/portal/ScreenSession.h"
+
 #include <QStringList>
 #include <QtGlobal>
 
 namespace nodo {
 
+bool CurrentDesktopsName(const QString& list, const char* desktop) {
+    for (const QString& entry : list.split(QLatin1Char(':'), Qt::SkipEmptyParts))
+        if (entry.compare(QLatin1String(desktop), Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
 QString PreferredQtPlatform(const std::function<QString(const char*)>& variable) {
     if (!variable("QT_QPA_PLATFORM").isEmpty() || variable("DISPLAY").isEmpty()) return {};
-    const bool wayland =
-        !variable("WAYLAND_DISPLAY").isEmpty() ||
-        variable("XDG_SESSION_TYPE").compare(QLatin1String("wayland"), Qt::CaseInsensitive) == 0;
-    if (!wayland) return {};
     // "GNOME", "ubuntu:GNOME", "GNOME-Classic:GNOME", "Pop:GNOME": the session's desktops, in order.
-    bool gnome = false;
-    for (const QString& entry : variable("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'), Qt::SkipEmptyParts))
-        gnome = gnome || entry.compare(QLatin1String("GNOME"), Qt::CaseInsensitive) == 0;
+    if (!IsWaylandSession(variable) || !CurrentDesktopsName(variable("XDG_CURRENT_DESKTOP"), "GNOME"))
+        return {};
     // Wayland stays the fallback: an X display that cannot be reached must not stop the start.
-    return gnome ? QStringLiteral("xcb;wayland") : QString();
+    return QStringLiteral("xcb;wayland");
 }
 
 void ChooseQtPlatform() {

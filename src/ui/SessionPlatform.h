@@ -12,6 +12,9 @@
 
 namespace nodo {
 
+// Whether XDG_CURRENT_DESKTOP's list ("ubuntu:GNOME", "X-Generic:i3") names `desktop`, in any case.
+bool CurrentDesktopsName(const QString& list, const char* desktop);
+
 // The value for QT_QPA_PLATFORM the program sets before its application object exists, or empty to
 // leave Qt's choice. `variable` reads the environment; unset and empty read the same.
 QString PreferredQtPlatform(const std::function<QString(const char*)>& variable);

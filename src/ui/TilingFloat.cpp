@@ -1,6 +1,7 @@
 #include "ui/TilingFloat.h"
 
 #include "platform/desktop/SwayIpc.h"
+#include "ui/SessionPlatform.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -21,12 +22,6 @@ namespace nodo {
 namespace {
 
 Q_LOGGING_CATEGORY(lcTiling, "nodo.tiling", QtCriticalMsg)
-
-bool ListNames(const QString& list, const char* name) {
-    for (const QString& entry : list.split(QLatin1Char(':'), Qt::SkipEmptyParts))
-        if (entry.compare(QLatin1String(name), Qt::CaseInsensitive) == 0) return true;
-    return false;
-}
 
 // Fixes the window's size as it is shown and, once its window has been exposed (the compositor has
 // mapped it and placed it), sets back the limits it had.
@@ -151,7 +146,7 @@ private:
 bool TilingSession(const std::function<QString(const char*)>& variable) {
     if (!variable("SWAYSOCK").isEmpty() || !variable("I3SOCK").isEmpty()) return true;
     const QString current = variable("XDG_CURRENT_DESKTOP");
-    return ListNames(current, "sway") || ListNames(current, "i3");
+    return CurrentDesktopsName(current, "sway") || CurrentDesktopsName(current, "i3");
 }
 
 bool TilingSession() {
